@@ -1,0 +1,27 @@
+// The game-wide state: one set of plain globals, read and written by the
+// frame, the game flow, movement, the window procedure and the drawing code.
+#pragma once
+#include <cstdint>
+
+extern float playerX;            // along the grid columns, in cells; cell centres on whole numbers
+extern float playerZ;            // along the grid rows, in cells
+extern float yaw;                // degrees; 0 looks towards lower rows, growing turns left; never wrapped
+extern float pitch;              // degrees, positive looks down; kept within -90..90
+extern bool menuShown;
+extern bool listShown;
+extern bool playing;
+extern bool solved;
+extern uint32_t menuCursor;      // 0 "New Game", 1 "Exit Game"; 0..4 in the list window
+extern uint32_t listScroll;      // labyrinth shown in the list window's first row
+extern uint32_t selectedLabyrinth;
+extern uint32_t solveTimeMs;     // play time, counted as speedLimitMs per tick
+extern bool windowActive;
+extern unsigned char keys[256];  // by virtual-key code, 1 while held
+extern int32_t mouseCentreX;     // screen point the cursor was last put at
+extern int32_t mouseCentreY;
+
+// Set by "Exit Game" or F12; the loop ends after the frame that set it.
+extern bool quitRequested;
+
+// Puts every field back to its start-of-process value (for tests).
+void ResetGameState();

@@ -1,0 +1,32 @@
+// ImageData: the record every image reader fills and every image user consumes.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+// Pixel formats, by the GL enum values they are handed to GL with.
+const uint32_t IMAGE_FORMAT_LUMINANCE = 6409;        // 1 component
+const uint32_t IMAGE_FORMAT_LUMINANCE_ALPHA = 6410;  // 2 components
+const uint32_t IMAGE_FORMAT_RGB = 6407;              // 3 components
+const uint32_t IMAGE_FORMAT_RGBA = 6408;             // 4 components
+
+// Rows run bottom row first; each row is width * components bytes padded to a
+// multiple of 4 (GL's default unpack alignment). The reader that succeeds hands
+// `pixels` to the caller, who releases it with FreeImage.
+struct ImageData {
+    int32_t width;
+    int32_t height;
+    uint32_t format;
+    uint8_t components;
+    unsigned char* pixels;
+};
+
+// Bytes from one row's start to the next; 0 when width * components is out of range.
+size_t ImageRowStride(int32_t width, unsigned components);
+
+// Format enum for a component count of 1 to 4 (0 for anything else).
+uint32_t ImageFormatForComponents(unsigned components);
+
+// Allocates a pixel buffer without throwing; null on failure or a size of 0.
+unsigned char* AllocatePixels(size_t size);
+
+void FreeImage(ImageData& image);

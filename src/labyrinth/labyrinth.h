@@ -1,0 +1,41 @@
+// Labyrinth images found at start-up, the palette that gives colours meaning,
+// and the grid of cells built from one image.
+#pragma once
+#include <cstdint>
+
+const unsigned MAX_LABYRINTHS = 128;
+const unsigned LABYRINTH_PATH_SIZE = 128;   // bytes, NUL included
+const unsigned MAX_PALETTE_ROWS = 256;
+
+struct LabyrinthList {
+    char paths[MAX_LABYRINTHS][LABYRINTH_PATH_SIZE];
+    uint32_t count;
+};
+
+struct PaletteEntry {
+    char kind;        // 'w' wall, 's' start, 'g' goal, anything else open floor
+    uint8_t red;
+    uint8_t green;
+    uint8_t blue;
+};
+
+struct Palette {
+    PaletteEntry entries[MAX_PALETTE_ROWS];
+};
+
+struct LabyrinthGrid {
+    int32_t width;
+    int32_t height;
+    unsigned char* cells;   // palette row per cell; cell (r, c) at r * width + c, row 0 the picture's top
+};
+
+extern LabyrinthList labyrinthList;
+extern Palette palette;
+extern LabyrinthGrid labyrinthGrid;
+
+void FindLabyrinths(const char* folder);
+bool LoadLabyrinth(const char* imagePath, const char* palettePath);
+void ReleaseLabyrinthGrid();
+
+// Kind of the cell at (row, column), which must lie inside the grid.
+char CellKind(int32_t row, int32_t column);

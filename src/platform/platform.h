@@ -1,0 +1,40 @@
+// All the game logic asks of the operating system. One implementation per
+// platform: platform_win32.cpp for the game, platform_posix.cpp for the native
+// tools and tests (cursor and window rectangle are plain values there).
+#pragma once
+
+long long PlatformCounter();            // ticks since an arbitrary start
+long long PlatformCounterFrequency();   // ticks per second, fixed while running
+void PlatformSleepMs(unsigned ms);
+
+// Lists the files matching a "folder\*.ext" pattern in the platform's search
+// order; `visit` returns false to stop the search early.
+typedef bool (*PlatformFileVisitor)(const char* fileName, void* context);
+void PlatformFindFiles(const char* pattern, PlatformFileVisitor visit, void* context);
+
+struct PlatformRect {
+    int left, top, right, bottom;
+};
+
+// The game window's outer rectangle in screen coordinates; false when there is no window.
+bool PlatformGetWindowRect(PlatformRect& rect);
+bool PlatformGetCursorPos(int& x, int& y);
+void PlatformSetCursorPos(int x, int y);
+// Shows or hides the cursor once and returns the new display count
+// (the cursor is visible while the count is 0 or more).
+int PlatformShowCursor(bool show);
+
+// Replaces `path` with the fully written `tempPath` in one step, so an
+// interrupted write never leaves a truncated file behind.
+bool PlatformReplaceFile(const char* tempPath, const char* path);
+
+#ifdef _WIN32
+// The window whose rectangle PlatformGetWindowRect reports; set by the window code.
+void PlatformSetGameWindow(void* windowHandle);
+#else
+// The in-memory stand-ins of the POSIX build, for tests.
+void PlatformFakeSetWindowRect(const PlatformRect* rect);   // null: no window
+void PlatformFakeSetCursorPos(int x, int y);
+int PlatformFakeCursorCount();
+void PlatformFakeSetCursorCount(int count);
+#endif

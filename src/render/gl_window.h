@@ -1,0 +1,67 @@
+// The game's one window and GL context, with the per-context resources other
+// code keeps in it (texture names and ids, font display lists).
+#pragma once
+#include <cstdint>
+
+#include "labyrinth/image_data.h"
+
+#ifdef _WIN32
+#include "render/gl_api.h"
+typedef HGLRC GlContextHandle;
+typedef HDC GlDeviceHandle;
+typedef HWND GlWindowHandle;
+typedef HINSTANCE GlInstanceHandle;
+typedef DEVMODEA GlDisplayMode;
+#else
+typedef void* GlContextHandle;
+typedef void* GlDeviceHandle;
+typedef void* GlWindowHandle;
+typedef void* GlInstanceHandle;
+struct GlDisplayMode {
+    unsigned char bytes[148];
+};
+#endif
+
+const unsigned MAX_TEXTURE_NAMES = 100;
+const unsigned TEXTURE_NAME_SIZE = 100;   // bytes per slot, NUL included
+const unsigned MAX_FONTS = 10;
+const unsigned CLASS_NAME_SIZE = 100;
+
+typedef bool (*ImageLoaderFunction)(ImageData& image, const char* path);
+
+struct GlWindow {
+    GlWindow();
+    ~GlWindow();
+
+    GlContextHandle renderingContext;
+    GlDeviceHandle deviceContext;
+    GlWindowHandle windowHandle;
+    GlInstanceHandle instanceHandle;
+    GlDisplayMode savedDisplayMode;
+    bool fullscreenActive;
+    unsigned* textureIds;              // one GL texture name per listed texture
+    uint32_t textureNameCount;
+    uint32_t fontCount;
+    uint16_t iconId;
+    int32_t positionX;
+    int32_t positionY;
+    uint32_t fontListBases[MAX_FONTS];
+    char textureNames[MAX_TEXTURE_NAMES][TEXTURE_NAME_SIZE];
+    char className[CLASS_NAME_SIZE];
+    ImageLoaderFunction imageLoader;   // an extra reader for textures; nothing installs one
+};
+
+extern GlWindow glWindow;
+
+void SetClassName(const char* name);
+bool CreateGlWindow(const char* title, int32_t width, int32_t height, int32_t bits, bool fullscreen);
+void DestroyGlWindow();
+void StoreWindowPosition(int32_t x, int32_t y);
+void ResizeProjection(int32_t width, int32_t height, double zNear, double zFar);
+void SwapGlBuffers();
+GlWindowHandle GetWindowHandle();
+bool HasGlExtension(const char* name);
+
+#ifdef _WIN32
+LRESULT CALLBACK GlWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+#endif

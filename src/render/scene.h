@@ -1,0 +1,6 @@
+// Fixed GL state of a new context and the 3D labyrinth around the player.
+#pragma once
+
+void SetUpGlState();
+void DrawFrame();
+void DrawScene();
