@@ -19,3 +19,6 @@ void WriteSettings(const char* path);
 
 // Puts every setting back to its default (for tests).
 void ResetSettings();
+
+// Called by the window on every size message.
+void NoteClientSize(int32_t width, int32_t height);

@@ -61,6 +61,8 @@ void ResizeProjection(int32_t width, int32_t height, double zNear, double zFar);
 void SwapGlBuffers();
 GlWindowHandle GetWindowHandle();
 bool HasGlExtension(const char* name);
+// Sets how many vertical retraces a buffer swap waits for (wglSwapIntervalEXT).
+void SetSwapInterval(int interval);
 
 #ifdef _WIN32
 LRESULT CALLBACK GlWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,1 +1,31 @@
-// placeholder
+// The window object of the native build: no window, no context; the GL calls
+// go to whatever GL the program links (the tests' recording stand-in).
+#include "render/gl_window.h"
+#include "render/overlay.h"
+#include "render/scene.h"
+
+bool CreateGlWindow(const char*, int32_t width, int32_t height, int32_t, bool fullscreen)
+{
+    glWindow.fullscreenActive = fullscreen;
+    ResizeProjection(width, height, double(0.1f), 10.0);
+    SetUpGlState();
+    return true;
+}
+
+void DestroyGlWindow()
+{
+    for (uint32_t i = 0; i < glWindow.fontCount; ++i) DeleteFont(i);
+}
+
+void SwapGlBuffers()
+{
+}
+
+void SetSwapInterval(int)
+{
+}
+
+GlWindowHandle GetWindowHandle()
+{
+    return glWindow.windowHandle;
+}
