@@ -1,1 +1,259 @@
-// placeholder
+#include "labyrinth/labyrinth.h"
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "app/text_lines.h"
+#include "labyrinth/bmp_reader.h"
+#include "labyrinth/image_data.h"
+#include "platform/platform.h"
+#include "png/png_decoder.h"
+
+LabyrinthList labyrinthList;
+Palette palette;
+LabyrinthGrid labyrinthGrid;
+
+// ---------------------------------------------------------------------------
+// Labyrinth list
+
+struct FindContext {
+    const char* folder;
+    size_t folderLength;
+};
+
+static bool AddLabyrinthPath(const char* fileName, void* context)
+{
+    const FindContext& find = *static_cast<const FindContext*>(context);
+    if (labyrinthList.count >= MAX_LABYRINTHS) return false;
+    // A path that does not fit is left out: cut short it would name another file.
+    size_t nameLength = std::strlen(fileName);
+    if (find.folderLength + nameLength >= LABYRINTH_PATH_SIZE) return true;
+    char* entry = labyrinthList.paths[labyrinthList.count];
+    std::memcpy(entry, find.folder, find.folderLength);
+    std::memcpy(entry + find.folderLength, fileName, nameLength + 1);
+    ++labyrinthList.count;
+    return labyrinthList.count < MAX_LABYRINTHS;
+}
+
+void FindLabyrinths(const char* folder)
+{
+    labyrinthList.count = 0;
+    if (!folder) return;
+    FindContext find = {folder, std::strlen(folder)};
+    // With the folder alone filling an entry no file name can follow it.
+    if (find.folderLength >= LABYRINTH_PATH_SIZE) return;
+
+    static const char* const EXTENSIONS[] = {"*.bmp", "*.png"};   // every BMP file before any PNG file
+    for (const char* extension : EXTENSIONS) {
+        char pattern[LABYRINTH_PATH_SIZE + 8];
+        std::snprintf(pattern, sizeof pattern, "%s%s", folder, extension);
+        PlatformFindFiles(pattern, AddLabyrinthPath, &find);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Palette file
+
+// One number as "%u" reads it: blanks skipped, an optional sign, at least one
+// digit. The value wraps modulo 2^32 (a sign negates it) rather than
+// overflowing; only its low 8 bits are kept anyway, and those come out the
+// same for any length of number.
+static bool ParsePaletteNumber(const char*& text, uint8_t& value)
+{
+    const char* p = text;
+    while (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\v' || *p == '\f' || *p == '\r') ++p;
+    bool negative = false;
+    if (*p == '+' || *p == '-') negative = *p++ == '-';
+    if (*p < '0' || *p > '9') return false;
+    uint32_t number = 0;
+    while (*p >= '0' && *p <= '9') number = number * 10u + uint32_t(*p++ - '0');
+    if (negative) number = 0u - number;
+    value = uint8_t(number & 0xFFu);
+    text = p;
+    return true;
+}
+
+// "%c%u %u %u": the very first character is the kind, blank or not.
+static bool ParsePaletteLine(const char* line, PaletteEntry& entry)
+{
+    if (line[0] == '\0') return false;
+    PaletteEntry parsed;
+    parsed.kind = line[0];
+    const char* p = line + 1;
+    if (!ParsePaletteNumber(p, parsed.red)) return false;
+    if (!ParsePaletteNumber(p, parsed.green)) return false;
+    if (!ParsePaletteNumber(p, parsed.blue)) return false;
+    entry = parsed;
+    return true;
+}
+
+bool ReadPaletteFile(const char* path, unsigned& count)
+{
+    if (!path) return false;
+    std::FILE* file = std::fopen(path, "rb");
+    if (!file) return false;
+    unsigned rows = 0;
+    char line[TEXT_LINE_SIZE];
+    while (rows < MAX_PALETTE_ROWS && ReadTextLine(file, line)) {
+        if (ParsePaletteLine(line, palette.entries[rows])) ++rows;
+    }
+    std::fclose(file);
+    count = rows;
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Grid
+
+// Colour to palette row, giving exactly what a first-match search over the
+// rows in use would give, without paying up to 256 comparisons per pixel.
+// Each colour is entered once, by the first row that has it, so later
+// duplicates never shadow it. At most 256 colours live in 512 slots, so
+// probe chains stay short.
+struct ColourIndex {
+    static const unsigned SLOTS = 512;
+    uint32_t keys[SLOTS];             // colour | OCCUPIED, 0 for an empty slot
+    unsigned char rows[SLOTS];
+    static const uint32_t OCCUPIED = 0x1000000u;
+};
+
+static unsigned ColourSlot(uint32_t colour)
+{
+    return (colour * 2654435761u) >> 23;   // top 9 bits: 0 to 511
+}
+
+// The slot holding `colour`, or the empty slot where it would go.
+static unsigned FindColourSlot(const ColourIndex& index, uint32_t colour)
+{
+    unsigned slot = ColourSlot(colour);
+    while (index.keys[slot] != 0 && index.keys[slot] != (colour | ColourIndex::OCCUPIED)) {
+        slot = (slot + 1) & (ColourIndex::SLOTS - 1);
+    }
+    return slot;
+}
+
+static void AddColour(ColourIndex& index, uint32_t colour, unsigned row)
+{
+    unsigned slot = FindColourSlot(index, colour);
+    if (index.keys[slot] != 0) return;   // an earlier row already owns the colour
+    index.keys[slot] = colour | ColourIndex::OCCUPIED;
+    index.rows[slot] = (unsigned char)row;
+}
+
+static uint32_t PackColour(uint8_t red, uint8_t green, uint8_t blue)
+{
+    return (uint32_t(red) << 16) | (uint32_t(green) << 8) | blue;
+}
+
+// The row for one pixel colour, appending a kind-0 row for a colour the table
+// lacks while there is room; once all 256 rows are used, such colours get 255.
+static unsigned char LookUpColour(ColourIndex& index, unsigned& rowCount, uint32_t colour)
+{
+    unsigned slot = FindColourSlot(index, colour);
+    if (index.keys[slot] != 0) return index.rows[slot];
+    if (rowCount >= MAX_PALETTE_ROWS) return (unsigned char)(MAX_PALETTE_ROWS - 1);
+    PaletteEntry& entry = palette.entries[rowCount];
+    entry.kind = 0;
+    entry.red = uint8_t(colour >> 16);
+    entry.green = uint8_t(colour >> 8);
+    entry.blue = uint8_t(colour);
+    index.keys[slot] = colour | ColourIndex::OCCUPIED;
+    index.rows[slot] = (unsigned char)rowCount;
+    return (unsigned char)rowCount++;
+}
+
+static bool HasUsablePixels(const ImageData& image)
+{
+    return image.pixels && image.width > 0 && image.height > 0 && image.components >= 1 &&
+           image.components <= 4;
+}
+
+// Visits the buffer in its own order, bottom picture row first, so appended
+// rows are numbered by first appearance in that scan. Grey images count as
+// red = green = blue; an alpha component never takes part.
+static void ConvertPixels(const ImageData& image, unsigned rowCount, unsigned char* cells)
+{
+    ColourIndex index;   // 2.5 KiB
+    std::memset(index.keys, 0, sizeof index.keys);
+    for (unsigned row = 0; row < rowCount; ++row) {
+        const PaletteEntry& entry = palette.entries[row];
+        AddColour(index, PackColour(entry.red, entry.green, entry.blue), row);
+    }
+
+    const size_t width = size_t(image.width);
+    const size_t height = size_t(image.height);
+    const size_t stride = ImageRowStride(image.width, image.components);
+    const unsigned components = image.components;
+    const bool grey = components < 3;
+    uint32_t lastColour = 0;
+    unsigned char lastRow = 0;
+    bool haveLast = false;
+    for (size_t bufferRow = 0; bufferRow < height; ++bufferRow) {
+        const unsigned char* pixel = image.pixels + bufferRow * stride;
+        unsigned char* out = cells + (height - 1 - bufferRow) * width;
+        for (size_t column = 0; column < width; ++column, pixel += components) {
+            uint32_t colour = grey ? PackColour(pixel[0], pixel[0], pixel[0])
+                                   : PackColour(pixel[0], pixel[1], pixel[2]);
+            // Neighbouring pixels mostly share a colour: skip the lookup for runs.
+            if (!haveLast || colour != lastColour) {
+                lastRow = LookUpColour(index, rowCount, colour);
+                lastColour = colour;
+                haveLast = true;
+            }
+            out[column] = lastRow;
+        }
+    }
+}
+
+static bool ReadLabyrinthImage(const char* path, ImageData& image)
+{
+    ImageData read = {};
+    if (!LoadPng(read, path) && !LoadBmp(read, path)) return false;
+    if (!HasUsablePixels(read)) {
+        FreeImage(read);
+        return false;
+    }
+    image = read;
+    return true;
+}
+
+bool LoadLabyrinth(const char* imagePath, const char* palettePath)
+{
+    unsigned rowCount = 0;
+    if (!ReadPaletteFile(palettePath, rowCount) || rowCount == 0) return false;
+
+    ImageData image;
+    if (!imagePath || !ReadLabyrinthImage(imagePath, image)) return false;
+
+    const size_t width = size_t(image.width);
+    const size_t height = size_t(image.height);
+    unsigned char* cells = nullptr;
+    if (width <= size_t(-1) / height) cells = new (std::nothrow) unsigned char[width * height];
+    if (!cells) {
+        FreeImage(image);
+        return false;
+    }
+    ConvertPixels(image, rowCount, cells);
+    FreeImage(image);
+
+    // Only now, with the new grid complete, does the old one go.
+    delete[] labyrinthGrid.cells;
+    labyrinthGrid.cells = cells;
+    labyrinthGrid.width = image.width;
+    labyrinthGrid.height = image.height;
+    return true;
+}
+
+void ReleaseLabyrinthGrid()
+{
+    delete[] labyrinthGrid.cells;
+    labyrinthGrid.cells = nullptr;
+    labyrinthGrid.width = 0;
+    labyrinthGrid.height = 0;
+}
+
+char CellKind(int32_t row, int32_t column)
+{
+    return palette.entries[labyrinthGrid.cells[size_t(row) * size_t(labyrinthGrid.width) + size_t(column)]].kind;
+}

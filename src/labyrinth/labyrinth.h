@@ -35,6 +35,10 @@ extern LabyrinthGrid labyrinthGrid;
 
 void FindLabyrinths(const char* folder);
 bool LoadLabyrinth(const char* imagePath, const char* palettePath);
+// The palette step of LoadLabyrinth on its own: fills palette rows from row 0
+// and gives how many the file defined; false when the file cannot be opened.
+// (quorvel-tool uses it to tell why a load failed and which rows were appended.)
+bool ReadPaletteFile(const char* path, unsigned& count);
 void ReleaseLabyrinthGrid();
 
 // Kind of the cell at (row, column), which must lie inside the grid.
