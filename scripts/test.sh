@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything and runs every test:
+# native unit and tool tests, the same under ASan+UBSan, the unit tests
+# cross-built for Windows under Wine, the end-to-end tests of the real
+# quorvel.exe under Wine on a virtual display, and a bounded fuzzing run.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh || exit 1
+
+jobs=$(nproc)
+fuzz_seconds="${QUORVEL_FUZZ_SECONDS:-20}"
+passed=0
+failed=0
+failures=()
+
+step() {
+  local name="$1"; shift
+  echo
+  echo "=== $name"
+  if "$@"; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    failures+=("$name")
+  fi
+}
+
+native() {
+  cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DQUORVEL_BENCH=ON >/dev/null &&
+    cmake --build build -j"$jobs" &&
+    (cd build && ctest --output-on-failure -j"$jobs")
+}
+
+sanitizers() {
+  cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEL_SANITIZE=ON >/dev/null &&
+    cmake --build build-asan -j"$jobs" &&
+    (cd build-asan && ctest --output-on-failure -j"$jobs")
+}
+
+wine_prefix=""
+prepare_wine() {
+  wine_prefix=$(mktemp -d /tmp/quorvel-wine-XXXXXX)
+  WINEPREFIX="$wine_prefix" WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all \
+    /usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1
+  return 0
+}
+
+windows_unit() {
+  scripts/build-windows.sh &&
+    (cd build-win && WINEPREFIX="$wine_prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
+      ctest --output-on-failure)
+}
+
+e2e() {
+  python3 tests/e2e/run_e2e.py --exe build-win/src/quorvel.exe --artifacts out/e2e-artifacts \
+    --wineprefix "$wine_prefix"
+}
+
+fuzz() {
+  CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEL_FUZZ=ON \
+    -DQUORVEL_TESTS=OFF >/dev/null &&
+    cmake --build build-fuzz -j"$jobs" &&
+    bash fuzz/run_fuzzers.sh build-fuzz "$fuzz_seconds"
+}
+
+bench() {
+  build/bench/quorvel_bench --quick
+}
+
+step "native unit and tool tests" native
+step "unit tests under ASan and UBSan" sanitizers
+prepare_wine
+step "windows-unit: the unit tests under Wine" windows_unit
+step "e2e: quorvel.exe under Wine" e2e
+step "fuzzing, ${fuzz_seconds} s per target" fuzz
+if [ -x build/bench/quorvel_bench ]; then
+  step "benchmark, quick mode" bench
+fi
+if [ -n "$wine_prefix" ]; then
+  WINEPREFIX="$wine_prefix" /usr/lib/wine/wineserver -k >/dev/null 2>&1
+  rm -rf "$wine_prefix"
+fi
+
+echo
+for name in "${failures[@]+"${failures[@]}"}"; do echo "FAILED: $name"; done
+echo "steps: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]

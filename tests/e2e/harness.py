@@ -1,0 +1,239 @@
+"""Drives the real quorvel.exe under Wine on a virtual X display.
+
+Every wait is bounded, every process started here is stopped by its id, and
+a failing test leaves its screenshots, logs and content folder behind.
+"""
+import os
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+
+WINE = "/usr/lib/wine/wine64"
+WINESERVER = "/usr/lib/wine/wineserver"
+WINDOW_TITLE = "Quorvel by Tavrin"
+
+
+class E2EError(AssertionError):
+    pass
+
+
+def wait_for(condition, timeout, what, interval=0.05):
+    """Polls `condition` until it returns something truthy; fails after `timeout` seconds."""
+    deadline = time.monotonic() + timeout
+    while True:
+        result = condition()
+        if result:
+            return result
+        if time.monotonic() > deadline:
+            raise E2EError("timed out after %.1f s waiting for %s" % (timeout, what))
+        time.sleep(interval)
+
+
+def _free_display_number():
+    for number in range(90, 200):
+        if not os.path.exists("/tmp/.X11-unix/X%d" % number) and not os.path.exists("/tmp/.X%d-lock" % number):
+            return number
+    raise E2EError("no free X display number")
+
+
+class VirtualDisplay:
+    """An Xvfb server of its own, so tests never touch a real desktop."""
+
+    def __init__(self, width=1024, height=768):
+        self.number = _free_display_number()
+        self.name = ":%d" % self.number
+        self.log = tempfile.TemporaryFile()
+        self.process = subprocess.Popen(
+            ["Xvfb", self.name, "-screen", "0", "%dx%dx24" % (width, height), "-nolisten", "tcp"],
+            stdout=self.log, stderr=self.log)
+        wait_for(lambda: os.path.exists("/tmp/.X11-unix/X%d" % self.number) or self.process.poll() is not None,
+                 10, "Xvfb to start")
+        if self.process.poll() is not None:
+            raise E2EError("Xvfb did not start")
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.terminate()
+            try:
+                self.process.wait(5)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait(5)
+
+
+class WinePrefix:
+    """One Wine prefix for the whole run: initialising one takes about ten seconds."""
+
+    def __init__(self, display, path=None):
+        self.path = path or tempfile.mkdtemp(prefix="quorvel-wine-")
+        self.env = dict(os.environ)
+        self.env.update({
+            "WINEPREFIX": self.path,
+            "WINEDLLOVERRIDES": "mscoree,mshtml=",
+            "WINEDEBUG": "-all",
+            "DISPLAY": display.name,
+            "WINEARCH": "win64",
+        })
+        if not os.path.exists(os.path.join(self.path, "system.reg")):
+            subprocess.run([WINE, "wineboot", "--init"], env=self.env, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL, timeout=180, check=False)
+
+    def stop(self):
+        subprocess.run([WINESERVER, "-k"], env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                       timeout=30, check=False)
+        try:
+            subprocess.run([WINESERVER, "-w"], env=self.env, timeout=30, check=False)
+        except subprocess.TimeoutExpired:
+            pass
+
+
+def xdotool(env, *args, timeout=10):
+    result = subprocess.run(["xdotool"] + [str(a) for a in args], env=env, stdout=subprocess.PIPE,
+                            stderr=subprocess.PIPE, text=True, timeout=timeout)
+    return result
+
+
+class Game:
+    """One run of quorvel.exe in its own content folder."""
+
+    def __init__(self, prefix, exe, content, artifacts):
+        self.prefix = prefix
+        self.env = prefix.env
+        self.exe = exe
+        self.content = content
+        self.artifacts = artifacts
+        self.window = None
+        self.log = open(os.path.join(artifacts, "wine.log"), "wb")
+        self.process = subprocess.Popen([WINE, exe], cwd=content, env=self.env, stdout=self.log,
+                                        stderr=subprocess.STDOUT, start_new_session=True)
+
+    def find_window(self, timeout=30):
+        def search():
+            if self.process.poll() is not None:
+                raise E2EError("the game ended before its window appeared (exit code %s)" % self.process.returncode)
+            found = xdotool(self.env, "search", "--name", "^%s$" % WINDOW_TITLE)
+            ids = found.stdout.split()
+            return ids[0] if ids else None
+        self.window = wait_for(search, timeout, "the game window")
+        xdotool(self.env, "windowfocus", "--sync", self.window)
+        return self.window
+
+    def client_size(self):
+        """Wine without a window manager gives the client area an X window of its own size."""
+        out = xdotool(self.env, "getwindowgeometry", self.window).stdout
+        for line in out.splitlines():
+            line = line.strip()
+            if line.startswith("Geometry:"):
+                width, height = line.split(":", 1)[1].strip().split("x")
+                return int(width), int(height)
+        raise E2EError("no geometry for window %s: %r" % (self.window, out))
+
+    def window_origin(self):
+        out = xdotool(self.env, "getwindowgeometry", self.window).stdout
+        for line in out.splitlines():
+            line = line.strip()
+            if line.startswith("Position:"):
+                x, y = line.split(":", 1)[1].split("(")[0].strip().split(",")
+                return int(x), int(y)
+        raise E2EError("no position for window %s" % self.window)
+
+    def focus(self):
+        xdotool(self.env, "windowfocus", "--sync", self.window)
+
+    def key(self, *names):
+        self.focus()
+        for name in names:
+            xdotool(self.env, "key", "--window", self.window, name)
+
+    def key_down(self, name):
+        self.focus()
+        xdotool(self.env, "keydown", "--window", self.window, name)
+
+    def key_up(self, name):
+        xdotool(self.env, "keyup", "--window", self.window, name)
+
+    def mouse_move(self, x, y):
+        xdotool(self.env, "mousemove", x, y)
+
+    def screenshot(self, name):
+        path = os.path.join(self.artifacts, name + ".png")
+        subprocess.run(["import", "-window", "root", path], env=self.env, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=30, check=False)
+        return path
+
+    def client_pixels(self, name):
+        """A screenshot of the client area as (width, height, rows of (r, g, b))."""
+        path = self.screenshot(name)
+        x, y = self.window_origin()
+        width, height = self.client_size()
+        ppm = subprocess.run(["convert", path, "-crop", "%dx%d+%d+%d" % (width, height, x, y), "+repage",
+                              "-depth", "8", "ppm:-"], stdout=subprocess.PIPE, timeout=30, check=True).stdout
+        return read_ppm(ppm)
+
+    def wait_exit(self, timeout=30):
+        try:
+            return self.process.wait(timeout)
+        except subprocess.TimeoutExpired:
+            raise E2EError("the game did not end within %d s" % timeout)
+
+    def stop(self):
+        if self.process.poll() is None:
+            try:
+                os.killpg(self.process.pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+            try:
+                self.process.wait(10)
+            except subprocess.TimeoutExpired:
+                pass
+        self.log.close()
+
+
+def read_ppm(data):
+    """Parses a binary P6 image into (width, height, pixel rows)."""
+    fields = []
+    pos = 0
+    while len(fields) < 4:
+        while data[pos:pos + 1].isspace():
+            pos += 1
+        if data[pos:pos + 1] == b"#":
+            pos = data.index(b"\n", pos) + 1
+            continue
+        end = pos
+        while not data[end:end + 1].isspace():
+            end += 1
+        fields.append(data[pos:end])
+        pos = end
+    pos += 1
+    width, height = int(fields[1]), int(fields[2])
+    rows = []
+    for y in range(height):
+        start = pos + y * width * 3
+        row = data[start:start + width * 3]
+        rows.append([tuple(row[i:i + 3]) for i in range(0, len(row), 3)])
+    return width, height, rows
+
+
+def make_content(root, files=None):
+    """A fresh content folder holding `files` (relative path -> bytes or text)."""
+    folder = tempfile.mkdtemp(prefix="content-", dir=root)
+    for relative, data in (files or {}).items():
+        path = os.path.join(folder, relative)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        mode = "wb" if isinstance(data, bytes) else "w"
+        with open(path, mode) as out:
+            out.write(data)
+    return folder
+
+
+def read_bytes(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def keep_artifacts(source, destination):
+    if os.path.exists(destination):
+        shutil.rmtree(destination)
+    shutil.copytree(source, destination)

@@ -1,0 +1,69 @@
+"""The program starts, shows its window, and ends writing its settings."""
+import os
+
+from harness import E2EError, read_bytes
+
+DEFAULT_TEXT = (b"[Game]\r\nLabyrinth = 0\r\nSpeedlimit = 10\r\n\r\n[Video]\r\nFullscreen = 0\r\n\r\n"
+                b"[Folders]\r\nImages = Images\\\r\nLabyrinths = Labyrinths\\\r\n\r\n[Window]\r\nSize = 640 480")
+
+
+def settings_text(**values):
+    fields = {"labyrinth": 0, "speed": 10, "fullscreen": 0, "images": "Images\\", "labyrinths": "Labyrinths\\",
+              "width": 640, "height": 480}
+    fields.update(values)
+    return ("[Game]\r\nLabyrinth = %(labyrinth)d\r\nSpeedlimit = %(speed)d\r\n\r\n[Video]\r\n"
+            "Fullscreen = %(fullscreen)d\r\n\r\n[Folders]\r\nImages = %(images)s\r\nLabyrinths = %(labyrinths)s"
+            "\r\n\r\n[Window]\r\nSize = %(width)d %(height)d" % fields).encode()
+
+
+def expect_equal(actual, expected, what):
+    if actual != expected:
+        raise E2EError("%s: expected %r, got %r" % (what, expected, actual))
+
+
+def test_defaults_without_settings_file_and_f12(ctx):
+    content = ctx.content()
+    game = ctx.start(content)
+    expect_equal(game.client_size(), (640, 480), "client area")
+    game.screenshot("main-window")
+    game.key("F12")
+    game.wait_exit()
+    expect_equal(read_bytes(os.path.join(content, "Quorvel.ini")), DEFAULT_TEXT, "written settings")
+
+
+def test_size_setting_and_closing_the_window(ctx):
+    text = settings_text(width=800, height=600)
+    content = ctx.content({"Quorvel.ini": text})
+    game = ctx.start(content)
+    expect_equal(game.client_size(), (800, 600), "client area")
+    game.key("alt+F4")
+    game.wait_exit()
+    expect_equal(read_bytes(os.path.join(content, "Quorvel.ini")), text, "written settings")
+
+
+def test_odd_settings_files_are_read_and_written_back(ctx):
+    # No sections, keys out of order, no blanks, a lower-case key, a flag
+    # beyond 8 bits and a folder of two words.
+    odd = ("Size = 700 500\nlabyrinth = 5\nLabyrinth=2\nSpeedlimit = 20\nFullscreen = 256\n"
+           "Images = My Images\\\n")
+    content = ctx.content({"Quorvel.ini": odd})
+    game = ctx.start(content)
+    expect_equal(game.client_size(), (700, 500), "client area")
+    game.key("F12")
+    game.wait_exit()
+    # No labyrinth folder here, so the stored index falls back to 0.
+    expect_equal(read_bytes(os.path.join(content, "Quorvel.ini")),
+                 settings_text(labyrinth=0, speed=20, fullscreen=0, images="My", width=700, height=500),
+                 "written settings")
+
+
+def test_refused_full_screen_request_still_opens_a_window(ctx):
+    # No display offers a 333 x 222 mode: the game must fall back to a window.
+    text = settings_text(fullscreen=1, width=333, height=222)
+    content = ctx.content({"Quorvel.ini": text})
+    game = ctx.start(content)
+    expect_equal(game.client_size(), (333, 222), "client area")
+    game.screenshot("fallback-window")
+    game.key("F12")
+    game.wait_exit()
+    expect_equal(read_bytes(os.path.join(content, "Quorvel.ini")), text, "written settings")

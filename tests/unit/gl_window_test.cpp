@@ -1,0 +1,62 @@
+#include <gtest/gtest.h>
+
+#include "render/gl_window.h"
+
+#ifndef _WIN32
+#include "support/gl_fake.h"
+
+TEST(GlWindow, HasGlExtensionMatchesWholeNamesOnly)
+{
+    GlFakeSetExtensions("GL_ARB_multitexture GL_EXT_abgr WGL_EXT_swap_control_tear GL_EXT_fog_coord");
+    struct Case { const char* name; bool listed; };
+    const Case cases[] = {
+        {"GL_ARB_multitexture", true},      // first in the string
+        {"GL_EXT_fog_coord", true},         // last in the string
+        {"GL_EXT_abgr", true},
+        {"WGL_EXT_swap_control", false},    // only the start of a longer name
+        {"EXT_abgr", false},                // only the end of a longer name
+        {"GL_EXT", false},
+        {"", false},
+        {"GL_EXT_abgr GL_EXT_fog_coord", false},   // a blank is never part of a name
+    };
+    for (const Case& c : cases) EXPECT_EQ(HasGlExtension(c.name), c.listed) << c.name;
+
+    GlFakeSetExtensions("GL_aGL_a GL_b");
+    EXPECT_FALSE(HasGlExtension("GL_a"));
+    GlFakeSetExtensions("GL_xGL_a GL_a");
+    EXPECT_TRUE(HasGlExtension("GL_a"));
+    GlFakeSetExtensions(nullptr);
+    EXPECT_FALSE(HasGlExtension("GL_a"));
+    GlFakeReset();
+}
+
+TEST(GlWindow, ProjectionIsAlwaysFourByThree)
+{
+    GlFakeReset();
+    ResizeProjection(800, 400, double(0.1f), 10.0);
+    const std::vector<std::string> expected = {
+        "glViewport(0,0,800,400)", "glMatrixMode(5889)", "glLoadIdentity()",
+        "gluPerspective(45,1.3333333333333333,0.10000000149011612,10)", "glMatrixMode(5888)"};
+    EXPECT_EQ(glCalls, expected);
+
+    GlFakeReset();
+    ResizeProjection(0, 0, double(0.1f), 10.0);
+    EXPECT_EQ(glCalls.front(), "glViewport(0,0,0,0)");
+
+    GlFakeReset();
+    ResizeProjection(320, 200, 0.0, 10.0);
+    const std::vector<std::string> flat = {"glMatrixMode(5889)", "glLoadIdentity()", "glOrtho(0,320,0,200,-1,1)",
+                                           "glMatrixMode(5888)"};
+    EXPECT_EQ(glCalls, flat);
+}
+#endif
+
+TEST(GlWindow, ClassNameAndPositionAreStored)
+{
+    SetClassName("Quorvel");
+    EXPECT_STREQ(glWindow.className, "Quorvel");
+    StoreWindowPosition(65535, 12);
+    EXPECT_EQ(glWindow.positionX, 65535);
+    EXPECT_EQ(glWindow.positionY, 12);
+    StoreWindowPosition(0, 0);
+}
