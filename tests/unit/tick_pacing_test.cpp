@@ -67,6 +67,9 @@ TEST(TickPacing, LargeCounterFrequencyDoesNotOverflow)
     // A 10 GHz counter and a ten-hour pause still give exactly one tick.
     uint32_t remainder = 0;
     const long long frequency = 10000000000LL;
-    EXPECT_TRUE(TakeTick(frequency * 36000, 0, frequency, 4000000000u, remainder));
+    EXPECT_TRUE(TakeTick(frequency * 36000, 0, frequency, 1000000u, remainder));
     EXPECT_EQ(remainder, 0u);
+    // The longest tick the settings allow, on that counter: no tick is due
+    // after a day, and the budget arithmetic does not overflow.
+    EXPECT_FALSE(TakeTick(frequency * 86400, 0, frequency, 4294967295u, remainder));
 }
