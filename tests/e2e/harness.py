@@ -142,10 +142,15 @@ class Game:
     def focus(self):
         xdotool(self.env, "windowfocus", "--sync", self.window)
 
-    def key(self, *names):
+    def key(self, *names, hold=0.08):
+        """Taps each key as a person does: held for a few frames, since the
+        game reads keys as levels once per frame, not as events."""
         self.focus()
         for name in names:
-            xdotool(self.env, "key", "--window", self.window, name)
+            xdotool(self.env, "keydown", "--window", self.window, name)
+            time.sleep(hold)
+            xdotool(self.env, "keyup", "--window", self.window, name)
+            time.sleep(0.05)
 
     def key_down(self, name):
         self.focus()
