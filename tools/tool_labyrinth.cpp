@@ -1,6 +1,532 @@
+// quorvel-tool check and generate: what the game makes of a labyrinth image,
+// and new labyrinths that are sure to be playable.
 #include "tool_commands.h"
 
+#include <cctype>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <map>
+#include <string>
+#include <vector>
 
-int RunCheck(int, char**) { std::fputs("quorvel-tool: check is not built yet\n", stderr); return 2; }
-int RunGenerate(int, char**) { std::fputs("quorvel-tool: generate is not built yet\n", stderr); return 2; }
+#include "labyrinth/bmp_reader.h"
+#include "labyrinth/image_data.h"
+#include "labyrinth/labyrinth.h"
+#include "png/png_decoder.h"
+#include "png_writer.h"
+
+static const char CHECK_HELP[] =
+    "usage: quorvel-tool check LABYRINTH [--palette FILE]\n"
+    "\n"
+    "Loads LABYRINTH (PNG or BMP) with the palette FILE (default \"Palette.txt\" in\n"
+    "the current folder) exactly as the game does, and prints the grid, top row\n"
+    "first, one character per cell: '#' wall (kind \"w\"), 'S' start, 'G' goal,\n"
+    "'.' any other cell. Then a summary: the size, the number of start and goal\n"
+    "cells, the start cell the game uses (the last one, row by row; rows and\n"
+    "columns count from 0 at the top left), the colours the palette does not list\n"
+    "with their cell counts and the palette row they were given, and whether a\n"
+    "goal cell can be reached from that start (through cell edges, never between\n"
+    "two walls that meet only at a corner).\n"
+    "\n"
+    "Exit codes: 0 playable; 2 loads but is not playable (the reason is printed);\n"
+    "1 cannot be loaded (palette missing or without a valid line, image unreadable)\n"
+    "or wrong arguments.\n";
+
+static const char GENERATE_HELP[] =
+    "usage: quorvel-tool generate WIDTH HEIGHT OUT [--seed N] [--palette FILE]\n"
+    "\n"
+    "Writes a random labyrinth of WIDTH x HEIGHT cells to OUT, as PNG or BMP by\n"
+    "OUT's extension (.png or .bmp, any case). The labyrinth is a perfect maze:\n"
+    "every open cell can be reached and there is exactly one path between any two.\n"
+    "The start and the goal are the two ends of its longest path.\n"
+    "\n"
+    "Colours come from the palette FILE (default \"Palette.txt\"): its first \"w\",\n"
+    "\"s\" and \"g\" entries for wall, start and goal, its first entry of any other\n"
+    "kind for the floor, or white when it has none. A palette that lacks one of\n"
+    "\"w\", \"s\", \"g\", or whose chosen colours the game would read as another kind\n"
+    "(an earlier line with the same colour), is refused.\n"
+    "\n"
+    "Sizes: WIDTH and HEIGHT run from 5 to 8192; smaller sizes are refused, as\n"
+    "there is no room for a start, a goal and a wall around them. Passages and\n"
+    "walls are one cell wide with a wall all round, which fits odd sizes exactly;\n"
+    "an even size keeps the size asked for, and the extra column (or row) becomes\n"
+    "wall next to the right (or bottom) border.\n"
+    "\n"
+    "The same seed, size and colours give the same file. Without --seed a seed is\n"
+    "taken from the clock; it is printed either way.\n"
+    "\n"
+    "Exit codes: 0 written; 1 palette unusable or OUT cannot be written;\n"
+    "2 wrong arguments.\n";
+
+static const int MIN_GENERATED_SIZE = 5;
+static const int MAX_GENERATED_SIZE = 8192;
+
+static bool IsHelp(const char* argument)
+{
+    return std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0;
+}
+
+// Digits only, no sign; false on anything else or on overflow.
+static bool ParseUnsigned(const char* text, unsigned long long limit, unsigned long long& value)
+{
+    if (!*text) return false;
+    unsigned long long number = 0;
+    for (const char* p = text; *p; ++p) {
+        if (*p < '0' || *p > '9') return false;
+        unsigned digit = unsigned(*p - '0');
+        if (number > (limit - digit) / 10) return false;
+        number = number * 10 + digit;
+    }
+    value = number;
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Grid helpers shared by both commands
+
+static bool IsWallKind(char kind)
+{
+    return kind == 'w';
+}
+
+struct GridView {
+    int width;
+    int height;
+    std::vector<char> kinds;   // row 0 on top, as the game's grid
+    char At(int row, int column) const { return kinds[size_t(row) * size_t(width) + size_t(column)]; }
+};
+
+// Breadth-first walk over open cells through their edges; distances in
+// steps, -1 where the walk never arrives.
+static std::vector<int> WalkFrom(const GridView& grid, int startRow, int startColumn)
+{
+    std::vector<int> distance(grid.kinds.size(), -1);
+    std::vector<size_t> queue;
+    size_t start = size_t(startRow) * size_t(grid.width) + size_t(startColumn);
+    distance[start] = 0;
+    queue.push_back(start);
+    for (size_t next = 0; next < queue.size(); ++next) {
+        size_t at = queue[next];
+        int row = int(at / size_t(grid.width));
+        int column = int(at % size_t(grid.width));
+        const int STEPS[4][2] = {{-1, 0}, {0, -1}, {0, 1}, {1, 0}};
+        for (const auto& step : STEPS) {
+            int r = row + step[0];
+            int c = column + step[1];
+            if (r < 0 || c < 0 || r >= grid.height || c >= grid.width) continue;
+            size_t to = size_t(r) * size_t(grid.width) + size_t(c);
+            if (distance[to] >= 0 || IsWallKind(grid.kinds[to])) continue;
+            distance[to] = distance[at] + 1;
+            queue.push_back(to);
+        }
+    }
+    return distance;
+}
+
+// ---------------------------------------------------------------------------
+// check
+
+struct UnlistedColour {
+    uint32_t colour;
+    size_t cells;
+    unsigned row;   // the palette row the game gave it
+    bool shared;    // the table was full: the cells take row 255's kind and tint
+};
+
+// The colours the palette file does not list, in the order the game meets
+// them (bottom row of the picture first), with their cell counts.
+static bool FindUnlistedColours(const char* imagePath, unsigned listedRows, std::vector<UnlistedColour>& found)
+{
+    ImageData image = {};
+    if (!LoadPng(image, imagePath) && !LoadBmp(image, imagePath)) return false;
+    std::map<uint32_t, size_t> position;
+    for (unsigned row = 0; row < listedRows; ++row) {
+        const PaletteEntry& e = palette.entries[row];
+        position[(uint32_t(e.red) << 16) | (uint32_t(e.green) << 8) | e.blue] = size_t(-1);
+    }
+    const size_t stride = ImageRowStride(image.width, image.components);
+    for (int32_t y = 0; y < image.height; ++y) {
+        const unsigned char* pixel = image.pixels + size_t(y) * stride;
+        for (int32_t x = 0; x < image.width; ++x, pixel += image.components) {
+            uint32_t colour = image.components < 3
+                                  ? (uint32_t(pixel[0]) * 0x010101u)
+                                  : (uint32_t(pixel[0]) << 16) | (uint32_t(pixel[1]) << 8) | pixel[2];
+            auto known = position.find(colour);
+            if (known == position.end()) {
+                unsigned row = listedRows + unsigned(found.size());
+                bool shared = row >= MAX_PALETTE_ROWS;
+                if (shared) row = MAX_PALETTE_ROWS - 1;
+                known = position.emplace(colour, found.size()).first;
+                found.push_back({colour, 0, row, shared});
+            }
+            if (known->second != size_t(-1)) ++found[known->second].cells;
+        }
+    }
+    FreeImage(image);
+    return true;
+}
+
+static void PrintGrid(const GridView& grid)
+{
+    std::string line;
+    for (int row = 0; row < grid.height; ++row) {
+        line.clear();
+        for (int column = 0; column < grid.width; ++column) {
+            char kind = grid.At(row, column);
+            line += kind == 'w' ? '#' : kind == 's' ? 'S' : kind == 'g' ? 'G' : '.';
+        }
+        line += '\n';
+        std::fputs(line.c_str(), stdout);
+    }
+}
+
+static GridView ViewOfLoadedGrid()
+{
+    GridView grid;
+    grid.width = labyrinthGrid.width;
+    grid.height = labyrinthGrid.height;
+    grid.kinds.resize(size_t(grid.width) * size_t(grid.height));
+    for (size_t i = 0; i < grid.kinds.size(); ++i) grid.kinds[i] = palette.entries[labyrinthGrid.cells[i]].kind;
+    return grid;
+}
+
+// Says why the game would not load the labyrinth; the same order of tests as the loader.
+static void ExplainLoadFailure(const char* imagePath, const char* palettePath)
+{
+    unsigned rows = 0;
+    std::fprintf(stderr, "quorvel-tool: cannot load %s: ", imagePath);
+    if (!ReadPaletteFile(palettePath, rows)) {
+        std::fprintf(stderr, "palette file \"%s\" is missing or cannot be read\n", palettePath);
+        return;
+    }
+    if (rows == 0) {
+        std::fprintf(stderr, "palette file \"%s\" has no valid line (\"%%c%%u %%u %%u\")\n", palettePath);
+        return;
+    }
+    if (std::FILE* file = std::fopen(imagePath, "rb")) {
+        std::fclose(file);
+        std::fputs("the image is unreadable (neither a PNG nor a BMP file the game reads)\n", stderr);
+    } else {
+        std::fputs("the image file is missing or cannot be opened\n", stderr);
+    }
+}
+
+int RunCheck(int argc, char** argv)
+{
+    const char* imagePath = nullptr;
+    const char* palettePath = "Palette.txt";
+    for (int i = 1; i < argc; ++i) {
+        if (IsHelp(argv[i])) {
+            std::fputs(CHECK_HELP, stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--palette") == 0 && i + 1 < argc) {
+            palettePath = argv[++i];
+        } else if (argv[i][0] != '-' && !imagePath) {
+            imagePath = argv[i];
+        } else {
+            std::fprintf(stderr, "quorvel-tool check: unexpected argument '%s'\n\n%s", argv[i], CHECK_HELP);
+            return 1;
+        }
+    }
+    if (!imagePath) {
+        std::fprintf(stderr, "quorvel-tool check: no labyrinth given\n\n%s", CHECK_HELP);
+        return 1;
+    }
+
+    if (!LoadLabyrinth(imagePath, palettePath)) {
+        ExplainLoadFailure(imagePath, palettePath);
+        return 1;
+    }
+    GridView grid = ViewOfLoadedGrid();
+    unsigned listedRows = 0;
+    std::vector<UnlistedColour> unlisted;
+    // Read again only to tell file rows from appended ones; the grid is already built.
+    if (!ReadPaletteFile(palettePath, listedRows) || !FindUnlistedColours(imagePath, listedRows, unlisted)) {
+        std::fprintf(stderr, "quorvel-tool: %s or %s changed while being read\n", imagePath, palettePath);
+        ReleaseLabyrinthGrid();
+        return 1;
+    }
+    ReleaseLabyrinthGrid();
+
+    size_t starts = 0, goals = 0;
+    int startRow = -1, startColumn = -1;
+    for (int row = 0; row < grid.height; ++row) {
+        for (int column = 0; column < grid.width; ++column) {
+            char kind = grid.At(row, column);
+            if (kind == 'g') ++goals;
+            if (kind != 's') continue;
+            ++starts;
+            startRow = row;   // the game keeps the last start it meets
+            startColumn = column;
+        }
+    }
+    bool reachable = false;
+    if (starts > 0) {
+        std::vector<int> distance = WalkFrom(grid, startRow, startColumn);
+        for (size_t i = 0; i < grid.kinds.size() && !reachable; ++i) reachable = grid.kinds[i] == 'g' && distance[i] >= 0;
+    }
+
+    PrintGrid(grid);
+    std::printf("size: %d x %d\n", grid.width, grid.height);
+    std::printf("start cells: %zu\n", starts);
+    std::printf("goal cells: %zu\n", goals);
+    if (starts > 0) std::printf("start used: row %d, column %d\n", startRow, startColumn);
+    else std::printf("start used: none\n");
+    std::printf("colours not in the palette: %zu\n", unlisted.size());
+    for (const UnlistedColour& u : unlisted) {
+        std::printf("  %u %u %u: %zu cells, palette row %u%s\n", unsigned(u.colour >> 16),
+                    unsigned((u.colour >> 8) & 0xFF), unsigned(u.colour & 0xFF), u.cells, u.row,
+                    u.shared ? " (palette full: drawn as that row)" : "");
+    }
+    std::printf("goal reachable: %s\n", reachable ? "yes" : "no");
+
+    std::string reasons;
+    if (starts == 0) reasons += "no start cell";
+    if (goals == 0) reasons += std::string(reasons.empty() ? "" : ", ") + "no goal cell";
+    if (starts > 0 && goals > 0 && !reachable) reasons = "no goal cell can be reached from the start";
+    if (reasons.empty()) {
+        std::printf("playable\n");
+        return 0;
+    }
+    std::printf("not playable: %s\n", reasons.c_str());
+    return 2;
+}
+
+// ---------------------------------------------------------------------------
+// generate
+
+// splitmix64: small, and the same numbers on every platform and compiler.
+struct Random {
+    uint64_t state;
+    uint64_t Next()
+    {
+        uint64_t z = (state += 0x9E3779B97F4A7C15ull);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
+    }
+    unsigned Below(unsigned bound) { return unsigned(Next() % bound); }
+};
+
+// A perfect maze: rooms on odd rows and columns, joined by knocking out the
+// wall between two rooms along a random depth-first walk, which visits every
+// room once and so leaves exactly one path between any two cells.
+static GridView CarveMaze(int width, int height, Random& random)
+{
+    GridView grid;
+    grid.width = width;
+    grid.height = height;
+    grid.kinds.assign(size_t(width) * size_t(height), 'w');
+    const int roomColumns = (width - 1) / 2;
+    const int roomRows = (height - 1) / 2;
+    auto cell = [&](int roomRow, int roomColumn) -> char& {
+        return grid.kinds[size_t(2 * roomRow + 1) * size_t(width) + size_t(2 * roomColumn + 1)];
+    };
+
+    std::vector<std::pair<int, int>> stack;
+    int firstRow = int(random.Below(unsigned(roomRows)));
+    int firstColumn = int(random.Below(unsigned(roomColumns)));
+    cell(firstRow, firstColumn) = '.';
+    stack.push_back({firstRow, firstColumn});
+    while (!stack.empty()) {
+        auto [row, column] = stack.back();
+        const int STEPS[4][2] = {{-1, 0}, {0, -1}, {0, 1}, {1, 0}};
+        int choices[4];
+        int count = 0;
+        for (int i = 0; i < 4; ++i) {
+            int r = row + STEPS[i][0];
+            int c = column + STEPS[i][1];
+            if (r >= 0 && c >= 0 && r < roomRows && c < roomColumns && cell(r, c) == 'w') choices[count++] = i;
+        }
+        if (count == 0) {
+            stack.pop_back();
+            continue;
+        }
+        int step = choices[random.Below(unsigned(count))];
+        int r = row + STEPS[step][0];
+        int c = column + STEPS[step][1];
+        grid.kinds[size_t(2 * row + 1 + STEPS[step][0]) * size_t(width) + size_t(2 * column + 1 + STEPS[step][1])] = '.';
+        cell(r, c) = '.';
+        stack.push_back({r, c});
+    }
+    return grid;
+}
+
+// The open cell farthest from (row, column); the first such in walking order.
+static size_t FarthestCell(const GridView& grid, int row, int column)
+{
+    std::vector<int> distance = WalkFrom(grid, row, column);
+    size_t best = size_t(row) * size_t(grid.width) + size_t(column);
+    for (size_t i = 0; i < distance.size(); ++i) {
+        if (distance[i] > distance[best]) best = i;
+    }
+    return best;
+}
+
+// In a tree the farthest cell from anywhere is one end of a longest path,
+// and the farthest cell from that end is the other.
+static void PlaceStartAndGoal(GridView& grid)
+{
+    size_t end = FarthestCell(grid, 1, 1);
+    int endRow = int(end / size_t(grid.width));
+    int endColumn = int(end % size_t(grid.width));
+    size_t other = FarthestCell(grid, endRow, endColumn);
+    grid.kinds[end] = 's';
+    grid.kinds[other] = 'g';
+}
+
+struct MazeColours {
+    uint32_t wall, start, goal, floor;   // 0xRRGGBB
+};
+
+static uint32_t ColourOfRow(unsigned row)
+{
+    const PaletteEntry& e = palette.entries[row];
+    return (uint32_t(e.red) << 16) | (uint32_t(e.green) << 8) | e.blue;
+}
+
+// The kind the game gives a colour: the first palette row with it, or for an
+// unlisted colour a new open row (the last row once the table is full).
+static char KindGameGives(uint32_t colour, unsigned rows)
+{
+    for (unsigned i = 0; i < rows; ++i) {
+        if (ColourOfRow(i) == colour) return palette.entries[i].kind;
+    }
+    return rows < MAX_PALETTE_ROWS ? '\0' : palette.entries[MAX_PALETTE_ROWS - 1].kind;
+}
+
+static const char* NameOfKind(char kind)
+{
+    return kind == 'w' ? "wall" : kind == 's' ? "start" : kind == 'g' ? "goal" : "floor";
+}
+
+// The first "w", "s" and "g" rows and the first row of another kind (white
+// without one), each checked to read back as its own kind.
+static bool ChooseColours(const char* palettePath, MazeColours& colours)
+{
+    unsigned rows = 0;
+    if (!ReadPaletteFile(palettePath, rows)) {
+        std::fprintf(stderr, "quorvel-tool generate: palette file \"%s\" is missing or cannot be read\n", palettePath);
+        return false;
+    }
+    int wall = -1, start = -1, goal = -1, floor = -1;
+    for (unsigned i = rows; i-- > 0;) {
+        char kind = palette.entries[i].kind;
+        if (kind == 'w') wall = int(i);
+        else if (kind == 's') start = int(i);
+        else if (kind == 'g') goal = int(i);
+        else floor = int(i);
+    }
+    const struct { int row; const char* kind; } needed[] = {{wall, "w"}, {start, "s"}, {goal, "g"}};
+    for (const auto& n : needed) {
+        if (n.row >= 0) continue;
+        std::fprintf(stderr, "quorvel-tool generate: palette file \"%s\" has no \"%s\" entry\n", palettePath, n.kind);
+        return false;
+    }
+    colours.wall = ColourOfRow(unsigned(wall));
+    colours.start = ColourOfRow(unsigned(start));
+    colours.goal = ColourOfRow(unsigned(goal));
+    colours.floor = floor >= 0 ? ColourOfRow(unsigned(floor)) : 0xFFFFFFu;
+
+    const struct { uint32_t colour; char kind; } chosen[] = {
+        {colours.wall, 'w'}, {colours.start, 's'}, {colours.goal, 'g'}, {colours.floor, '.'}};
+    for (const auto& c : chosen) {
+        char given = KindGameGives(c.colour, rows);
+        bool open = given != 'w' && given != 's' && given != 'g';
+        if (c.kind == '.' ? open : given == c.kind) continue;
+        std::fprintf(stderr,
+                     "quorvel-tool generate: in \"%s\" the %s colour %u %u %u belongs to an earlier %s entry; "
+                     "the labyrinth would not read back as drawn\n",
+                     palettePath, NameOfKind(c.kind), unsigned(c.colour >> 16), unsigned((c.colour >> 8) & 0xFF),
+                     unsigned(c.colour & 0xFF), NameOfKind(given));
+        return false;
+    }
+    return true;
+}
+
+static std::vector<unsigned char> PaintMaze(const GridView& grid, const MazeColours& colours)
+{
+    std::vector<unsigned char> rgb;
+    rgb.reserve(grid.kinds.size() * 3);
+    for (char kind : grid.kinds) {
+        uint32_t c = kind == 'w' ? colours.wall : kind == 's' ? colours.start : kind == 'g' ? colours.goal : colours.floor;
+        rgb.push_back((unsigned char)(c >> 16));
+        rgb.push_back((unsigned char)(c >> 8));
+        rgb.push_back((unsigned char)c);
+    }
+    return rgb;
+}
+
+static bool EndsWithNoCase(const char* text, const char* suffix)
+{
+    size_t length = std::strlen(text), suffixLength = std::strlen(suffix);
+    if (length < suffixLength) return false;
+    for (size_t i = 0; i < suffixLength; ++i) {
+        if (std::tolower((unsigned char)text[length - suffixLength + i]) != suffix[i]) return false;
+    }
+    return true;
+}
+
+int RunGenerate(int argc, char** argv)
+{
+    const char* positional[3] = {};
+    int positionalCount = 0;
+    const char* palettePath = "Palette.txt";
+    const char* seedText = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        if (IsHelp(argv[i])) {
+            std::fputs(GENERATE_HELP, stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--palette") == 0 && i + 1 < argc) {
+            palettePath = argv[++i];
+        } else if (std::strcmp(argv[i], "--seed") == 0 && i + 1 < argc) {
+            seedText = argv[++i];
+        } else if (argv[i][0] != '-' && positionalCount < 3) {
+            positional[positionalCount++] = argv[i];
+        } else {
+            std::fprintf(stderr, "quorvel-tool generate: unexpected argument '%s'\n\n%s", argv[i], GENERATE_HELP);
+            return 2;
+        }
+    }
+    if (positionalCount < 3) {
+        std::fprintf(stderr, "quorvel-tool generate: WIDTH, HEIGHT and OUT are needed\n\n%s", GENERATE_HELP);
+        return 2;
+    }
+    unsigned long long width = 0, height = 0, seed = 0;
+    if (!ParseUnsigned(positional[0], MAX_GENERATED_SIZE, width) || !ParseUnsigned(positional[1], MAX_GENERATED_SIZE, height) ||
+        width < MIN_GENERATED_SIZE || height < MIN_GENERATED_SIZE) {
+        std::fprintf(stderr, "quorvel-tool generate: WIDTH and HEIGHT must be whole numbers from %d to %d\n",
+                     MIN_GENERATED_SIZE, MAX_GENERATED_SIZE);
+        return 2;
+    }
+    if (seedText && !ParseUnsigned(seedText, ~0ull, seed)) {
+        std::fprintf(stderr, "quorvel-tool generate: --seed takes a whole number, not '%s'\n", seedText);
+        return 2;
+    }
+    if (!seedText) seed = (unsigned long long)std::time(nullptr);
+    const char* outPath = positional[2];
+    bool asPng = EndsWithNoCase(outPath, ".png");
+    if (!asPng && !EndsWithNoCase(outPath, ".bmp")) {
+        std::fprintf(stderr, "quorvel-tool generate: OUT must end in .png or .bmp: %s\n", outPath);
+        return 2;
+    }
+
+    MazeColours colours;
+    if (!ChooseColours(palettePath, colours)) return 1;
+    Random random = {seed};
+    GridView grid = CarveMaze(int(width), int(height), random);
+    PlaceStartAndGoal(grid);
+    std::vector<unsigned char> rgb = PaintMaze(grid, colours);
+    RawImage image = {int32_t(width), int32_t(height), 3, rgb.data()};
+    std::vector<unsigned char> file = asPng ? EncodePng(image) : EncodeBmp(image);
+    if (file.empty() || !WriteFileBytes(outPath, file)) {
+        std::fprintf(stderr, "quorvel-tool generate: cannot write %s\n", outPath);
+        return 1;
+    }
+    std::printf("wrote %s: %llu x %llu cells, seed %llu\n", outPath, width, height, seed);
+    return 0;
+}
