@@ -16,11 +16,12 @@ static const char USAGE[] =
     "                             tell whether it can be played (palette default\n"
     "                             \"Palette.txt\")\n"
     "  generate WIDTH HEIGHT OUT [--seed N] [--palette FILE]\n"
-    "                             write a random labyrinth as PNG or BMP, by OUT's\n"
-    "                             extension\n"
+    "                             write a random perfect maze as PNG or BMP, by OUT's\n"
+    "                             extension (sizes 5 to 8192; see generate --help)\n"
     "\n"
     "Exit codes: info and decode: 0 done, 1 image refused, 2 usage or output error;\n"
-    "check: 0 playable, 1 cannot be loaded, 2 loads but is not playable.\n";
+    "check: 0 playable, 1 cannot be loaded, 2 loads but is not playable;\n"
+    "generate: 0 written, 1 palette unusable or OUT not written, 2 usage error.\n";
 
 int main(int argc, char** argv)
 {
