@@ -1,1 +1,162 @@
-// placeholder
+#include "render/scene.h"
+
+#include <cmath>
+#include <cstddef>
+
+#include "app/game_state.h"
+#include "labyrinth/labyrinth.h"
+#include "labyrinth/texture_set.h"
+#include "render/gl_api.h"
+#include "render/overlay.h"
+
+static const unsigned WALL_SLOT = 0;
+static const unsigned CEILING_SLOT = 1;
+static const unsigned FLOOR_SLOT = 2;
+
+// Cells drawn around the player: 4 before the player's cell and 5 after it, on
+// each axis. The fog hides everything beyond that.
+static const int CELLS_BEHIND = 4;
+static const int CELLS_AHEAD = 5;
+
+void SetUpGlState()
+{
+    UploadTextures(true, GL_LINEAR, GL_LINEAR_MIPMAP_LINEAR);
+    glEnable(GL_TEXTURE_2D);
+    glShadeModel(GL_SMOOTH);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClearDepth(1.0);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+
+    // Given while the modelview matrix is still the identity, so the light stays
+    // fixed to the viewer and shines along the direction of view.
+    const GLfloat ambient[4] = {0.2f, 0.2f, 0.2f, 1.0f};
+    const GLfloat diffuse[4] = {0.5f, 0.5f, 0.5f, 1.0f};
+    const GLfloat position[4] = {0.0f, 0.0f, 1.0f, 0.0f};
+    glLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
+    glLightfv(GL_LIGHT0, GL_POSITION, position);
+    glEnable(GL_LIGHT0);
+
+    // The fog colour is the grey the screen is cleared to during play. Start and
+    // end do nothing in EXP2 mode.
+    const GLfloat fogColour[4] = {0.5f, 0.5f, 0.5f, 1.0f};
+    glFogi(GL_FOG_MODE, GL_EXP2);
+    glFogfv(GL_FOG_COLOR, fogColour);
+    glFogf(GL_FOG_DENSITY, 0.5f);
+    glHint(GL_FOG_HINT, GL_NICEST);
+    glFogf(GL_FOG_START, 1.0f);
+    glFogf(GL_FOG_END, -1.0f);
+
+    glEnable(GL_CULL_FACE);
+    glEnable(GL_COLOR_MATERIAL);
+    glColorMaterial(GL_FRONT, GL_AMBIENT_AND_DIFFUSE);
+
+    BuildFont("Arial", -12);
+}
+
+void DrawFrame()
+{
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    if (playing) DrawScene();
+    UnbindTexture();
+    DrawOverlay();
+}
+
+static bool IsWall(int32_t row, int32_t column)
+{
+    return CellKind(row, column) == 'w';
+}
+
+// One face: the normal, then four corners as a triangle strip, each corner with
+// its texture coordinate. Every face lists its corners so that the top edge has
+// t = 1 and the strip winds counter-clockwise seen from the open cell.
+static void DrawFace(GLfloat nx, GLfloat ny, GLfloat nz, const GLfloat corners[4][3])
+{
+    static const GLint texCoords[4][2] = {{1, 1}, {0, 1}, {1, 0}, {0, 0}};
+    glBegin(GL_TRIANGLE_STRIP);
+    glNormal3f(nx, ny, nz);
+    for (int k = 0; k < 4; ++k) {
+        glTexCoord2i(texCoords[k][0], texCoords[k][1]);
+        glVertex3f(corners[k][0], corners[k][1], corners[k][2]);
+    }
+    glEnd();
+}
+
+// Draws the open cell (r, c) with its tint; a neighbour outside the grid counts
+// as a wall and is never read.
+static void DrawOpenCell(int32_t r, int32_t c, const PaletteEntry& entry)
+{
+    const GLubyte tint[3] = {entry.red, entry.green, entry.blue};
+    glColor3ubv(tint);
+
+    const GLfloat h = 0.5f;
+    const GLfloat x0 = GLfloat(c) - h, x1 = GLfloat(c) + h;   // columns run along x
+    const GLfloat z0 = GLfloat(r) - h, z1 = GLfloat(r) + h;   // rows run along z
+    const GLfloat top = h, bottom = -h;
+
+    const GLfloat ceilingCorners[4][3] = {{x1, top, z1}, {x0, top, z1}, {x1, top, z0}, {x0, top, z0}};
+    const GLfloat floorCorners[4][3] = {{x0, bottom, z1}, {x1, bottom, z1}, {x0, bottom, z0}, {x1, bottom, z0}};
+    BindTexture(CEILING_SLOT);
+    DrawFace(0.0f, -1.0f, 0.0f, ceilingCorners);
+    BindTexture(FLOOR_SLOT);
+    DrawFace(0.0f, 1.0f, 0.0f, floorCorners);
+    BindTexture(WALL_SLOT);
+
+    if (r == 0 || IsWall(r - 1, c)) {
+        const GLfloat wall[4][3] = {{x1, top, z0}, {x0, top, z0}, {x1, bottom, z0}, {x0, bottom, z0}};
+        DrawFace(0.0f, 0.0f, 1.0f, wall);
+    }
+    if (r + 1 == labyrinthGrid.height || IsWall(r + 1, c)) {
+        const GLfloat wall[4][3] = {{x0, top, z1}, {x1, top, z1}, {x0, bottom, z1}, {x1, bottom, z1}};
+        DrawFace(0.0f, 0.0f, -1.0f, wall);
+    }
+    if (c == 0 || IsWall(r, c - 1)) {
+        const GLfloat wall[4][3] = {{x0, top, z0}, {x0, top, z1}, {x0, bottom, z0}, {x0, bottom, z1}};
+        DrawFace(1.0f, 0.0f, 0.0f, wall);
+    }
+    if (c + 1 == labyrinthGrid.width || IsWall(r, c + 1)) {
+        const GLfloat wall[4][3] = {{x1, top, z1}, {x1, top, z0}, {x1, bottom, z1}, {x1, bottom, z0}};
+        DrawFace(-1.0f, 0.0f, 0.0f, wall);
+    }
+}
+
+// The half-open range [begin, end) of cells drawn along one axis, cut off at the
+// grid's edges. Worked out in double so that no position, however far off,
+// reaches an out-of-range int conversion.
+static void VisibleRange(float position, int32_t size, int32_t& begin, int32_t& end)
+{
+    const double cell = std::floor(double(position));
+    double first = cell - CELLS_BEHIND;
+    double last = cell + CELLS_AHEAD + 1;
+    if (!(first > 0.0)) first = 0.0;
+    if (!(last < double(size))) last = double(size);
+    if (!(first < last)) {
+        begin = end = 0;
+        return;
+    }
+    begin = int32_t(first);
+    end = int32_t(last);
+}
+
+void DrawScene()
+{
+    glLoadIdentity();
+    glRotatef(pitch, 1.0f, 0.0f, 0.0f);
+    glRotatef(360.0f - yaw, 0.0f, 1.0f, 0.0f);
+    glTranslatef(-playerX, 0.0f, -playerZ);
+
+    if (labyrinthGrid.cells == nullptr || labyrinthGrid.width <= 0 || labyrinthGrid.height <= 0) return;
+
+    int32_t rowBegin, rowEnd, columnBegin, columnEnd;
+    VisibleRange(playerZ, labyrinthGrid.height, rowBegin, rowEnd);
+    VisibleRange(playerX, labyrinthGrid.width, columnBegin, columnEnd);
+    for (int32_t r = rowBegin; r < rowEnd; ++r) {
+        for (int32_t c = columnBegin; c < columnEnd; ++c) {
+            const size_t index = size_t(r) * size_t(labyrinthGrid.width) + size_t(c);
+            const PaletteEntry& entry = palette.entries[labyrinthGrid.cells[index]];
+            if (entry.kind != 'w') DrawOpenCell(r, c, entry);
+        }
+    }
+}

@@ -11,13 +11,18 @@ static bool extensionsNull = false;
 static GLuint nextTexture = 1;
 static GLuint nextList = 1000;
 
+// Sized to the text, so long texts (a whole line of glyphs) are logged in full.
 static void Record(const char* format, ...)
 {
-    char text[256];
     va_list args;
     va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
+    va_list again;
+    va_copy(again, args);
+    const int length = std::vsnprintf(nullptr, 0, format, args);
     va_end(args);
+    std::string text(length > 0 ? size_t(length) : 0, '\0');
+    if (length > 0) std::vsnprintf(&text[0], text.size() + 1, format, again);
+    va_end(again);
     glCalls.push_back(text);
 }
 
