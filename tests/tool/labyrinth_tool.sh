@@ -1,0 +1,275 @@
+#!/usr/bin/env bash
+# quorvel-tool check and generate, end to end: labyrinths drawn as text and
+# turned into PNG and BMP files by ImageMagick, and the tool's own mazes,
+# which ImageMagick reads back as a second opinion.
+# Arguments: the tool, the source folder, a scratch folder.
+set -u
+TOOL=$1
+WORK=$3
+rm -rf "$WORK"
+mkdir -p "$WORK"
+cd "$WORK" || exit 1
+
+failures=0
+fail() {
+    echo "FAIL: $*"
+    failures=$((failures + 1))
+}
+
+if ! command -v convert > /dev/null; then
+    echo "ImageMagick's convert is needed for these tests"
+    exit 1
+fi
+
+# run WANTED_EXIT COMMAND...: runs with stdout in out.txt and stderr in err.txt.
+run() {
+    local wanted=$1
+    shift
+    "$@" > out.txt 2> err.txt
+    local got=$?
+    if [ "$got" -ne "$wanted" ]; then
+        fail "'$*' exited $got, wanted $wanted; stderr: $(head -c 300 err.txt)"
+        return 1
+    fi
+    return 0
+}
+
+expect_line() {   # expect_line TEXT FILE: FILE has TEXT as a whole line
+    grep -qxF -- "$1" "$2" || fail "no line '$1' in $2 ($(tr '\n' '|' < "$2" | head -c 400))"
+}
+
+# Text picture (one letter per cell) to a plain PPM: '#' black, S red,
+# G green, '.' white, o orange, f dark blue-grey.
+picture_to_ppm() {
+    awk 'BEGIN {
+            c["#"] = "0 0 0"; c["S"] = "255 0 0"; c["G"] = "0 255 0"; c["."] = "255 255 255";
+            c["o"] = "200 100 50"; c["f"] = "10 20 30"
+         }
+         { rows[NR] = $0; if (length($0) > width) width = length($0) }
+         END {
+            print "P3"; print width, NR; print 255
+            for (r = 1; r <= NR; r++) {
+                line = ""
+                for (i = 1; i <= width; i++) line = line c[substr(rows[r], i, 1)] " "
+                print line
+            }
+         }' "$1" > "$2"
+}
+
+# Every way of storing the picture that the game reads, none written by quorvel.
+make_images() {   # make_images NAME: NAME.txt to NAME-rgb.png, NAME-pal.png, NAME-24.bmp, NAME-pal.bmp
+    picture_to_ppm "$1.txt" "$1.ppm"
+    convert "$1.ppm" -strip png24:"$1-rgb.png"
+    convert "$1.ppm" -strip png8:"$1-pal.png"
+    convert "$1.ppm" -type TrueColor BMP3:"$1-24.bmp"
+    convert "$1.ppm" -type Palette BMP3:"$1-pal.bmp"
+}
+
+printf 'w0 0 0\ns255 0 0\ng0 255 0\n.255 255 255\n' > Palette.txt
+
+# --- check: a playable labyrinth, with an unlisted colour and two starts -------
+cat > maze.txt << 'EOF'
+#########
+#S..#..o#
+#.#.#.#.#
+#.#...#G#
+#o#####.#
+#...S...#
+#########
+EOF
+make_images maze
+{
+    cat maze.txt | tr 'o' '.'
+    echo "size: 9 x 7"
+    echo "start cells: 2"
+    echo "goal cells: 1"
+    echo "start used: row 5, column 4"
+    echo "colours not in the palette: 1"
+    echo "  200 100 50: 2 cells, palette row 4"
+    echo "goal reachable: yes"
+    echo "playable"
+} > maze.expected
+for image in maze-rgb.png maze-pal.png maze-24.bmp maze-pal.bmp; do
+    if run 0 "$TOOL" check "$image"; then
+        diff -u maze.expected out.txt > /dev/null || fail "check $image printed: $(cat out.txt)"
+    fi
+done
+
+# --- check: labyrinths that load but cannot be played ---------------------------
+# The gap between the start's room and the goal's is a corner only.
+cat > corner.txt << 'EOF'
+#####
+#S###
+##.G#
+#####
+EOF
+cat > nogoal.txt << 'EOF'
+#####
+#S..#
+#####
+EOF
+cat > empty.txt << 'EOF'
+.....
+.o...
+EOF
+for name in corner nogoal empty; do make_images "$name"; done
+run 2 "$TOOL" check corner-rgb.png && {
+    expect_line "goal reachable: no" out.txt
+    expect_line "not playable: no goal cell can be reached from the start" out.txt
+}
+run 2 "$TOOL" check nogoal-24.bmp && {
+    expect_line "goal cells: 0" out.txt
+    expect_line "not playable: no goal cell" out.txt
+}
+run 2 "$TOOL" check empty-pal.png && {
+    expect_line "start used: none" out.txt
+    expect_line "not playable: no start cell, no goal cell" out.txt
+    expect_line "  200 100 50: 1 cells, palette row 4" out.txt
+}
+
+# --- check: labyrinths that cannot be loaded ------------------------------------
+mkdir -p elsewhere
+printf '# only a comment\nw1 2\n' > NoEntries.txt
+printf 'not an image at all\n' > text.png
+run 1 "$TOOL" check maze-rgb.png --palette Missing.txt && grep -q 'palette file "Missing.txt" is missing' err.txt ||
+    fail "missing palette not explained: $(cat err.txt)"
+run 1 "$TOOL" check maze-rgb.png --palette NoEntries.txt && grep -q 'has no valid line' err.txt ||
+    fail "empty palette not explained: $(cat err.txt)"
+run 1 "$TOOL" check text.png && grep -q 'unreadable' err.txt || fail "unreadable image not explained: $(cat err.txt)"
+run 1 "$TOOL" check gone.bmp && grep -q 'missing' err.txt || fail "missing image not explained: $(cat err.txt)"
+# "Palette.txt" is looked up in the current folder.
+(cd elsewhere && run 1 "$TOOL" check ../maze-rgb.png) || fail "check found a palette outside the current folder"
+run 1 "$TOOL" check
+
+# A palette with 256 entries: the unlisted colour takes the last entry's kind.
+{ printf 'w0 0 0\ns255 0 0\ng0 255 0\n.255 255 255\n'; for i in $(seq 1 252); do echo "w$i 7 7"; done; } > Full.txt
+run 0 "$TOOL" check maze-24.bmp --palette Full.txt && {
+    expect_line "  200 100 50: 2 cells, palette row 255 (palette full: drawn as that row)" out.txt
+    sed -n 2p out.txt | grep -qx '#S..#...#' || fail "orange cells of a full palette are not walls: $(sed -n 2p out.txt)"
+}
+
+# --- generate --------------------------------------------------------------------
+# Reads a grid printed by check on stdin; prints "ok" when it is a perfect maze
+# (open cells connected, one fewer edge between open cells than open cells)
+# with one start and one goal at the two ends of a longest path.
+perfect_maze() {
+    awk 'function walk(from,    i, n, r, c, k, rr, cc, to, far) {
+            delete dist; queue[0] = from; dist[from] = 0; n = 1; far = 0
+            for (i = 0; i < n; i++) {
+                r = int(queue[i] / w); c = queue[i] % w
+                if (dist[queue[i]] > far) far = dist[queue[i]]
+                for (k = 0; k < 4; k++) {
+                    rr = r + dr[k]; cc = c + dc[k]
+                    if (rr < 0 || cc < 0 || rr >= h || cc >= w || substr(grid[rr], cc + 1, 1) == "#") continue
+                    to = rr * w + cc
+                    if (!(to in dist)) { dist[to] = dist[queue[i]] + 1; queue[n++] = to }
+                }
+            }
+            reached = n
+            return far
+         }
+         /^size:/ { exit } { grid[NR - 1] = $0; h = NR; w = length($0) }
+         END {
+            split("-1 1 0 0", dr, " "); split("0 0 -1 1", dc, " ")
+            dr[0] = dr[4]; dc[0] = dc[4]
+            for (r = 0; r < h; r++) for (c = 0; c < w; c++) {
+                ch = substr(grid[r], c + 1, 1)
+                if (ch == "#") continue
+                open++
+                if (ch == "S") { s++; start = r * w + c }
+                if (ch == "G") { g++; goal = r * w + c }
+                if (c + 1 < w && substr(grid[r], c + 2, 1) != "#") edges++
+                if (r + 1 < h && substr(grid[r + 1], c + 1, 1) != "#") edges++
+            }
+            if (s != 1 || g != 1) { print "starts " s " goals " g; exit }
+            if (edges != open - 1) { print "edges " edges " open " open; exit }
+            fromStart = walk(start)
+            if (reached != open) { print "reached " reached " of " open; exit }
+            apart = dist[goal]
+            fromGoal = walk(goal)
+            if (apart != fromStart || apart != fromGoal) { print "start and goal " apart " apart, longest path " fromGoal; exit }
+            print "ok"
+         }'
+}
+
+# What ImageMagick sees in a generated file, drawn the way check draws it.
+imagemagick_grid() {
+    convert "$1" -compress none ppm:- | tr -s ' \n' '\n\n' | awk '
+        NR == 2 { w = $1 } NR <= 4 { next }
+        { v[n++] = $1 }
+        END {
+            for (i = 0; i + 2 < n; i += 3) {
+                rgb = v[i] " " v[i + 1] " " v[i + 2]
+                ch = (rgb == "0 0 0") ? "#" : (rgb == "255 0 0") ? "S" : (rgb == "0 255 0") ? "G" : "."
+                line = line ch
+                if ((i / 3 + 1) % w == 0) { print line; line = "" }
+            }
+        }'
+}
+
+for size in "5 5" "21 11" "20 10" "6 7" "63 41" "64 48"; do
+    for extension in png bmp PNG; do
+        set -- $size
+        out="gen-$1x$2.$extension"
+        run 0 "$TOOL" generate "$1" "$2" "$out" --seed 42 || continue
+        [ "$(identify -format '%w %h' "$out")" = "$1 $2" ] || fail "$out: ImageMagick sees $(identify "$out")"
+        run 0 "$TOOL" check "$out" || continue
+        expect_line "size: $1 x $2" out.txt
+        expect_line "colours not in the palette: 0" out.txt
+        result=$(perfect_maze < out.txt)
+        [ "$result" = ok ] || fail "$out is not a perfect maze: $result"
+        head -n "$2" out.txt > check-grid.txt
+        imagemagick_grid "$out" > im-grid.txt
+        cmp -s check-grid.txt im-grid.txt || fail "$out: check and ImageMagick see different grids"
+    done
+done
+
+# An even size keeps its size; the spare column and row are wall.
+"$TOOL" check gen-20x10.png | head -n 10 | awk '{ if (substr($0, 19, 2) != "##") bad = 1 } NR >= 9 && $0 != "####################" { bad = 1 }
+    END { exit bad }' || fail "the spare column and row of an even-sized maze are not wall"
+
+# The same seed gives the same file; another seed another maze.
+"$TOOL" generate 31 31 again.png --seed 42 > /dev/null
+"$TOOL" generate 31 31 first.png --seed 42 > /dev/null
+"$TOOL" generate 31 31 other.png --seed 43 > /dev/null
+cmp -s again.png first.png || fail "the same seed gave different files"
+cmp -s first.png other.png && fail "seeds 42 and 43 gave the same file"
+run 0 "$TOOL" generate 9 9 clock.png && grep -q 'seed [0-9]' out.txt || fail "the seed taken from the clock is not printed"
+
+# Colours: the first "w", "s", "g" entries and the first other entry for the floor.
+printf 'x1 1 1\nw9 9 9\ns200 0 0\nw0 0 0\ng0 0 200\nf10 20 30\n.255 255 255\n' > Colours.txt
+run 0 "$TOOL" generate 7 7 colours.png --palette Colours.txt --seed 1
+convert colours.png -unique-colors -compress none ppm:- | tail -n +4 | tr -s ' \n' '\n\n' | grep -v '^$' |
+    paste -d' ' - - - | sort > colours-used.txt
+printf '0 0 200\n1 1 1\n200 0 0\n9 9 9\n' | sort > colours-wanted.txt
+cmp -s colours-used.txt colours-wanted.txt || fail "generate used colours: $(tr '\n' '|' < colours-used.txt)"
+run 0 "$TOOL" check colours.png --palette Colours.txt
+printf 'w0 0 0\ns255 0 0\ng0 255 0\n' > NoFloor.txt
+run 0 "$TOOL" generate 7 7 white.bmp --palette NoFloor.txt --seed 1 &&
+    convert white.bmp -unique-colors -compress none ppm:- | grep -q '255 255 255' || fail "no white floor without a floor entry"
+run 0 "$TOOL" check white.bmp --palette NoFloor.txt
+
+# Refusals.
+printf 'w0 0 0\ng0 255 0\n' > NoStart.txt
+printf 'w0 0 0\ns0 0 0\ng0 255 0\n' > Shadowed.txt
+printf 'w0 0 0\ns255 0 0\ng0 255 0\nw255 255 255\n' > WhiteWall.txt
+run 1 "$TOOL" generate 9 9 x.png --palette NoStart.txt && grep -q 'no "s" entry' err.txt || fail "missing start entry: $(cat err.txt)"
+run 1 "$TOOL" generate 9 9 x.png --palette Shadowed.txt && grep -q 'start colour 0 0 0 belongs to an earlier wall' err.txt ||
+    fail "shadowed start colour: $(cat err.txt)"
+run 1 "$TOOL" generate 9 9 x.png --palette WhiteWall.txt && grep -q 'floor colour 255 255 255' err.txt ||
+    fail "white floor listed as wall: $(cat err.txt)"
+run 1 "$TOOL" generate 9 9 x.png --palette Missing.txt
+run 1 "$TOOL" generate 9 9 no-such-folder/x.png
+[ -e x.png ] && fail "a refused generate left x.png behind"
+for arguments in "4 9 x.png" "9 4 x.png" "0 9 x.png" "9 9 x.gif" "9 9" "8193 9 x.png" "9 -9 x.png" "9x 9 x.png" \
+    "9 9 x.png --seed -1" "9 9 x.png --seed" "9 9 x.png --colour red"; do
+    run 2 "$TOOL" generate $arguments
+done
+run 0 "$TOOL" generate --help && grep -q 'even size' out.txt || fail "generate --help says nothing of even sizes"
+run 0 "$TOOL" check --help
+
+if [ "$failures" -ne 0 ]; then
+    echo "$failures failure(s)"
+    exit 1
+fi
+echo "all labyrinth tool tests passed"
