@@ -8,6 +8,7 @@ usage: make_content.py BUILD_DIR     (BUILD_DIR holds tools/quorvel-tool and too
 Needs ImageMagick's convert.
 """
 import os
+import struct
 import subprocess
 import sys
 import tempfile
@@ -30,7 +31,7 @@ COLOURS = {
 # ImageMagick output options per kind of image.
 KINDS = {
     "bmp24": ["-type", "TrueColor", "BMP3:%s"],
-    "bmp8": ["-type", "Palette", "BMP3:%s"],
+    "bmp4": ["-type", "Palette", "BMP3:%s"],   # ImageMagick picks 4 bits for up to 16 colours
     "rle8": ["-type", "Palette", "-compress", "RLE", "BMP3:%s"],
     "png-rgb": ["-type", "TrueColor", "PNG24:%s"],
     "png-palette8": ["-define", "png:bit-depth=8", "PNG8:%s"],
@@ -39,9 +40,9 @@ KINDS = {
 
 HAND_DRAWN = [
     ("01-First-Steps", "bmp24"),
-    ("02-Round-The-Corner", "bmp8"),
+    ("02-Round-The-Corner", "bmp4"),
     ("03-Three-Ways", "rle8"),
-    ("04-Colour-Rooms", "bmp24"),
+    ("04-Colour-Rooms", "bmp8"),
     ("05-Blue-Hall", "rle8"),
     ("06-Courtyard", "png-rgb"),
 ]
@@ -67,6 +68,22 @@ def write_ppm(rows, path):
                 out.write(bytes(COLOURS[char]))
 
 
+def write_bmp8(rows, path):
+    """An uncompressed 8-bit palettised BMP (ImageMagick would pick 4 bits for so few colours)."""
+    colours = sorted(set(char for row in rows for char in row))
+    index = {char: i for i, char in enumerate(colours)}
+    height, width = len(rows), len(rows[0])
+    stride = (width + 3) & ~3
+    table = b"".join(bytes((COLOURS[c][2], COLOURS[c][1], COLOURS[c][0], 0)) for c in colours)
+    table += b"\0" * (1024 - len(table))
+    pixels = b"".join(bytes(index[c] for c in row) + b"\0" * (stride - width) for row in reversed(rows))
+    offset = 14 + 40 + len(table)
+    header = b"BM" + struct.pack("<IHHI", offset + len(pixels), 0, 0, offset)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 8, 0, len(pixels), 2835, 2835, 256, 0)
+    with open(path, "wb") as out:
+        out.write(header + info + table + pixels)
+
+
 def convert(source, kind, destination):
     options = [part % destination if "%s" in part else part for part in KINDS[kind]]
     subprocess.run(["convert", source] + options, check=True)
@@ -89,9 +106,12 @@ def main():
     for name, kind in HAND_DRAWN:
         with open(os.path.join(HERE, "labyrinths", name + ".txt")) as source:
             rows = [line.rstrip("\n") for line in source if line.strip()]
+        extension = ".bmp" if kind.startswith(("bmp", "rle")) else ".png"
+        if kind == "bmp8":
+            write_bmp8(rows, os.path.join(labyrinths, name + extension))
+            continue
         ppm = os.path.join(scratch, name + ".ppm")
         write_ppm(rows, ppm)
-        extension = ".bmp" if kind.startswith(("bmp", "rle")) else ".png"
         convert(ppm, kind, os.path.join(labyrinths, name + extension))
     for name, width, height, seed, kind in GENERATED:
         raw = os.path.join(scratch, name + ".png")
