@@ -21,35 +21,6 @@ std::vector<unsigned char> Bytes(const std::string& text)
     return std::vector<unsigned char>(text.begin(), text.end());
 }
 
-// Inputs that reach the encoder's corners: nothing at all, a lone byte, runs
-// longer than one match, repeats at the far edge of the window, noise, and
-// more than one stored block.
-std::vector<std::pair<std::string, std::vector<unsigned char>>> SampleInputs()
-{
-    std::mt19937 random(99);
-    std::vector<std::pair<std::string, std::vector<unsigned char>>> samples;
-    samples.push_back({"empty", {}});
-    samples.push_back({"one byte", {42}});
-    samples.push_back({"two bytes", {1, 2}});
-    samples.push_back({"a run of 1000", std::vector<unsigned char>(1000, 7)});
-    std::vector<unsigned char> text;
-    for (int i = 0; i < 400; ++i) {
-        std::string word = "wall floor goal start " + std::to_string(i % 17) + " ";
-        text.insert(text.end(), word.begin(), word.end());
-    }
-    samples.push_back({"repeating words", text});
-    std::vector<unsigned char> noise(70000);
-    for (unsigned char& b : noise) b = (unsigned char)random();
-    samples.push_back({"70000 random bytes", noise});
-    std::vector<unsigned char> far(100000);
-    for (size_t i = 0; i < far.size(); ++i) far[i] = i < 32768 ? (unsigned char)random() : far[i - 32768];
-    samples.push_back({"a repeat exactly 32768 back", far});
-    std::vector<unsigned char> all;
-    for (int i = 0; i < 256; ++i) all.push_back((unsigned char)i);
-    samples.push_back({"every byte value", all});
-    return samples;
-}
-
 }  // namespace
 
 TEST(PngWriter, ChecksumsMatchTheirPublishedCheckValues)
@@ -93,6 +64,35 @@ TEST(PngWriter, RefusesImagesItCannotWrite)
 }
 
 #if QUORVEL_HAVE_ORACLES
+
+// Inputs that reach the encoder's corners: nothing at all, a lone byte, runs
+// longer than one match, repeats at the far edge of the window, noise, and
+// more than one stored block.
+static std::vector<std::pair<std::string, std::vector<unsigned char>>> SampleInputs()
+{
+    std::mt19937 random(99);
+    std::vector<std::pair<std::string, std::vector<unsigned char>>> samples;
+    samples.push_back({"empty", {}});
+    samples.push_back({"one byte", {42}});
+    samples.push_back({"two bytes", {1, 2}});
+    samples.push_back({"a run of 1000", std::vector<unsigned char>(1000, 7)});
+    std::vector<unsigned char> text;
+    for (int i = 0; i < 400; ++i) {
+        std::string word = "wall floor goal start " + std::to_string(i % 17) + " ";
+        text.insert(text.end(), word.begin(), word.end());
+    }
+    samples.push_back({"repeating words", text});
+    std::vector<unsigned char> noise(70000);
+    for (unsigned char& b : noise) b = (unsigned char)random();
+    samples.push_back({"70000 random bytes", noise});
+    std::vector<unsigned char> far(100000);
+    for (size_t i = 0; i < far.size(); ++i) far[i] = i < 32768 ? (unsigned char)random() : far[i - 32768];
+    samples.push_back({"a repeat exactly 32768 back", far});
+    std::vector<unsigned char> all;
+    for (int i = 0; i < 256; ++i) all.push_back((unsigned char)i);
+    samples.push_back({"every byte value", all});
+    return samples;
+}
 
 TEST(PngWriter, ZlibReadsBackBothDeflateModes)
 {
