@@ -143,6 +143,20 @@ TEST_F(Movement, DiagonalStepsSlideAlongAWall)
     EXPECT_GE(playerZ, 0.75f);
     EXPECT_LT(playerZ, 0.80f);
     EXPECT_GT(playerX, 1.2f) << "the free axis keeps moving along the wall";
+
+    // The other way round: the column is held by the wall's corner, the row goes
+    // on, and once past the corner the column is free again.
+    SetGrid({".w",
+             "..",
+             ".."});
+    playerX = 0.24f;
+    playerZ = 0.7f;
+    yaw = 225.0f;   // forward runs towards higher rows and higher columns
+    RunTick();
+    EXPECT_EQ(playerX, 0.24f);
+    EXPECT_GT(playerZ, 0.7f);
+    Ticks(5);
+    EXPECT_GT(playerX, 0.3f);
 }
 
 TEST_F(Movement, OpenGroundEndsAtTheGridsEdge)

@@ -295,6 +295,7 @@ TEST_F(Scene, VisitsAWindowOfTenCellsClippedToTheGrid)
     const Case cases[] = {
         {2.0f, 22, 0, 7},      // clipped at the start
         {20.7f, 22, 16, 21},   // clipped at the end
+        {5.0f, 22, 1, 10},     // just clear of the start
         {10.0f, 22, 6, 15},    // ten whole cells
         {10.9f, 22, 6, 15},    // the window follows the cell, not the rounding
         {-0.25f, 22, 0, 4},    // on the grid's outer edge
