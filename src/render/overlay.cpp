@@ -52,7 +52,9 @@ static const char* DisplayName(uint32_t index)
     const void* end = std::memchr(path, '\0', LABYRINTH_PATH_SIZE);
     if (end == nullptr) return "";
     const size_t pathLength = size_t(static_cast<const char*>(end) - path);
-    const size_t folderLength = std::strlen(labyrinthsFolder);
+    const void* folderEnd = std::memchr(labyrinthsFolder, '\0', FOLDER_SIZE);
+    const size_t folderLength =
+        folderEnd ? size_t(static_cast<const char*>(folderEnd) - labyrinthsFolder) : size_t(FOLDER_SIZE);
     if (folderLength < pathLength) return path + folderLength;
 
     const char* name = path;
