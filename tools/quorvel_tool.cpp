@@ -17,7 +17,7 @@ static const char USAGE[] =
     "                             \"Palette.txt\")\n"
     "  generate WIDTH HEIGHT OUT [--seed N] [--palette FILE]\n"
     "                             write a random perfect maze as PNG or BMP, by OUT's\n"
-    "                             extension (sizes 5 to 8192; see generate --help)\n"
+    "                             extension (sizes 5 to 4096; see generate --help)\n"
     "\n"
     "Exit codes: info and decode: 0 done, 1 image refused, 2 usage or output error;\n"
     "check: 0 playable, 1 cannot be loaded, 2 loads but is not playable;\n"

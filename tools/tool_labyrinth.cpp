@@ -48,7 +48,7 @@ static const char GENERATE_HELP[] =
     "\"w\", \"s\", \"g\", or whose chosen colours the game would read as another kind\n"
     "(an earlier line with the same colour), is refused.\n"
     "\n"
-    "Sizes: WIDTH and HEIGHT run from 5 to 8192; smaller sizes are refused, as\n"
+    "Sizes: WIDTH and HEIGHT run from 5 to 4096; smaller sizes are refused, as\n"
     "there is no room for a start, a goal and a wall around them. Passages and\n"
     "walls are one cell wide with a wall all round, which fits odd sizes exactly;\n"
     "an even size keeps the size asked for, and the extra column (or row) becomes\n"
@@ -61,7 +61,7 @@ static const char GENERATE_HELP[] =
     "2 wrong arguments.\n";
 
 static const int MIN_GENERATED_SIZE = 5;
-static const int MAX_GENERATED_SIZE = 8192;
+static const int MAX_GENERATED_SIZE = 4096;
 
 static bool IsHelp(const char* argument)
 {
@@ -103,20 +103,21 @@ struct GridView {
 static std::vector<int> WalkFrom(const GridView& grid, int startRow, int startColumn)
 {
     std::vector<int> distance(grid.kinds.size(), -1);
-    std::vector<size_t> queue;
-    size_t start = size_t(startRow) * size_t(grid.width) + size_t(startColumn);
+    std::vector<uint32_t> queue;   // cell numbers: at most 4096 x 4096
+    queue.reserve(grid.kinds.size());
+    uint32_t start = uint32_t(startRow) * uint32_t(grid.width) + uint32_t(startColumn);
     distance[start] = 0;
     queue.push_back(start);
     for (size_t next = 0; next < queue.size(); ++next) {
-        size_t at = queue[next];
-        int row = int(at / size_t(grid.width));
-        int column = int(at % size_t(grid.width));
+        uint32_t at = queue[next];
+        int row = int(at / uint32_t(grid.width));
+        int column = int(at % uint32_t(grid.width));
         const int STEPS[4][2] = {{-1, 0}, {0, -1}, {0, 1}, {1, 0}};
         for (const auto& step : STEPS) {
             int r = row + step[0];
             int c = column + step[1];
             if (r < 0 || c < 0 || r >= grid.height || c >= grid.width) continue;
-            size_t to = size_t(r) * size_t(grid.width) + size_t(c);
+            uint32_t to = uint32_t(r) * uint32_t(grid.width) + uint32_t(c);
             if (distance[to] >= 0 || IsWallKind(grid.kinds[to])) continue;
             distance[to] = distance[at] + 1;
             queue.push_back(to);
@@ -213,6 +214,63 @@ static void ExplainLoadFailure(const char* imagePath, const char* palettePath)
     }
 }
 
+struct CheckSummary {
+    size_t starts = 0;
+    size_t goals = 0;
+    int startRow = -1;      // the start the game uses: the last one, row by row
+    int startColumn = -1;
+    bool goalReachable = false;
+};
+
+static CheckSummary Summarise(const GridView& grid)
+{
+    CheckSummary summary;
+    for (int row = 0; row < grid.height; ++row) {
+        for (int column = 0; column < grid.width; ++column) {
+            char kind = grid.At(row, column);
+            if (kind == 'g') ++summary.goals;
+            if (kind != 's') continue;
+            ++summary.starts;
+            summary.startRow = row;
+            summary.startColumn = column;
+        }
+    }
+    if (summary.starts == 0) return summary;
+    std::vector<int> distance = WalkFrom(grid, summary.startRow, summary.startColumn);
+    for (size_t i = 0; i < grid.kinds.size() && !summary.goalReachable; ++i) {
+        summary.goalReachable = grid.kinds[i] == 'g' && distance[i] >= 0;
+    }
+    return summary;
+}
+
+// Prints the summary and gives the exit code: 0 playable, 2 not (and why).
+static int ReportCheck(const GridView& grid, const CheckSummary& summary, const std::vector<UnlistedColour>& unlisted)
+{
+    std::printf("size: %d x %d\n", grid.width, grid.height);
+    std::printf("start cells: %zu\n", summary.starts);
+    std::printf("goal cells: %zu\n", summary.goals);
+    if (summary.starts > 0) std::printf("start used: row %d, column %d\n", summary.startRow, summary.startColumn);
+    else std::printf("start used: none\n");
+    std::printf("colours not in the palette: %zu\n", unlisted.size());
+    for (const UnlistedColour& u : unlisted) {
+        std::printf("  %u %u %u: %zu cells, palette row %u%s\n", unsigned(u.colour >> 16),
+                    unsigned((u.colour >> 8) & 0xFF), unsigned(u.colour & 0xFF), u.cells, u.row,
+                    u.shared ? " (palette full: drawn as that row)" : "");
+    }
+    std::printf("goal reachable: %s\n", summary.goalReachable ? "yes" : "no");
+
+    std::string reasons;
+    if (summary.starts == 0) reasons += "no start cell";
+    if (summary.goals == 0) reasons += std::string(reasons.empty() ? "" : ", ") + "no goal cell";
+    if (reasons.empty() && !summary.goalReachable) reasons = "no goal cell can be reached from the start";
+    if (reasons.empty()) {
+        std::printf("playable\n");
+        return 0;
+    }
+    std::printf("not playable: %s\n", reasons.c_str());
+    return 2;
+}
+
 int RunCheck(int argc, char** argv)
 {
     const char* imagePath = nullptr;
@@ -240,59 +298,23 @@ int RunCheck(int argc, char** argv)
         ExplainLoadFailure(imagePath, palettePath);
         return 1;
     }
-    GridView grid = ViewOfLoadedGrid();
-    unsigned listedRows = 0;
-    std::vector<UnlistedColour> unlisted;
-    // Read again only to tell file rows from appended ones; the grid is already built.
-    if (!ReadPaletteFile(palettePath, listedRows) || !FindUnlistedColours(imagePath, listedRows, unlisted)) {
-        std::fprintf(stderr, "quorvel-tool: %s or %s changed while being read\n", imagePath, palettePath);
+    // The walk numbers cells in 32 bits; no labyrinth the game can hold comes near that.
+    if (size_t(labyrinthGrid.width) * size_t(labyrinthGrid.height) > 0xFFFFFFFFu) {
+        std::fprintf(stderr, "quorvel-tool: %s is too large to check\n", imagePath);
         ReleaseLabyrinthGrid();
         return 1;
     }
+    GridView grid = ViewOfLoadedGrid();
     ReleaseLabyrinthGrid();
-
-    size_t starts = 0, goals = 0;
-    int startRow = -1, startColumn = -1;
-    for (int row = 0; row < grid.height; ++row) {
-        for (int column = 0; column < grid.width; ++column) {
-            char kind = grid.At(row, column);
-            if (kind == 'g') ++goals;
-            if (kind != 's') continue;
-            ++starts;
-            startRow = row;   // the game keeps the last start it meets
-            startColumn = column;
-        }
+    unsigned listedRows = 0;
+    std::vector<UnlistedColour> unlisted;
+    // Read again only to tell the file's rows from appended ones; the grid is already built.
+    if (!ReadPaletteFile(palettePath, listedRows) || !FindUnlistedColours(imagePath, listedRows, unlisted)) {
+        std::fprintf(stderr, "quorvel-tool: %s or %s changed while being read\n", imagePath, palettePath);
+        return 1;
     }
-    bool reachable = false;
-    if (starts > 0) {
-        std::vector<int> distance = WalkFrom(grid, startRow, startColumn);
-        for (size_t i = 0; i < grid.kinds.size() && !reachable; ++i) reachable = grid.kinds[i] == 'g' && distance[i] >= 0;
-    }
-
     PrintGrid(grid);
-    std::printf("size: %d x %d\n", grid.width, grid.height);
-    std::printf("start cells: %zu\n", starts);
-    std::printf("goal cells: %zu\n", goals);
-    if (starts > 0) std::printf("start used: row %d, column %d\n", startRow, startColumn);
-    else std::printf("start used: none\n");
-    std::printf("colours not in the palette: %zu\n", unlisted.size());
-    for (const UnlistedColour& u : unlisted) {
-        std::printf("  %u %u %u: %zu cells, palette row %u%s\n", unsigned(u.colour >> 16),
-                    unsigned((u.colour >> 8) & 0xFF), unsigned(u.colour & 0xFF), u.cells, u.row,
-                    u.shared ? " (palette full: drawn as that row)" : "");
-    }
-    std::printf("goal reachable: %s\n", reachable ? "yes" : "no");
-
-    std::string reasons;
-    if (starts == 0) reasons += "no start cell";
-    if (goals == 0) reasons += std::string(reasons.empty() ? "" : ", ") + "no goal cell";
-    if (starts > 0 && goals > 0 && !reachable) reasons = "no goal cell can be reached from the start";
-    if (reasons.empty()) {
-        std::printf("playable\n");
-        return 0;
-    }
-    std::printf("not playable: %s\n", reasons.c_str());
-    return 2;
+    return ReportCheck(grid, Summarise(grid), unlisted);
 }
 
 // ---------------------------------------------------------------------------

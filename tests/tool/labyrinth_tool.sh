@@ -261,7 +261,7 @@ run 1 "$TOOL" generate 9 9 x.png --palette WhiteWall.txt && grep -q 'floor colou
 run 1 "$TOOL" generate 9 9 x.png --palette Missing.txt
 run 1 "$TOOL" generate 9 9 no-such-folder/x.png
 [ -e x.png ] && fail "a refused generate left x.png behind"
-for arguments in "4 9 x.png" "9 4 x.png" "0 9 x.png" "9 9 x.gif" "9 9" "8193 9 x.png" "9 -9 x.png" "9x 9 x.png" \
+for arguments in "4 9 x.png" "9 4 x.png" "0 9 x.png" "9 9 x.gif" "9 9" "4097 9 x.png" "9 -9 x.png" "9x 9 x.png" \
     "9 9 x.png --seed -1" "9 9 x.png --seed" "9 9 x.png --colour red"; do
     run 2 "$TOOL" generate $arguments
 done
