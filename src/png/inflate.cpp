@@ -365,7 +365,7 @@ bool CopyStored(Inflater& z)
 }
 
 // Forward copy of an earlier stretch of output; overlapping copies repeat the most
-// recent bytes. Callers guarantee 8 bytes of slack after the copy when dist >= 8.
+// recent bytes. Callers leave 16 bytes of slack after the copy: whole words are written.
 inline void CopyMatchFast(unsigned char* dst, unsigned distance, unsigned length)
 {
     const unsigned char* src = dst - distance;
@@ -379,25 +379,53 @@ inline void CopyMatchFast(unsigned char* dst, unsigned distance, unsigned length
     } else if (distance == 1) {
         std::memset(dst, *src, length);
     } else {
-        while (dst < stop) *dst++ = *src++;
+        // The first 8 bytes one at a time; after that the pattern repeats from a whole
+        // number of periods back, at least 8 bytes away, so words can be copied.
+        static const uint8_t PERIODS_OF_8[8] = {0, 0, 8, 9, 8, 10, 12, 14};
+        for (int i = 0; i < 8; i++) dst[i] = src[i];
+        unsigned step = PERIODS_OF_8[distance];
+        for (dst += 8; dst < stop; dst += 8) std::memcpy(dst, dst - step, 8);
     }
 }
 
 enum BlockResult { BLOCK_DONE, BLOCK_FAILED, BLOCK_SLOW };
 
-// Decoding while at least 8 input bytes and a full match plus slack of output remain:
-// one refill covers a whole length/distance pair, so no step checks its bits.
+// Literals come in runs: up to three of them are taken from one refill (a code is at
+// most 15 of the 56 bits held). Returns the next entry, not yet consumed, with at least
+// 48 bits held, enough for a whole length/distance pair. Needs 16 input bytes left.
+inline CodeEntry TakeLiterals(BitReader& br, const CodeEntry* table, unsigned root, unsigned char*& out,
+                              unsigned& used)
+{
+    Refill(br);
+    CodeEntry e = LookUp(br, table, root, used);
+    for (int i = 0; i < 3 && e.op == OP_LITERAL; i++) {
+        DropBits(br, used);
+        *out++ = uint8_t(e.value);
+        e = LookUp(br, table, root, used);
+    }
+    if (br.count < 48) {
+        Refill(br);
+        e = LookUp(br, table, root, used);
+    }
+    return e;
+}
+
+// Decoding while at least 16 input bytes and a full match plus slack of output remain,
+// so no step has to check its bits or its room. The state is held in locals: byte
+// stores to the output could otherwise alias it and force reloads on every symbol.
 BlockResult DecodeFast(Inflater& z)
 {
-    BitReader& br = z.in;
+    BitReader br = z.in;
     const CodeEntry* litTable = z.table;
     const CodeEntry* distTable = z.table + z.distanceStart;
+    const unsigned litRoot = z.litRoot, distanceRoot = z.distanceRoot;
+    unsigned char* const start = z.out.start;
+    unsigned char* const end = z.out.end;
     unsigned char* out = z.out.next;
     BlockResult result = BLOCK_SLOW;
-    while (z.out.end - out >= 258 + 16 && br.end - br.next >= 8) {
-        if (br.count < 48) Refill(br);
+    while (end - out >= 258 + 16 && br.end - br.next >= 16) {
         unsigned used;
-        CodeEntry e = LookUp(br, litTable, z.litRoot, used);
+        CodeEntry e = TakeLiterals(br, litTable, litRoot, out, used);
         DropBits(br, used);
         if (e.op == OP_LITERAL) {
             *out++ = uint8_t(e.value);
@@ -408,16 +436,17 @@ BlockResult DecodeFast(Inflater& z)
         unsigned extra = e.op & 15;
         unsigned length = e.value + unsigned(br.bits & ((1u << extra) - 1));
         DropBits(br, extra);
-        e = LookUp(br, distTable, z.distanceRoot, used);
+        e = LookUp(br, distTable, distanceRoot, used);
         DropBits(br, used);
         if ((e.op & 0xF0) != OP_BASE) { result = BLOCK_FAILED; break; }
         extra = e.op & 15;
         unsigned distance = e.value + unsigned(br.bits & ((1u << extra) - 1));
         DropBits(br, extra);
-        if (distance > size_t(out - z.out.start)) { result = BLOCK_FAILED; break; }
+        if (distance > size_t(out - start)) { result = BLOCK_FAILED; break; }
         CopyMatchFast(out, distance, length);
         out += length;
     }
+    z.in = br;
     z.out.next = out;
     return result;
 }

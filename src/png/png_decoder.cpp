@@ -83,11 +83,27 @@ void StorePalette(const unsigned char* chunk, uint32_t length, PngPalette& palet
 
 // ---- Scanline reconstruction -----------------------------------------------------
 
-// Each filter gets its own loop so the type is chosen once per row. `prev` is the
-// reconstructed row above (all zero above the first row); `bpp` is at least 1.
-void UnfilterSub(unsigned char* row, size_t n, unsigned bpp)
+// The Paeth choice without branches: random image data makes the branches of the
+// textbook form mispredict. |p - left| = |up - upLeft|, |p - up| = |left - upLeft|.
+inline int Paeth(int left, int up, int upLeft)
 {
-    for (size_t i = bpp; i < n; i++) row[i] = uint8_t(row[i] + row[i - bpp]);
+    int pa = std::abs(up - upLeft);
+    int pb = std::abs(left - upLeft);
+    int pc = std::abs(left + up - 2 * upLeft);
+    int upOrUpLeft = pb <= pc ? up : upLeft;
+    return ((pa <= pb) & (pa <= pc)) ? left : upOrUpLeft;
+}
+
+// Each filter has its own loop, so the type is chosen once per row, and works pixel by
+// pixel with the left and up-left bytes of each of the B channels kept in locals: the
+// channels are independent chains and nothing waits on a byte just stored. `prev` is
+// the reconstructed row above (all zero above the first row); n is a multiple of B.
+template <unsigned B>
+void UnfilterSub(unsigned char* row, size_t n)
+{
+    unsigned left[B] = {};
+    for (size_t i = 0; i < n; i += B)
+        for (unsigned k = 0; k < B; k++) row[i + k] = uint8_t(left[k] += row[i + k]);
 }
 
 void UnfilterUp(unsigned char* row, const unsigned char* prev, size_t n)
@@ -95,28 +111,51 @@ void UnfilterUp(unsigned char* row, const unsigned char* prev, size_t n)
     for (size_t i = 0; i < n; i++) row[i] = uint8_t(row[i] + prev[i]);
 }
 
-void UnfilterAverage(unsigned char* row, const unsigned char* prev, size_t n, unsigned bpp)
+template <unsigned B>
+void UnfilterAverage(unsigned char* row, const unsigned char* prev, size_t n)
 {
-    for (size_t i = 0; i < bpp && i < n; i++) row[i] = uint8_t(row[i] + (prev[i] >> 1));
-    for (size_t i = bpp; i < n; i++) row[i] = uint8_t(row[i] + ((unsigned(row[i - bpp]) + prev[i]) >> 1));
+    unsigned left[B] = {};
+    for (size_t i = 0; i < n; i += B)
+        for (unsigned k = 0; k < B; k++) {
+            left[k] = uint8_t(row[i + k] + ((left[k] + prev[i + k]) >> 1));
+            row[i + k] = uint8_t(left[k]);
+        }
 }
 
-void UnfilterPaeth(unsigned char* row, const unsigned char* prev, size_t n, unsigned bpp)
+template <unsigned B>
+void UnfilterPaeth(unsigned char* row, const unsigned char* prev, size_t n)
 {
-    for (size_t i = 0; i < bpp && i < n; i++) row[i] = uint8_t(row[i] + prev[i]);  // left and up-left are 0
-    for (size_t i = bpp; i < n; i++)
-        row[i] = uint8_t(row[i] + PaethPredictor(row[i - bpp], prev[i], prev[i - bpp]));
+    int left[B] = {}, upLeft[B] = {};
+    for (size_t i = 0; i < n; i += B)
+        for (unsigned k = 0; k < B; k++) {
+            int up = prev[i + k];
+            left[k] = uint8_t(row[i + k] + Paeth(left[k], up, upLeft[k]));
+            row[i + k] = uint8_t(left[k]);
+            upLeft[k] = up;
+        }
 }
 
-bool UnfilterRow(unsigned filter, unsigned char* row, const unsigned char* prev, size_t n, unsigned bpp)
+template <unsigned B>
+bool UnfilterRowOf(unsigned filter, unsigned char* row, const unsigned char* prev, size_t n)
 {
     switch (filter) {
     case 0: return true;
-    case 1: UnfilterSub(row, n, bpp); return true;
+    case 1: UnfilterSub<B>(row, n); return true;
     case 2: UnfilterUp(row, prev, n); return true;
-    case 3: UnfilterAverage(row, prev, n, bpp); return true;
-    case 4: UnfilterPaeth(row, prev, n, bpp); return true;
+    case 3: UnfilterAverage<B>(row, prev, n); return true;
+    case 4: UnfilterPaeth<B>(row, prev, n); return true;
     default: return false;
+    }
+}
+
+// `bpp` is the bytes of one pixel, rounded up to 1 for the small depths.
+bool UnfilterRow(unsigned filter, unsigned char* row, const unsigned char* prev, size_t n, unsigned bpp)
+{
+    switch (bpp) {
+    case 1: return UnfilterRowOf<1>(filter, row, prev, n);
+    case 2: return UnfilterRowOf<2>(filter, row, prev, n);
+    case 3: return UnfilterRowOf<3>(filter, row, prev, n);
+    default: return UnfilterRowOf<4>(filter, row, prev, n);
     }
 }
 
@@ -319,12 +358,7 @@ bool WalkChunk(const ChunkWalk& w, uint64_t& pos, WalkState& st, ImageData& out,
 
 unsigned char PaethPredictor(unsigned char left, unsigned char up, unsigned char upLeft)
 {
-    int p = int(left) + int(up) - int(upLeft);
-    int pa = std::abs(p - int(left));
-    int pb = std::abs(p - int(up));
-    int pc = std::abs(p - int(upLeft));
-    if (pa <= pb && pa <= pc) return left;
-    return pb <= pc ? up : upLeft;
+    return uint8_t(Paeth(left, up, upLeft));
 }
 
 bool DecodePng(ImageData& out, const unsigned char* data, uint32_t size)
