@@ -195,14 +195,12 @@ void SortSymbols(const uint16_t* lengths, unsigned count, const unsigned* perLen
         if (lengths[symbol] != 0) work[offsets[lengths[symbol]]++] = uint16_t(symbol);
 }
 
-// Builds the two-level table of a canonical code at `start`, adjusting `root` to the
-// lengths present and advancing `start` past the table. Over-subscribed codes and
-// tables that would leave the table space are refused. The entries an incomplete
-// code leaves free stay invalid; a code with no lengths gets a single invalid entry.
-bool BuildCodeTable(CodeKind kind, const uint16_t* lengths, unsigned count, uint16_t& start, CodeEntry* space,
-                    unsigned& root, uint16_t* work)
+// Counts the codes of each length; false for an over-subscribed code (more codes of
+// some length than the shorter ones leave room for).
+bool CountLengths(const uint16_t* lengths, unsigned count, unsigned* perLength, unsigned& maxLen,
+                  unsigned& minLen)
 {
-    unsigned perLength[MAX_CODE_BITS + 1] = {};
+    for (unsigned len = 0; len <= MAX_CODE_BITS; len++) perLength[len] = 0;
     for (unsigned i = 0; i < count; i++) perLength[lengths[i]]++;
     perLength[0] = 0;
     int left = 1;
@@ -210,31 +208,25 @@ bool BuildCodeTable(CodeKind kind, const uint16_t* lengths, unsigned count, uint
         left = (left << 1) - int(perLength[len]);
         if (left < 0) return false;
     }
-    unsigned maxLen = MAX_CODE_BITS;
+    maxLen = MAX_CODE_BITS;
     while (maxLen > 0 && perLength[maxLen] == 0) maxLen--;
-    unsigned minLen = 1;
+    minLen = 1;
     while (minLen < maxLen && perLength[minLen] == 0) minLen++;
-    if (root > maxLen) root = maxLen;
-    if (root < minLen) root = minLen;
-    unsigned used = 1u << root;
-    if (start + used > TABLE_SPACE) return false;
-    CodeEntry* rootTable = space + start;
-    FillEntries(rootTable, used, CodeEntry{OP_INVALID, 0, 0});
-    if (maxLen == 0) {
-        start = uint16_t(start + used);
-        return true;
-    }
-    SortSymbols(lengths, count, perLength, work);
-    unsigned symbols = 0;
-    for (unsigned len = 1; len <= maxLen; len++) symbols += perLength[len];
+    return true;
+}
 
-    unsigned code = 0;                      // bit-reversed canonical code
-    unsigned currentLow = ~0u;              // root bits of the sub-table being filled
+// Writes the entries of the sorted symbols into the root table and, for codes longer
+// than the root bits, into sub-tables placed after it; `used` grows by their sizes.
+bool PlaceCodes(CodeKind kind, const uint16_t* lengths, const uint16_t* work, unsigned* perLength,
+                unsigned maxLen, CodeEntry* rootTable, unsigned root, unsigned room, unsigned& used)
+{
+    unsigned code = 0;          // bit-reversed canonical code
+    unsigned currentLow = ~0u;  // root bits shared by the codes of the current sub-table
     CodeEntry* sub = nullptr;
-    unsigned subSize = 0;
+    unsigned subSize = 0, symbols = 0;
+    for (unsigned len = 1; len <= maxLen; len++) symbols += perLength[len];
     for (unsigned i = 0; i < symbols; i++) {
         unsigned len = lengths[work[i]];
-        CodeEntry e = SymbolEntry(kind, work[i]);
         CodeEntry* target = rootTable;
         unsigned drop = 0, size = 1u << root;
         if (len > root) {
@@ -242,7 +234,7 @@ bool BuildCodeTable(CodeKind kind, const uint16_t* lengths, unsigned count, uint
             if (low != currentLow) {
                 unsigned bits = SubTableBits(perLength, len, root, maxLen);
                 subSize = 1u << bits;
-                if (start + used + subSize > TABLE_SPACE) return false;
+                if (used + subSize > room) return false;
                 sub = rootTable + used;
                 FillEntries(sub, subSize, CodeEntry{OP_INVALID, 0, 0});
                 rootTable[low] = CodeEntry{uint8_t(bits), uint8_t(root), uint16_t(used)};
@@ -253,10 +245,34 @@ bool BuildCodeTable(CodeKind kind, const uint16_t* lengths, unsigned count, uint
             drop = root;
             size = subSize;
         }
+        CodeEntry e = SymbolEntry(kind, work[i]);
         e.bits = uint8_t(len - drop);
         for (unsigned index = code >> drop; index < size; index += 1u << (len - drop)) target[index] = e;
         code = NextReversedCode(code, len);
-        perLength[len]--;
+        perLength[len]--;  // sub-tables are sized by the codes still to come
+    }
+    return true;
+}
+
+// Builds the two-level table of a canonical code at `start`, adjusting `root` to the
+// lengths present and advancing `start` past the table. Over-subscribed codes and
+// tables that would leave the table space are refused. The entries an incomplete
+// code leaves free stay invalid; a code with no lengths gets a table of invalid entries.
+bool BuildCodeTable(CodeKind kind, const uint16_t* lengths, unsigned count, uint16_t& start, CodeEntry* space,
+                    unsigned& root, uint16_t* work)
+{
+    unsigned perLength[MAX_CODE_BITS + 1], maxLen, minLen;
+    if (!CountLengths(lengths, count, perLength, maxLen, minLen)) return false;
+    if (root > maxLen) root = maxLen;
+    if (root < minLen) root = minLen;
+    unsigned used = 1u << root;
+    if (start + used > TABLE_SPACE) return false;
+    CodeEntry* rootTable = space + start;
+    FillEntries(rootTable, used, CodeEntry{OP_INVALID, 0, 0});
+    if (maxLen > 0) {
+        SortSymbols(lengths, count, perLength, work);
+        if (!PlaceCodes(kind, lengths, work, perLength, maxLen, rootTable, root, TABLE_SPACE - start, used))
+            return false;
     }
     start = uint16_t(start + used);
     return true;

@@ -433,6 +433,23 @@ Bytes LongMatches(size_t n)
     return b;
 }
 
+// Runs of short repeating patterns (period 2 to 7, as pixels of 2 to 4 bytes make),
+// so that matches overlap their own output by less than a word.
+Bytes ShortPeriods(size_t n)
+{
+    Bytes b;
+    uint32_t s = 11;
+    for (unsigned run = 0; b.size() < n; run++) {
+        unsigned period = 2 + run % 6;
+        Bytes pattern(period);
+        for (unsigned char& c : pattern) c = uint8_t(NextRandom(s));
+        size_t length = 9 + NextRandom(s) % 300;
+        for (size_t i = 0; i < length; i++) b.push_back(pattern[i % period]);
+    }
+    b.resize(n);
+    return b;
+}
+
 Bytes Compress(const Bytes& data, int level, int strategy, int windowBits)
 {
     z_stream zs = {};
@@ -455,7 +472,8 @@ const std::vector<Corpus>& Corpora()
     static const std::vector<Corpus> corpora = {
         {"text", TextLike(40000)},   {"text >64 KiB", TextLike(300000)},
         {"binary", BinaryLike(70000)}, {"image", ImageLike(200000)},
-        {"long matches", LongMatches(150000)}, {"tiny", Text("q")},
+        {"long matches", LongMatches(150000)}, {"short periods", ShortPeriods(60000)},
+        {"tiny", Text("q")},
         {"empty", Bytes()},
     };
     return corpora;
