@@ -157,6 +157,23 @@ BmpFile Rle4(int32_t width, int32_t height, Bytes stream) { return Palettised(4,
 const unsigned F8 = 255;   // fill index of RLE8
 const unsigned F4 = 15;    // fill index of RLE4
 
+TEST(ImageData, RowStrideAndFormat)
+{
+    struct Case { int32_t width; unsigned components; size_t stride; uint32_t format; };
+    const Case cases[] = {
+        {4, 3, 12, IMAGE_FORMAT_RGB},         {5, 3, 16, IMAGE_FORMAT_RGB},
+        {3, 1, 4, IMAGE_FORMAT_LUMINANCE},    {3, 2, 8, IMAGE_FORMAT_LUMINANCE_ALPHA},
+        {1, 4, 4, IMAGE_FORMAT_RGBA},         {0, 3, 0, IMAGE_FORMAT_RGB},
+        {-4, 3, 0, IMAGE_FORMAT_RGB},         {4, 0, 0, 0},
+        {4, 5, 0, 0},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ImageRowStride(c.width, c.components), c.stride) << c.width << " x " << c.components;
+        EXPECT_EQ(ImageFormatForComponents(c.components), c.format) << c.components;
+    }
+    if (sizeof(size_t) >= 8) EXPECT_EQ(ImageRowStride(INT32_MAX, 3), size_t(INT32_MAX) * 3 + 3);
+}
+
 // A 5 x 2 24-bit picture: file rows bottom first, blue green red, 1 pad byte each.
 const Bytes DIRECT_5x2 = {
     1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 0xAA,
