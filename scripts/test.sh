@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh || exit 1
 
 jobs=$(nproc)
-fuzz_seconds="${QUORVEL_FUZZ_SECONDS:-20}"
+fuzz_seconds="${QUORVEL_FUZZ_SECONDS:-60}"
 passed=0
 failed=0
 failures=()
