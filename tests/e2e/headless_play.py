@@ -5,6 +5,7 @@ labyrinth, and saves a screenshot of each screen."""
 import argparse
 import os
 import shutil
+import subprocess
 import sys
 import tempfile
 import time
@@ -33,7 +34,10 @@ def main():
         def shoot(name, caption):
             time.sleep(0.5)   # let a few frames draw the new screen
             path = os.path.join(args.shots, name + ".png")
-            shutil.copy(game.screenshot(name), path)
+            x, y = game.window_origin()
+            width, height = game.client_size()
+            subprocess.run(["convert", game.screenshot(name), "-crop", "%dx%d+%d+%d" % (width, height, x, y),
+                            "+repage", path], check=True, timeout=30)
             shots.append((caption, path))
 
         shoot("play-1-main-menu", "main menu")
