@@ -12,37 +12,12 @@
 #include <vector>
 
 #include "labyrinth/labyrinth.h"
+#include "support/temp_folder.h"
 #include "png_writer.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// A fresh folder under the system's temporary folder, removed again at the end.
-struct TempFolder {
-    fs::path path;
-    TempFolder()
-    {
-        std::random_device random;
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            fs::path candidate = fs::temp_directory_path() / ("qlab" + std::to_string(random() % 1000000u));
-            std::error_code error;
-            if (fs::create_directory(candidate, error)) {
-                path = candidate;
-                return;
-            }
-        }
-        ADD_FAILURE() << "no temporary folder";
-    }
-    ~TempFolder()
-    {
-        std::error_code error;
-        fs::remove_all(path, error);
-    }
-    std::string File(const std::string& name) const { return (path / name).string(); }
-    // The folder as the game passes folders around: a prefix ending in its separator.
-    std::string Prefix() const { return path.string() + char(fs::path::preferred_separator); }
-};
 
 void WriteBytes(const std::string& path, const std::string& bytes)
 {

@@ -8,6 +8,7 @@
 
 #include "app/game_state.h"
 #include "app/settings.h"
+#include "support/temp_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -21,16 +22,9 @@ protected:
     {
         ResetGameState();
         ResetSettings();
-        folder = fs::temp_directory_path() / ("quorvel_settings_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(folder);
-        path = (folder / "Quorvel.ini").string();
+        path = folder.File("Quorvel.ini");
     }
-    void TearDown() override
-    {
-        std::error_code ignored;
-        fs::remove_all(folder, ignored);
-        ResetSettings();
-    }
+    void TearDown() override { ResetSettings(); }
     void WriteFile(const std::string& text)
     {
         std::ofstream out(path, std::ios::binary);
@@ -49,7 +43,7 @@ protected:
         ReadSettings(path.c_str());
         ClampSelectedLabyrinth(labyrinthCount);
     }
-    fs::path folder;
+    TempFolder folder;
     std::string path;
 };
 
@@ -165,7 +159,7 @@ TEST_F(Settings, AFailedWriteKeepsTheOldFile)
     WriteSettings(path.c_str());
     EXPECT_EQ(ReadFile(), "Labyrinth = 1\n");
     // And a folder that does not exist is skipped silently.
-    WriteSettings((folder / "missing" / "Quorvel.ini").string().c_str());
+    WriteSettings((folder.path / "missing" / "Quorvel.ini").string().c_str());
 }
 
 TEST_F(Settings, AnExistingFileIsReplacedWhole)

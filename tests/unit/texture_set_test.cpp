@@ -11,6 +11,7 @@
 #include "labyrinth/texture_set.h"
 #include "png_writer.h"
 #include "render/gl_window.h"
+#include "support/temp_folder.h"
 #ifndef _WIN32
 #include "support/gl_fake.h"
 #endif
@@ -18,29 +19,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-struct TempFolder {
-    fs::path path;
-    TempFolder()
-    {
-        std::random_device random;
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            fs::path candidate = fs::temp_directory_path() / ("qtex" + std::to_string(random() % 1000000u));
-            std::error_code error;
-            if (fs::create_directory(candidate, error)) {
-                path = candidate;
-                return;
-            }
-        }
-        ADD_FAILURE() << "no temporary folder";
-    }
-    ~TempFolder()
-    {
-        std::error_code error;
-        fs::remove_all(path, error);
-    }
-    std::string File(const std::string& name) const { return (path / name).string(); }
-};
 
 void WriteText(const std::string& path, const std::string& text)
 {
