@@ -114,13 +114,10 @@ static void AppendToBytes(png_structp png, png_bytep data, png_size_t length)
 
 static void FlushNothing(png_structp) {}
 
-Bytes WritePngWithLibpng(int width, int height, int colourType, int filters, uint32_t seed)
+// Writes packed top-down rows with libpng; palette may be null.
+static Bytes EncodeWithLibpng(int width, int height, int colourType, int components, const Bytes& pixels,
+                              const png_color* palette, int filters)
 {
-    int components = colourType == 0 ? 1 : colourType == 2 ? 3 : colourType == 3 ? 1 : colourType == 4 ? 2 : 4;
-    Bytes pixels = MakePixels(width, height, components, seed);
-    if (colourType == 3) {
-        for (unsigned char& index : pixels) index = (unsigned char)(index / 16 * 16 + (index & 3));
-    }
     Bytes out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
@@ -131,21 +128,30 @@ Bytes WritePngWithLibpng(int width, int height, int colourType, int filters, uin
     png_set_write_fn(png, &out, AppendToBytes, FlushNothing);
     png_set_IHDR(png, info, png_uint_32(width), png_uint_32(height), 8, colourType, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (palette) png_set_PLTE(png, info, palette, 256);
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, filters);
+    png_write_info(png, info);
+    for (int y = 0; y < height; ++y) png_write_row(png, const_cast<png_bytep>(&pixels[size_t(y) * width * components]));
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    return out;
+}
+
+Bytes WritePngWithLibpng(int width, int height, int colourType, int filters, uint32_t seed)
+{
+    int components = colourType == 0 ? 1 : colourType == 2 ? 3 : colourType == 3 ? 1 : colourType == 4 ? 2 : 4;
+    Bytes pixels = MakePixels(width, height, components, seed);
     png_color palette[256];
     if (colourType == 3) {
+        for (unsigned char& index : pixels) index = (unsigned char)(index / 16 * 16 + (index & 3));
         for (int i = 0; i < 256; ++i) {
             palette[i].red = png_byte(i);
             palette[i].green = png_byte(255 - i);
             palette[i].blue = png_byte((i * 7) & 0xFF);
         }
-        png_set_PLTE(png, info, palette, 256);
     }
-    png_set_filter(png, PNG_FILTER_TYPE_BASE, filters);
-    png_write_info(png, info);
-    for (int y = 0; y < height; ++y) png_write_row(png, &pixels[size_t(y) * width * components]);
-    png_write_end(png, info);
-    png_destroy_write_struct(&png, &info);
-    return out;
+    return EncodeWithLibpng(width, height, colourType, components, pixels, colourType == 3 ? palette : nullptr,
+                            filters);
 }
 
 Bytes ExtractIdat(const Bytes& png)
@@ -234,21 +240,7 @@ Bytes MakeMazePng(int width, int height, uint32_t seed)
     pixels[3 * (size_t(1) * width + 1) + 0] = 255;   // start (red)
     pixels[3 * (size_t(1) * width + 1) + 1] = 0;
     pixels[3 * (size_t(1) * width + 1) + 2] = 0;
-    Bytes out;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        return Bytes();
-    }
-    png_set_write_fn(png, &out, AppendToBytes, FlushNothing);
-    png_set_IHDR(png, info, png_uint_32(width), png_uint_32(height), 8, 2, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    for (int y = 0; y < height; ++y) png_write_row(png, &pixels[size_t(y) * width * 3]);
-    png_write_end(png, info);
-    png_destroy_write_struct(&png, &info);
-    return out;
+    return EncodeWithLibpng(width, height, 2, 3, pixels, nullptr, PNG_ALL_FILTERS);
 }
 
 Bytes ReadWholeFile(const std::string& path)
