@@ -69,6 +69,48 @@ Bytes Text(const char* s) { return Bytes(s, s + std::strlen(s)); }
 
 const Bytes EMPTY_FINAL_STORED = {0x01, 0x00, 0x00, 0xFF, 0xFF};
 
+typedef std::vector<std::pair<unsigned, unsigned>> SymbolLengths;
+
+// A dynamic block header up to and including the code-length code, whose lengths are
+// given as {symbol, length} pairs.
+void CodeLengthCodeHeader(BitWriter& w, bool final, unsigned hlit, unsigned hdist, const SymbolLengths& lengths)
+{
+    static const unsigned order[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
+    w.Bits(final ? 0b101 : 0b100, 3);
+    w.Bits(hlit - 257, 5);
+    w.Bits(hdist - 1, 5);
+    w.Bits(15, 4);
+    for (unsigned symbol : order) {
+        unsigned len = 0;
+        for (auto& p : lengths)
+            if (p.first == symbol) len = p.second;
+        w.Bits(len, 3);
+    }
+}
+
+BitWriter CodeLengthCodeHeader(unsigned hlit, unsigned hdist, const SymbolLengths& lengths)
+{
+    BitWriter w;
+    CodeLengthCodeHeader(w, true, hlit, hdist, lengths);
+    return w;
+}
+
+// With the code-length code "every length 0..15 in four bits", length n is written as
+// the four-bit code n.
+void DynamicHeader(BitWriter& w, bool final, unsigned hlit, unsigned hdist)
+{
+    SymbolLengths lengths;
+    for (unsigned n = 0; n < 16; n++) lengths.push_back({n, 4});
+    CodeLengthCodeHeader(w, final, hlit, hdist, lengths);
+}
+
+BitWriter DynamicHeader(unsigned hlit, unsigned hdist)
+{
+    BitWriter w;
+    DynamicHeader(w, true, hlit, hdist);
+    return w;
+}
+
 TEST(Inflate, HeaderRules)
 {
     struct Case { const char* what; unsigned char cmf, flg; bool accepted; };
@@ -181,26 +223,21 @@ TEST(Inflate, BackReferenceIsCutAtTheEndOfTheOutput)
 
 TEST(Inflate, RunsOfFixedAndDynamicBlocks)
 {
-    // fixed 'a', fixed 'b', dynamic (stored as zlib wrote it for "c"), fixed 'd'
+    // Fixed 'a', fixed 'b' (the fixed tables are reused), dynamic "ce", fixed 'd' (the
+    // fixed tables are built again over the dynamic ones).
     BitWriter w;
     for (char c : std::string("ab")) {
         w.Bits(0b010, 3);
         w.Literal(unsigned(c));
         w.EndOfBlock();
     }
-    // Dynamic block: literal/length lengths 2 for 'c', 'e', 256, 264; one distance code.
-    w.Bits(0b100, 3);
-    w.Bits(0, 5);   // HLIT 257
-    w.Bits(0, 5);   // HDIST 1
-    w.Bits(15, 4);  // HCLEN 19
-    for (int i = 0; i < 19; i++) w.Bits(i < 3 ? 0 : 4, 3);  // symbols 0..15 four bits each
-    auto length = [&w](unsigned len) { w.Code(len, 4); };
-    for (unsigned s = 0; s < 257; s++) length(s == 'c' || s == 'e' || s == 256 ? 2 : 0);
-    length(1);  // the distance code
-    // HLIT 257 leaves out 264, so this code is incomplete: 3 of 4 two-bit codes.
-    w.Code(0, 2);  // 'c'
-    w.Code(1, 2);  // 'e'
-    w.Code(2, 2);  // end of block
+    // Two-bit codes for 'c', 'e' and end of block (an incomplete code) and one distance code.
+    DynamicHeader(w, false, 257, 1);
+    for (unsigned s = 0; s < 257; s++) w.Code(s == 'c' || s == 'e' || s == 256 ? 2 : 0, 4);
+    w.Code(1, 4);
+    w.Code(0, 2);
+    w.Code(1, 2);
+    w.Code(2, 2);
     w.Bits(0b011, 3);
     w.Literal('d');
     w.EndOfBlock();
@@ -213,12 +250,7 @@ TEST(Inflate, RunsOfFixedAndDynamicBlocks)
 // (two bits each) and whose distance code has the single one-bit code 0.
 BitWriter SingleDistanceCodeBlock()
 {
-    BitWriter w;
-    w.Bits(0b101, 3);
-    w.Bits(264 - 257 + 1, 5);  // HLIT 265
-    w.Bits(0, 5);              // HDIST 1
-    w.Bits(15, 4);             // HCLEN 19
-    for (int i = 0; i < 19; i++) w.Bits(i < 3 ? 0 : 4, 3);
+    BitWriter w = DynamicHeader(265, 1);
     for (unsigned s = 0; s < 265; s++) w.Code(s == 'a' || s == 'b' || s == 256 || s == 264 ? 2 : 0, 4);
     w.Code(1, 4);
     w.Code(0, 2);  // 'a'
@@ -240,33 +272,6 @@ TEST(Inflate, SingleDistanceCodeDecodes)
     other.Code(1, 1);  // the pattern no code owns
     other.Code(2, 2);
     EXPECT_FALSE(Inflate(Zlib(other.bytes), out, 32));
-}
-
-// A final dynamic block header up to and including the code-length code, given as
-// {symbol, length} pairs.
-BitWriter CodeLengthCodeHeader(unsigned hlit, unsigned hdist, std::vector<std::pair<unsigned, unsigned>> lengths)
-{
-    static const unsigned order[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
-    BitWriter w;
-    w.Bits(0b101, 3);
-    w.Bits(hlit - 257, 5);
-    w.Bits(hdist - 1, 5);
-    w.Bits(15, 4);
-    for (unsigned symbol : order) {
-        unsigned len = 0;
-        for (auto& p : lengths)
-            if (p.first == symbol) len = p.second;
-        w.Bits(len, 3);
-    }
-    return w;
-}
-
-// With the code-length code "every length 0..15 in four bits", length n is written as n.
-BitWriter DynamicHeader(unsigned hlit, unsigned hdist)
-{
-    std::vector<std::pair<unsigned, unsigned>> lengths;
-    for (unsigned n = 0; n < 16; n++) lengths.push_back({n, 4});
-    return CodeLengthCodeHeader(hlit, hdist, lengths);
 }
 
 TEST(Inflate, RefusesDamagedStreams)
