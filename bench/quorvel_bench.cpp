@@ -1,7 +1,7 @@
 // quorvel_bench: decoding speed side by side with the libraries a developer
 // would otherwise reach for, on the same inputs, reported as ratios.
 //
-//   quorvel_bench [--quick] [--data DIR]
+//   quorvel_bench [--quick] [--data DIR] [--only inflate|png|labyrinth|bmp]
 //
 // --quick uses small inputs and one repetition, so CI can check that the
 // benchmark builds and its outputs agree; it asserts no times.
@@ -280,22 +280,25 @@ int main(int argc, char** argv)
 {
     bool quick = false;
     std::string dataDir = QUORVEL_DATA_DIR;
+    std::string only;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--quick") == 0) {
             quick = true;
         } else if (std::strcmp(argv[i], "--data") == 0 && i + 1 < argc) {
             dataDir = argv[++i];
+        } else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) {
+            only = argv[++i];
         } else {
-            std::fprintf(stderr, "usage: quorvel_bench [--quick] [--data DIR]\n");
+            std::fprintf(stderr, "usage: quorvel_bench [--quick] [--data DIR] [--only inflate|png|labyrinth|bmp]\n");
             return 2;
         }
     }
     if (quick) repetitions = 1;
     std::printf("quorvel_bench: median of %d run(s) per cell%s\n", repetitions, quick ? ", quick mode" : "");
-    BenchInflate(quick, dataDir);
-    BenchPng(quick);
-    BenchLabyrinth(quick);
-    BenchBmp(quick);
+    if (only.empty() || only == "inflate") BenchInflate(quick, dataDir);
+    if (only.empty() || only == "png") BenchPng(quick);
+    if (only.empty() || only == "labyrinth") BenchLabyrinth(quick);
+    if (only.empty() || only == "bmp") BenchBmp(quick);
     std::printf("\n%s\n", allAgree ? "all outputs agree with the peers" : "SOME OUTPUTS DISAGREE");
     return allAgree ? 0 : 1;
 }

@@ -186,22 +186,13 @@ static void ConvertPixels(const ImageData& image, unsigned rowCount, unsigned ch
     const size_t stride = ImageRowStride(image.width, image.components);
     const unsigned components = image.components;
     const bool grey = components < 3;
-    uint32_t lastColour = 0;
-    unsigned char lastRow = 0;
-    bool haveLast = false;
     for (size_t bufferRow = 0; bufferRow < height; ++bufferRow) {
         const unsigned char* pixel = image.pixels + bufferRow * stride;
         unsigned char* out = cells + (height - 1 - bufferRow) * width;
         for (size_t column = 0; column < width; ++column, pixel += components) {
             uint32_t colour = grey ? PackColour(pixel[0], pixel[0], pixel[0])
                                    : PackColour(pixel[0], pixel[1], pixel[2]);
-            // Neighbouring pixels mostly share a colour: skip the lookup for runs.
-            if (!haveLast || colour != lastColour) {
-                lastRow = LookUpColour(index, rowCount, colour);
-                lastColour = colour;
-                haveLast = true;
-            }
-            out[column] = lastRow;
+            out[column] = LookUpColour(index, rowCount, colour);
         }
     }
 }
