@@ -43,8 +43,8 @@ def test_size_setting_and_closing_the_window(ctx):
 
 def test_odd_settings_files_are_read_and_written_back(ctx):
     # No sections, keys out of order, no blanks, a lower-case key, a flag
-    # beyond 8 bits and a folder of two words.
-    odd = ("Size = 700 500\nlabyrinth = 5\nLabyrinth=2\nSpeedlimit = 20\nFullscreen = 256\n"
+    # beyond 8 bits (a full-screen request this display refuses) and a folder of two words.
+    odd = ("Size = 700 500\nlabyrinth = 5\nLabyrinth=2\nSpeedlimit = 20\nFullscreen = 257\n"
            "Images = My Images\\\n")
     content = ctx.content({"Quorvel.ini": odd})
     game = ctx.start(content)
@@ -53,7 +53,7 @@ def test_odd_settings_files_are_read_and_written_back(ctx):
     game.wait_exit()
     # No labyrinth folder here, so the stored index falls back to 0.
     expect_equal(read_bytes(os.path.join(content, "Quorvel.ini")),
-                 settings_text(labyrinth=0, speed=20, fullscreen=0, images="My", width=700, height=500),
+                 settings_text(labyrinth=0, speed=20, fullscreen=1, images="My", width=700, height=500),
                  "written settings")
 
 
