@@ -118,6 +118,8 @@ class Game:
             return ids[0] if ids else None
         self.window = wait_for(search, timeout, "the game window")
         xdotool(self.env, "windowfocus", "--sync", self.window)
+        # The X window exists a moment before Wine has made it the active one.
+        time.sleep(0.3)
         return self.window
 
     def client_size(self):
@@ -176,6 +178,17 @@ class Game:
         ppm = subprocess.run(["convert", path, "-crop", "%dx%d+%d+%d" % (width, height, x, y), "+repage",
                               "-depth", "8", "ppm:-"], stdout=subprocess.PIPE, timeout=30, check=True).stdout
         return read_ppm(ppm)
+
+    def close(self, attempts=3):
+        """Closes the window with Alt+F4, as a player would; a press that lands
+        while Wine is still settling focus is tried again."""
+        for _ in range(attempts):
+            self.key("alt+F4")
+            try:
+                return self.process.wait(5)
+            except subprocess.TimeoutExpired:
+                continue
+        raise E2EError("the game did not close after %d Alt+F4 presses" % attempts)
 
     def wait_exit(self, timeout=30):
         try:

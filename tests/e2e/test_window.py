@@ -36,8 +36,7 @@ def test_size_setting_and_closing_the_window(ctx):
     content = ctx.content({"Quorvel.ini": text})
     game = ctx.start(content)
     expect_equal(game.client_size(), (800, 600), "client area")
-    game.key("alt+F4")
-    game.wait_exit()
+    game.close()
     expect_equal(read_bytes(os.path.join(content, "Quorvel.ini")), text, "written settings")
 
 
