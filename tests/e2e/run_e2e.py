@@ -53,9 +53,9 @@ def discover(filter_text):
     tests = []
     for path in sorted(glob.glob(os.path.join(here, "test_*.py"))):
         name = os.path.splitext(os.path.basename(path))[0]
-        spec = importlib.util.spec_from_file_location(name, path)
-        module = importlib.util.module_from_spec(spec)
-        spec.loader.exec_module(module)
+        found = importlib.util.spec_from_file_location(name, path)
+        module = importlib.util.module_from_spec(found)
+        found.loader.exec_module(module)
         for attribute in sorted(dir(module)):
             if attribute.startswith("test_") and callable(getattr(module, attribute)):
                 full = "%s.%s" % (name, attribute)
