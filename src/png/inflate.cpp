@@ -456,15 +456,15 @@ inline void CopyMatchFast(unsigned char* dst, unsigned distance, unsigned length
 
 enum BlockResult { BLOCK_DONE, BLOCK_FAILED, BLOCK_SLOW };
 
-// Literals come in runs: up to three pair lookups (at most 33 of the 56 bits held)
-// store up to six of them. Returns the next entry of the main table, not yet
+// Literals come in runs: up to four pair lookups (at most 44 of the 56 bits held)
+// store up to eight of them. Returns the next entry of the main table, not yet
 // consumed, with at least 56 bits held, enough for a whole length/distance pair.
-// Needs 16 input bytes left and 6 bytes of output room.
+// Needs 16 input bytes left and 9 bytes of output room.
 inline CodeEntry TakeLiterals(BitReader& br, const LiteralPair* pairs, const CodeEntry* table, unsigned root,
                               unsigned char*& out, unsigned& used)
 {
     RefillFast(br);
-    for (int i = 0; i < 3; i++) {
+    for (int i = 0; i < 4; i++) {
         LiteralPair pair = pairs[br.bits & ((1u << PAIR_BITS) - 1)];
         if (pair.count == 0) break;
         out[0] = pair.first;
