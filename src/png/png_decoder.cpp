@@ -96,66 +96,72 @@ inline int Paeth(int left, int up, int upLeft)
 
 // Each filter has its own loop, so the type is chosen once per row, and works pixel by
 // pixel with the left and up-left bytes of each of the B channels kept in locals: the
-// channels are independent chains and nothing waits on a byte just stored. `prev` is
-// the reconstructed row above (all zero above the first row); n is a multiple of B.
+// channels are independent chains and nothing waits on a byte just stored. A row is
+// read from `src` and written to `dst`, which is either `src` itself or a row that
+// overlaps neither `src` nor `prev`; `prev` is the reconstructed row above (all zero
+// above the first row); n is a multiple of B.
 template <unsigned B>
-void UnfilterSub(unsigned char* row, size_t n)
+void UnfilterSub(unsigned char* dst, const unsigned char* src, size_t n)
 {
     unsigned left[B] = {};
     for (size_t i = 0; i < n; i += B)
-        for (unsigned k = 0; k < B; k++) row[i + k] = uint8_t(left[k] += row[i + k]);
+        for (unsigned k = 0; k < B; k++) dst[i + k] = uint8_t(left[k] += src[i + k]);
 }
 
-void UnfilterUp(unsigned char* row, const unsigned char* prev, size_t n)
+void UnfilterUp(unsigned char* dst, const unsigned char* src, const unsigned char* prev, size_t n)
 {
-    for (size_t i = 0; i < n; i++) row[i] = uint8_t(row[i] + prev[i]);
+    for (size_t i = 0; i < n; i++) dst[i] = uint8_t(src[i] + prev[i]);
 }
 
 template <unsigned B>
-void UnfilterAverage(unsigned char* row, const unsigned char* prev, size_t n)
+void UnfilterAverage(unsigned char* dst, const unsigned char* src, const unsigned char* prev, size_t n)
 {
     unsigned left[B] = {};
     for (size_t i = 0; i < n; i += B)
         for (unsigned k = 0; k < B; k++) {
-            left[k] = uint8_t(row[i + k] + ((left[k] + prev[i + k]) >> 1));
-            row[i + k] = uint8_t(left[k]);
+            left[k] = uint8_t(src[i + k] + ((left[k] + prev[i + k]) >> 1));
+            dst[i + k] = uint8_t(left[k]);
         }
 }
 
 template <unsigned B>
-void UnfilterPaeth(unsigned char* row, const unsigned char* prev, size_t n)
+void UnfilterPaeth(unsigned char* dst, const unsigned char* src, const unsigned char* prev, size_t n)
 {
     int left[B] = {}, upLeft[B] = {};
     for (size_t i = 0; i < n; i += B)
         for (unsigned k = 0; k < B; k++) {
             int up = prev[i + k];
-            left[k] = uint8_t(row[i + k] + Paeth(left[k], up, upLeft[k]));
-            row[i + k] = uint8_t(left[k]);
+            left[k] = uint8_t(src[i + k] + Paeth(left[k], up, upLeft[k]));
+            dst[i + k] = uint8_t(left[k]);
             upLeft[k] = up;
         }
 }
 
 template <unsigned B>
-bool UnfilterRowOf(unsigned filter, unsigned char* row, const unsigned char* prev, size_t n)
+bool UnfilterRowOf(unsigned filter, unsigned char* dst, const unsigned char* src, const unsigned char* prev,
+                   size_t n)
 {
     switch (filter) {
-    case 0: return true;
-    case 1: UnfilterSub<B>(row, n); return true;
-    case 2: UnfilterUp(row, prev, n); return true;
-    case 3: UnfilterAverage<B>(row, prev, n); return true;
-    case 4: UnfilterPaeth<B>(row, prev, n); return true;
+    case 0:
+        if (dst != src) std::memcpy(dst, src, n);
+        return true;
+    case 1: UnfilterSub<B>(dst, src, n); return true;
+    case 2: UnfilterUp(dst, src, prev, n); return true;
+    case 3: UnfilterAverage<B>(dst, src, prev, n); return true;
+    case 4: UnfilterPaeth<B>(dst, src, prev, n); return true;
     default: return false;
     }
 }
 
 // `bpp` is the bytes of one pixel, rounded up to 1 for the small depths.
-bool UnfilterRow(unsigned filter, unsigned char* row, const unsigned char* prev, size_t n, unsigned bpp)
+bool UnfilterRow(unsigned filter, unsigned char* dst, const unsigned char* src, const unsigned char* prev,
+                 size_t n, unsigned bpp)
 {
     switch (bpp) {
-    case 1: return UnfilterRowOf<1>(filter, row, prev, n);
-    case 2: return UnfilterRowOf<2>(filter, row, prev, n);
-    case 3: return UnfilterRowOf<3>(filter, row, prev, n);
-    default: return UnfilterRowOf<4>(filter, row, prev, n);
+    case 1: return UnfilterRowOf<1>(filter, dst, src, prev, n);
+    case 2: return UnfilterRowOf<2>(filter, dst, src, prev, n);
+    case 3: return UnfilterRowOf<3>(filter, dst, src, prev, n);
+    default: return UnfilterRowOf<4>(filter, dst, src, prev, n);
     }
 }
 
@@ -186,30 +192,49 @@ void ExpandGreyRow(const unsigned char* row, const PngHeader& h, unsigned char* 
     for (uint32_t x = 0; x < h.width; x++) dst[x] = uint8_t(SampleAt(row, x, h.depth) * scale);
 }
 
-bool StoreRow(const unsigned char* row, size_t rowBytes, const PngHeader& h, const PngPalette& palette,
-              unsigned char* dst)
+bool ExpandRow(const unsigned char* row, const PngHeader& h, const PngPalette& palette, unsigned char* dst)
 {
     if (h.palette) return ExpandPaletteRow(row, h, palette, dst);
-    if (h.depth < 8) ExpandGreyRow(row, h, dst);
-    else std::memcpy(dst, row, rowBytes);
+    ExpandGreyRow(row, h, dst);
     return true;
 }
 
-// Reconstructs the filtered rows in place (a zero row sits in front of the first) and
-// stores each one bottom row first, as GL expects.
+// Reconstructs the filtered rows (a zero row sits in front of the first) and stores
+// each one bottom row first, as GL expects. Rows of whole bytes are reconstructed
+// straight into the pixels; indices and packed samples are reconstructed in place
+// and then expanded.
 bool ReconstructImage(unsigned char* filtered, size_t rowBytes, const PngHeader& h, const PngPalette& palette,
                       unsigned char* pixels, size_t stride)
 {
     unsigned bpp = h.depth < 8 ? 1 : h.samples;
+    bool expand = h.palette || h.depth < 8;
     const unsigned char* prev = filtered + 1;
     unsigned char* line = filtered + rowBytes + 1;
     for (uint32_t y = 0; y < h.height; y++, line += rowBytes + 1) {
         unsigned char* row = line + 1;
-        if (!UnfilterRow(line[0], row, prev, rowBytes, bpp)) return false;
-        if (!StoreRow(row, rowBytes, h, palette, pixels + size_t(h.height - 1 - y) * stride)) return false;
-        prev = row;
+        unsigned char* target = pixels + size_t(h.height - 1 - y) * stride;
+        unsigned char* dst = expand ? row : target;
+        if (!UnfilterRow(line[0], dst, row, prev, rowBytes, bpp)) return false;
+        if (expand && !ExpandRow(row, h, palette, target)) return false;
+        prev = dst;
     }
     return true;
+}
+
+// Swaps the rows end for end, a piece at a time through a small buffer.
+void ReverseRows(unsigned char* pixels, size_t stride, uint32_t height)
+{
+    unsigned char piece[4096];
+    for (uint32_t y = 0; y < height / 2; y++) {
+        unsigned char* a = pixels + size_t(y) * stride;
+        unsigned char* b = pixels + size_t(height - 1 - y) * stride;
+        for (size_t at = 0; at < stride; at += sizeof piece) {
+            size_t n = stride - at < sizeof piece ? stride - at : sizeof piece;
+            std::memcpy(piece, a + at, n);
+            std::memcpy(a + at, b + at, n);
+            std::memcpy(b + at, piece, n);
+        }
+    }
 }
 
 // ---- Image decode ------------------------------------------------------------------
@@ -238,25 +263,71 @@ bool ComputeSizes(const PngHeader& h, uint32_t streamLength, ImageSizes& s)
     return true;
 }
 
-bool DecodeImage(const PngHeader& h, const PngPalette& palette, const unsigned char* stream, uint32_t length,
-                 DecodedImage& image)
+// Rows copied as they are, padded by at most one byte, are decoded in the pixel buffer
+// itself: fresh memory costs a page fault on its first write, and one large buffer in
+// place of two saves about as much time as the whole reconstruction takes.
+bool SharesPixelBuffer(const PngHeader& h, const ImageSizes& s)
 {
-    ImageSizes s;
-    if (h.palette && palette.entries == 0) return false;
-    if (!ComputeSizes(h, length, s)) return false;
+    return !h.palette && h.depth == 8 && s.stride <= s.rowBytes + 1;
+}
+
+// The stream is inflated `rowBytes` into the buffer, so row y, rebuilt top row first
+// at y * stride, always ends before its own filtered bytes begin and never meets the
+// rows still to come. The rows are then put bottom row first.
+bool DecodeInPixelBuffer(const PngHeader& h, const unsigned char* stream, uint32_t length, const ImageSizes& s,
+                         unsigned char*& pixels)
+{
+    unsigned char* buffer = AllocatePixels(s.rowBytes + s.filtered);
+    unsigned char* zeroRow = new (std::nothrow) unsigned char[s.rowBytes]();
+    unsigned char* filtered = buffer + s.rowBytes;
+    uint32_t written = 0;
+    bool ok = buffer && zeroRow && InflateZlibStreamCounted(stream, length, filtered, s.filtered, written) &&
+              written == s.filtered;
+    const unsigned char* prev = zeroRow;
+    for (uint32_t y = 0; ok && y < h.height; y++) {
+        const unsigned char* line = filtered + size_t(y) * (s.rowBytes + 1);
+        unsigned char* row = buffer + size_t(y) * s.stride;
+        ok = UnfilterRow(line[0], row, line + 1, prev, s.rowBytes, h.samples);
+        prev = row;
+    }
+    delete[] zeroRow;
+    if (!ok) {
+        delete[] buffer;
+        return false;
+    }
+    ReverseRows(buffer, s.stride, h.height);
+    pixels = buffer;
+    return true;
+}
+
+bool DecodeInSeparateBuffers(const PngHeader& h, const PngPalette& palette, const unsigned char* stream,
+                             uint32_t length, const ImageSizes& s, unsigned char*& pixels)
+{
     unsigned char* filtered = new (std::nothrow) unsigned char[s.rowBytes + 1 + s.filtered];
     if (!filtered) return false;
     std::memset(filtered, 0, s.rowBytes + 1);
     uint32_t written = 0;
-    unsigned char* pixels = nullptr;
     bool ok = InflateZlibStreamCounted(stream, length, filtered + s.rowBytes + 1, s.filtered, written) &&
               written == s.filtered && (pixels = AllocatePixels(s.pixelBytes)) != nullptr &&
               ReconstructImage(filtered, s.rowBytes, h, palette, pixels, s.stride);
     delete[] filtered;
     if (!ok) {
         delete[] pixels;
-        return false;
+        pixels = nullptr;
     }
+    return ok;
+}
+
+bool DecodeImage(const PngHeader& h, const PngPalette& palette, const unsigned char* stream, uint32_t length,
+                 DecodedImage& image)
+{
+    ImageSizes s;
+    if (h.palette && palette.entries == 0) return false;
+    if (!ComputeSizes(h, length, s)) return false;
+    unsigned char* pixels = nullptr;
+    bool ok = SharesPixelBuffer(h, s) ? DecodeInPixelBuffer(h, stream, length, s, pixels)
+                                      : DecodeInSeparateBuffers(h, palette, stream, length, s, pixels);
+    if (!ok) return false;
     delete[] image.pixels;  // a later IDAT sequence replaces an earlier image
     image = DecodedImage{h.width, h.height, h.components, pixels};
     return true;
