@@ -9,6 +9,7 @@
 #include <ctime>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "labyrinth/bmp_reader.h"
@@ -388,14 +389,22 @@ static size_t FarthestCell(const GridView& grid, int row, int column)
     return best;
 }
 
+static bool IsOpenAbove(const GridView& grid, size_t cell)
+{
+    return cell >= size_t(grid.width) && grid.kinds[cell - size_t(grid.width)] != 'w';
+}
+
 // In a tree the farthest cell from anywhere is one end of a longest path,
-// and the farthest cell from that end is the other.
+// and the farthest cell from that end is the other. The player starts looking
+// up the picture, so the start goes on the end with an open cell above it
+// when only one of them has one: the first view is then down a corridor.
 static void PlaceStartAndGoal(GridView& grid)
 {
     size_t end = FarthestCell(grid, 1, 1);
     int endRow = int(end / size_t(grid.width));
     int endColumn = int(end % size_t(grid.width));
     size_t other = FarthestCell(grid, endRow, endColumn);
+    if (!IsOpenAbove(grid, end) && IsOpenAbove(grid, other)) std::swap(end, other);
     grid.kinds[end] = 's';
     grid.kinds[other] = 'g';
 }

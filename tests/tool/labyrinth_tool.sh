@@ -268,6 +268,22 @@ done
 run 0 "$TOOL" generate --help && grep -q 'even size' out.txt || fail "generate --help says nothing of even sizes"
 run 0 "$TOOL" check --help
 
+# The player starts looking up the picture: whenever the start has a wall
+# above it, the goal (the longest path's other end) must have one as well.
+for seed in 1 2 3 4 5 6 7 8 9 10 11 12; do
+    run 0 "$TOOL" generate 15 15 facing.png --palette Palette.txt --seed $seed
+    run 0 "$TOOL" check facing.png --palette Palette.txt
+    awk -v seed=$seed '/^[#.SG]+$/ { rows[n++] = $0 }
+        END {
+            for (r = 0; r < n; ++r) {
+                s = index(rows[r], "S"); g = index(rows[r], "G")
+                if (s) startBlocked = (r == 0 || substr(rows[r - 1], s, 1) == "#")
+                if (g) goalBlocked = (r == 0 || substr(rows[r - 1], g, 1) == "#")
+            }
+            if (startBlocked && !goalBlocked) { print "seed " seed ": start faces a wall, goal would not"; exit 1 }
+        }' out.txt || fail "generate put the start facing a wall (seed $seed)"
+done
+
 if [ "$failures" -ne 0 ]; then
     echo "$failures failure(s)"
     exit 1
