@@ -33,9 +33,10 @@ KINDS = {
     "bmp24": ["-type", "TrueColor", "BMP3:%s"],
     "bmp4": ["-type", "Palette", "BMP3:%s"],   # ImageMagick picks 4 bits for up to 16 colours
     "rle8": ["-type", "Palette", "-compress", "RLE", "BMP3:%s"],
-    "png-rgb": ["-type", "TrueColor", "PNG24:%s"],
-    "png-palette8": ["-define", "png:bit-depth=8", "PNG8:%s"],
-    "png-palette2": ["-define", "png:color-type=3", "-define", "png:bit-depth=2", "PNG8:%s"],
+    "png-rgb": ["-define", "png:exclude-chunks=date,time", "-type", "TrueColor", "PNG24:%s"],
+    "png-palette8": ["-define", "png:exclude-chunks=date,time", "-define", "png:bit-depth=8", "PNG8:%s"],
+    "png-palette2": ["-define", "png:exclude-chunks=date,time", "-define", "png:color-type=3", "-define", "png:bit-depth=2",
+                     "PNG8:%s"],
 }
 
 HAND_DRAWN = [
@@ -50,10 +51,10 @@ HAND_DRAWN = [
 # name, width, height, seed, kind
 GENERATED = [
     ("07-Winding-Paths", 21, 21, 7, "png-palette8"),
-    ("08-Small-Maze", 31, 31, 8, "png-palette2"),
+    ("08-Small-Maze", 31, 31, 10, "png-palette2"),
     ("09-Maze", 51, 51, 9, "png-rgb"),
     ("10-Large-Maze", 75, 75, 10, "png-palette8"),
-    ("11-Great-Maze", 101, 101, 11, "png-rgb"),
+    ("11-Great-Maze", 101, 101, 12, "png-rgb"),
 ]
 
 
