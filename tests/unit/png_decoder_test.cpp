@@ -294,6 +294,11 @@ TEST(PngDecoder, RefusesMalformedFiles)
         {"image far larger than the stream could fill", PngFile().Header(30000, 30000, 8, 0).Rows(grey).End().bytes},
         {"filter type 5", PngFile().Header(2, 2, 8, 0).Rows({5, 7, 8, 0, 1, 1}).End().bytes},
         {"stream shorter than the rows", PngFile().Header(2, 2, 8, 0).Rows({0, 7, 8, 1, 1}).End().bytes},
+        // RGBA rows are decoded inside the pixel buffer, a path of their own.
+        {"filter type 5 in a later RGBA row",
+         PngFile().Header(1, 2, 8, 6).Rows({0, 1, 2, 3, 4, 5, 1, 2, 3, 4}).End().bytes},
+        {"RGBA stream shorter than the rows",
+         PngFile().Header(1, 2, 8, 6).Rows({0, 1, 2, 3, 4, 2, 1, 2, 3}).End().bytes},
         {"refused zlib header", PngFile().Header(2, 2, 8, 0).Chunk("IDAT", {0x78, 0x9D, 1, 0}).End().bytes},
         {"image data shorter than a zlib header", PngFile().Header(2, 2, 8, 0).Chunk("IDAT", {0x78}).End().bytes},
         {"palette image without a palette", PngFile().Header(2, 2, 8, 3).Rows(grey).End().bytes},
@@ -554,7 +559,9 @@ TEST(PngConformance, EveryKindAndFilterDecodesAsLibpngDoes)
 {
     const int filters[] = {PNG_FILTER_NONE, PNG_FILTER_SUB, PNG_FILTER_UP, PNG_FILTER_AVG, PNG_FILTER_PAETH,
                            PNG_ALL_FILTERS};
-    const uint32_t sizes[][2] = {{1, 1}, {5, 2}, {13, 7}, {67, 41}};
+    // Widths that leave rows unpadded, padded by one byte and by more: the first two
+    // are decoded inside the pixel buffer, the last in a buffer of its own.
+    const uint32_t sizes[][2] = {{1, 1}, {5, 2}, {13, 7}, {67, 41}, {4, 3}, {3, 4}, {2, 9}, {64, 33}};
     for (const PngKind& kind : KINDS)
         for (int filter : filters)
             for (auto& size : sizes) {
