@@ -437,11 +437,16 @@ inline void CopyMatchFast(unsigned char* dst, unsigned distance, unsigned length
     const unsigned char* src = dst - distance;
     unsigned char* stop = dst + length;
     if (distance >= 8) {
-        do {
+        // Two words without a test cover most matches; word by word, overlap is harmless.
+        std::memcpy(dst, src, 8);
+        std::memcpy(dst + 8, src + 8, 8);
+        dst += 16;
+        src += 16;
+        while (dst < stop) {
             std::memcpy(dst, src, 8);
             dst += 8;
             src += 8;
-        } while (dst < stop);
+        }
     } else if (distance == 1) {
         std::memset(dst, *src, length);
     } else {
@@ -456,15 +461,17 @@ inline void CopyMatchFast(unsigned char* dst, unsigned distance, unsigned length
 
 enum BlockResult { BLOCK_DONE, BLOCK_FAILED, BLOCK_SLOW };
 
-// Literals come in runs: up to four pair lookups (at most 44 of the 56 bits held)
-// store up to eight of them. Returns the next entry of the main table, not yet
-// consumed, with at least 56 bits held, enough for a whole length/distance pair.
-// Needs 16 input bytes left and 9 bytes of output room.
+// Literals come in runs: up to three pair lookups (at most 33 of the 56 bits held)
+// store up to six of them, and the 23 bits left still hold any whole code. Returns
+// the next entry of the main table, not yet consumed, with at least 56 bits held,
+// enough for a whole length/distance pair; refilling after the lookup keeps the
+// refill off the path from the last literal to that entry. Needs 16 input bytes
+// left and 7 bytes of output room.
 inline CodeEntry TakeLiterals(BitReader& br, const LiteralPair* pairs, const CodeEntry* table, unsigned root,
                               unsigned char*& out, unsigned& used)
 {
     RefillFast(br);
-    for (int i = 0; i < 4; i++) {
+    for (int i = 0; i < 3; i++) {
         LiteralPair pair = pairs[br.bits & ((1u << PAIR_BITS) - 1)];
         if (pair.count == 0) break;
         out[0] = pair.first;
@@ -472,8 +479,9 @@ inline CodeEntry TakeLiterals(BitReader& br, const LiteralPair* pairs, const Cod
         out += pair.count;
         DropBits(br, pair.bits);
     }
+    CodeEntry e = LookUp(br, table, root, used);
     RefillFast(br);
-    return LookUp(br, table, root, used);
+    return e;
 }
 
 // Decoding while at least 16 input bytes and a full match plus slack of output remain,
