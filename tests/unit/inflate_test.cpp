@@ -458,6 +458,25 @@ Bytes ShortPeriods(size_t n)
     return b;
 }
 
+// Literals of very uneven frequency: a few bytes get codes of one to three bits, so two
+// of them share one lookup, while rare bytes get codes longer than the root table.
+Bytes SkewedLiterals(size_t n)
+{
+    Bytes b(n);
+    uint32_t s = 23;
+    for (size_t i = 0; i < n; i++) {
+        uint32_t r = NextRandom(s);
+        unsigned rank = 0;
+        while (rank < 40 && (r & 1)) {
+            rank++;
+            r >>= 1;
+            if (r == 0) r = NextRandom(s);
+        }
+        b[i] = uint8_t(rank * 37 + (rank > 12 ? NextRandom(s) % 5 : 0));
+    }
+    return b;
+}
+
 Bytes Compress(const Bytes& data, int level, int strategy, int windowBits)
 {
     z_stream zs = {};
@@ -481,6 +500,7 @@ const std::vector<Corpus>& Corpora()
         {"text", TextLike(40000)},   {"text >64 KiB", TextLike(300000)},
         {"binary", BinaryLike(70000)}, {"image", ImageLike(200000)},
         {"long matches", LongMatches(150000)}, {"short periods", ShortPeriods(60000)},
+        {"skewed literals", SkewedLiterals(90000)},
         {"tiny", Text("q")},
         {"empty", Bytes()},
     };
