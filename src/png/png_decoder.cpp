@@ -85,13 +85,17 @@ void StorePalette(const unsigned char* chunk, uint32_t length, PngPalette& palet
 
 // The Paeth choice without branches: random image data makes the branches of the
 // textbook form mispredict. |p - left| = |up - upLeft|, |p - up| = |left - upLeft|.
+// The picks are masks rather than conditional expressions, which optimisers were
+// seen to turn back into branches once the loops around them were inlined.
 inline int Paeth(int left, int up, int upLeft)
 {
     int pa = std::abs(up - upLeft);
     int pb = std::abs(left - upLeft);
     int pc = std::abs(left + up - 2 * upLeft);
-    int upOrUpLeft = pb <= pc ? up : upLeft;
-    return ((pa <= pb) & (pa <= pc)) ? left : upOrUpLeft;
+    int pickUp = -int(pb <= pc);  // all ones or zero
+    int pickLeft = -int((pa <= pb) & (pa <= pc));
+    int upOrUpLeft = (up & pickUp) | (upLeft & ~pickUp);
+    return (left & pickLeft) | (upOrUpLeft & ~pickLeft);
 }
 
 // Each filter has its own loop, so the type is chosen once per row, and works pixel by
