@@ -283,10 +283,14 @@ bool DecodeInPixelBuffer(const PngHeader& h, const unsigned char* stream, uint32
 {
     unsigned char* buffer = AllocatePixels(s.rowBytes + s.filtered);
     unsigned char* zeroRow = new (std::nothrow) unsigned char[s.rowBytes]();
+    if (!buffer || !zeroRow) {
+        delete[] buffer;
+        delete[] zeroRow;
+        return false;
+    }
     unsigned char* filtered = buffer + s.rowBytes;
     uint32_t written = 0;
-    bool ok = buffer && zeroRow && InflateZlibStreamCounted(stream, length, filtered, s.filtered, written) &&
-              written == s.filtered;
+    bool ok = InflateZlibStreamCounted(stream, length, filtered, s.filtered, written) && written == s.filtered;
     const unsigned char* prev = zeroRow;
     for (uint32_t y = 0; ok && y < h.height; y++) {
         const unsigned char* line = filtered + size_t(y) * (s.rowBytes + 1);
