@@ -4,7 +4,8 @@
 
 // Decoding is table driven: a first-level table indexed by the low "root" bits of
 // the bit buffer, with links to second-level tables for the longer codes. All the
-// tables of a block live in one fixed table space; nothing is allocated per stream.
+// tables of a block live in one fixed table space, and a table of literal pairs
+// derived from them sits beside it; nothing is allocated per stream.
 
 namespace {
 
