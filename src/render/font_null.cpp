@@ -4,11 +4,9 @@
 #include "render/gl_window.h"
 #include "render/overlay.h"
 
-static const int FONT_GLYPHS = 224;
-
 void BuildFont(const char*, int32_t)
 {
     if (glWindow.fontCount >= MAX_FONTS) return;   // every slot taken: the font is dropped
-    glWindow.fontListBases[glWindow.fontCount] = glGenLists(FONT_GLYPHS);
+    glWindow.fontListBases[glWindow.fontCount] = glGenLists(GLsizei(FONT_GLYPHS));
     glWindow.fontCount += 1;
 }

@@ -3,14 +3,11 @@
 #include "render/gl_window.h"
 #include "render/overlay.h"
 
-static const int FONT_GLYPHS = 224;   // character codes 32 to 255
-static const int FIRST_GLYPH = 32;
-
 void BuildFont(const char* faceName, int32_t height)
 {
     if (glWindow.fontCount >= MAX_FONTS) return;   // every slot taken: the font is dropped
 
-    const GLuint base = glGenLists(FONT_GLYPHS);
+    const GLuint base = glGenLists(GLsizei(FONT_GLYPHS));
     glWindow.fontListBases[glWindow.fontCount] = base;
     // A negative height asks for that many pixels of character height.
     HFONT font = CreateFontA(height, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_TT_PRECIS,

@@ -10,8 +10,6 @@
 #include "render/gl_api.h"
 #include "render/gl_window.h"
 
-static const unsigned FONT_GLYPHS = 224;   // character codes 32 to 255
-static const unsigned FIRST_GLYPH = 32;
 static const unsigned TEXT_FONT = 0;
 static const uint32_t LIST_ROWS = 5;
 
