@@ -1,7 +1,6 @@
 #include "labyrinth/bmp_reader.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <new>
 
@@ -19,10 +18,8 @@ static const unsigned COMPRESSION_RLE4 = 2;
 // Largest pixel buffer we hand out. Far beyond any labyrinth or texture GL can
 // take, and it keeps a tiny run-length file from asking for gigabytes.
 static const size_t MAX_PIXEL_BYTES = size_t(1) << 30;
-// The largest bitmap we accept, headers and table included, fits in this. Some
-// systems report a huge length for a directory opened as a file; the limit also
-// keeps us from trying to allocate that.
-static const long MAX_FILE_BYTES = (1L << 30) + (1L << 20);
+// The largest bitmap we accept, headers and table included, fits in this.
+static const size_t MAX_FILE_BYTES = (size_t(1) << 30) + (size_t(1) << 20);
 
 struct BmpLayout {
     int32_t width;          // > 0
@@ -298,33 +295,12 @@ bool DecodeBmp(ImageData& out, const unsigned char* data, size_t size)
     return true;
 }
 
-// The whole file in one buffer; false when it cannot be measured or read.
-static bool ReadWholeFile(std::FILE* file, unsigned char*& data, size_t& size)
-{
-    if (std::fseek(file, 0, SEEK_END) != 0) return false;
-    long length = std::ftell(file);
-    if (length <= 0 || length > MAX_FILE_BYTES || std::fseek(file, 0, SEEK_SET) != 0) return false;
-    unsigned char* buffer = new (std::nothrow) unsigned char[size_t(length)];
-    if (buffer == nullptr) return false;
-    if (std::fread(buffer, 1, size_t(length), file) != size_t(length)) {
-        delete[] buffer;
-        return false;
-    }
-    data = buffer;
-    size = size_t(length);
-    return true;
-}
-
 bool LoadBmp(ImageData& out, const char* path)
 {
-    if (path == nullptr || path[0] == '\0') return false;
-    std::FILE* file = std::fopen(path, "rb");
-    if (file == nullptr) return false;
     unsigned char* data = nullptr;
     size_t size = 0;
-    bool read = ReadWholeFile(file, data, size);
-    std::fclose(file);
-    bool decoded = read && DecodeBmp(out, data, size);
+    if (!ReadImageFile(path, MAX_FILE_BYTES, data, size)) return false;
+    bool decoded = DecodeBmp(out, data, size);
     delete[] data;
     return decoded;
 }

@@ -1,6 +1,7 @@
 #include "labyrinth/image_data.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <new>
 
 size_t ImageRowStride(int32_t width, unsigned components)
@@ -33,4 +34,28 @@ void FreeImage(ImageData& image)
 {
     delete[] image.pixels;
     image.pixels = nullptr;
+}
+
+bool ReadImageFile(const char* path, size_t maxBytes, unsigned char*& data, size_t& size)
+{
+    if (path == nullptr || path[0] == '\0') return false;
+    std::FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) return false;
+    // Some systems report a huge length for a directory opened as a file; the
+    // limit keeps us from trying to allocate that.
+    long length = -1;
+    if (std::fseek(file, 0, SEEK_END) == 0) length = std::ftell(file);
+    unsigned char* buffer = nullptr;
+    if (length > 0 && (unsigned long)length <= maxBytes && std::fseek(file, 0, SEEK_SET) == 0) {
+        buffer = new (std::nothrow) unsigned char[size_t(length)];
+        if (buffer && std::fread(buffer, 1, size_t(length), file) != size_t(length)) {
+            delete[] buffer;
+            buffer = nullptr;
+        }
+    }
+    std::fclose(file);
+    if (buffer == nullptr) return false;
+    data = buffer;
+    size = size_t(length);
+    return true;
 }

@@ -30,3 +30,9 @@ uint32_t ImageFormatForComponents(unsigned components);
 unsigned char* AllocatePixels(size_t size);
 
 void FreeImage(ImageData& image);
+
+// Reads a whole file (opened as raw bytes) into a new buffer for a reader to
+// decode. False for a null or empty path, a file that cannot be opened, read
+// or measured, an empty one, or one longer than `maxBytes`; then `data` is
+// left as it was. The caller releases `data` with delete[].
+bool ReadImageFile(const char* path, size_t maxBytes, unsigned char*& data, size_t& size);

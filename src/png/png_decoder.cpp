@@ -1,6 +1,5 @@
 #include "png/png_decoder.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -462,19 +461,11 @@ bool DecodePng(ImageData& out, const unsigned char* data, uint32_t size)
 
 bool LoadPng(ImageData& out, const char* path)
 {
-    if (!path || !path[0]) return false;
-    std::FILE* file = std::fopen(path, "rb");
-    if (!file) return false;
-    long size = -1;
-    if (std::fseek(file, 0, SEEK_END) == 0) size = std::ftell(file);
-    if (size < 0 || uint64_t(size) > 0xFFFFFFFFu || std::fseek(file, 0, SEEK_SET) != 0) {
-        std::fclose(file);
-        return false;
-    }
-    unsigned char* data = new (std::nothrow) unsigned char[size ? size_t(size) : 1];
-    bool ok = data && std::fread(data, 1, size_t(size), file) == size_t(size);
-    std::fclose(file);
-    ok = ok && DecodePng(out, data, uint32_t(size));
+    // The decoder takes sizes of 32 bits.
+    unsigned char* data = nullptr;
+    size_t size = 0;
+    if (!ReadImageFile(path, 0xFFFFFFFFu, data, size)) return false;
+    bool decoded = DecodePng(out, data, uint32_t(size));
     delete[] data;
-    return ok;
+    return decoded;
 }
