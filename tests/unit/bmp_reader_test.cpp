@@ -171,7 +171,9 @@ TEST(ImageData, RowStrideAndFormat)
         EXPECT_EQ(ImageRowStride(c.width, c.components), c.stride) << c.width << " x " << c.components;
         EXPECT_EQ(ImageFormatForComponents(c.components), c.format) << c.components;
     }
-    if (sizeof(size_t) >= 8) EXPECT_EQ(ImageRowStride(INT32_MAX, 3), size_t(INT32_MAX) * 3 + 3);
+    if (sizeof(size_t) >= 8) {
+        EXPECT_EQ(ImageRowStride(INT32_MAX, 3), size_t(INT32_MAX) * 3 + 3);
+    }
 }
 
 // A 5 x 2 24-bit picture: file rows bottom first, blue green red, 1 pad byte each.
