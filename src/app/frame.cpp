@@ -1,5 +1,7 @@
 #include "app/frame.h"
 
+#include <cstring>
+
 #include "app/game_flow.h"
 #include "app/game_state.h"
 #include "app/movement.h"
@@ -14,16 +16,55 @@
 
 static const char SETTINGS_FILE[] = "Quorvel.ini";
 
-static long long counterFrequency = 1;
-static long long lastTickCount = 0;
-static uint32_t tickRemainderMs = 0;
+// Frames slower than this are played slower: catching up more at once would
+// carry the player through cells between two pictures.
+static const uint32_t MAX_CATCH_UP_MS = 250;
+
+static TickClock tickClock = {1, 0, 0};
+// True while frames of play follow each other without a pause (menu, solved
+// screen, inactive window); only then are the ticks of a slow frame caught up.
+static bool playFlowing = false;
 
 void ResetTickClock()
 {
-    counterFrequency = PlatformCounterFrequency();
+    const long long frequency = PlatformCounterFrequency();
     PlatformCounter();
-    lastTickCount = PlatformCounter();
-    tickRemainderMs = 0;
+    StartTickClock(tickClock, frequency, PlatformCounter());
+    playFlowing = false;
+}
+
+static uint32_t MaxTicksThisFrame()
+{
+    if (!playFlowing || speedLimitMs == 0 || speedLimitMs >= MAX_CATCH_UP_MS) return 1;
+    return MAX_CATCH_UP_MS / speedLimitMs;
+}
+
+// Each due tick runs on its own, so walls are met tick by tick; the goal is
+// checked between them, so a slow frame never carries the player over it.
+static void RunDueTicks()
+{
+    const long long now = PlatformCounter();
+    CheckGoal();
+    const uint32_t ticks = TakeTicks(tickClock, now, speedLimitMs, MaxTicksThisFrame());
+    for (uint32_t tick = 0; tick < ticks; ++tick) {
+        if (tick > 0) {
+            if (!playing) break;
+            CheckGoal();
+        }
+        solveTimeMs += speedLimitMs;
+        RunTick();
+    }
+}
+
+void NoteWindowActive(bool active)
+{
+    windowActive = active;
+    playFlowing = false;
+    // Key-up messages go to whichever window has the focus: forget every
+    // held key so none keeps acting once we are active again.
+    if (!active) std::memset(keys, 0, sizeof keys);
+    // The cursor travelled freely meanwhile; that travel is no look.
+    if (active && playing) RecentreMouse();
 }
 
 bool StartGame()
@@ -46,15 +87,8 @@ bool StartGame()
 
 bool RunFrame()
 {
-    if (playing) {
-        long long now = PlatformCounter();
-        CheckGoal();
-        if (TakeTick(now, lastTickCount, counterFrequency, speedLimitMs, tickRemainderMs)) {
-            solveTimeMs += speedLimitMs;
-            RunTick();
-            lastTickCount = now;
-        }
-    }
+    if (playing) RunDueTicks();
+    playFlowing = playing;
     HandleFlowKeys();
     if (keys[VK_F12]) quitRequested = true;
     DrawFrame();

@@ -6,12 +6,16 @@
 // (the program then ends at once and writes no settings).
 bool StartGame();
 
-// One frame: goal check and at most one tick while playing, the flow keys,
+// One frame: goal check and the ticks due while playing, the flow keys,
 // drawing, the buffer swap and a 1 ms sleep. True when the loop is to end.
 bool RunFrame();
 
 // Releases the grid, writes the settings file and destroys the window.
 void StopGame();
+
+// The window procedure's word on activation. Time away from play is a pause:
+// it ends in one tick, with no catch-up.
+void NoteWindowActive(bool active);
 
 // Restarts the tick clock as start-up does (for tests).
 void ResetTickClock();

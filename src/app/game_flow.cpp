@@ -1,6 +1,10 @@
 #include "app/game_flow.h"
 
+#include <cstdio>
+#include <cstring>
+
 #include "app/game_state.h"
+#include "app/settings.h"
 #include "labyrinth/labyrinth.h"
 #include "platform/keys.h"
 #include "platform/platform.h"
@@ -16,6 +20,16 @@ static const uint32_t MAIN_MENU_EXIT_GAME = 1;
 // resume play. A grid alone is not enough, since after a solve it still holds the
 // finished labyrinth with the player standing on its goal.
 static bool labyrinthInProgress = false;
+
+// The keys of the solved screen that were already down when the goal was
+// reached: they count only once released and pressed again, so a key held
+// through the goal never skips the solved screen unseen.
+static const int SOLVED_KEYS[] = {VK_RETURN, VK_SPACE, VK_ESCAPE};
+static bool solvedKeyHeldOver[3] = {};
+
+// The keys that were down when the failed-load message went up; the message
+// goes with the next press of any key.
+static unsigned char keysUnderMessage[256] = {};
 
 // Takes one press of a key: the handler acts once per key-down message.
 static bool TakeKey(int code)
@@ -48,8 +62,7 @@ static void ShowCursorAgain()
     }
 }
 
-// Puts the cursor in the middle of the window, so mouse look measures from there.
-static void RecentreMouse()
+void RecentreMouse()
 {
     PlatformRect rect;
     if (!PlatformGetWindowRect(rect)) return;
@@ -61,13 +74,13 @@ static void RecentreMouse()
 // Where the player starts: the last start cell in row-major order, or, without
 // one, the first open cell so the player never stands in a wall. False when the
 // grid has no open cell at all.
-static bool FindStartPosition(int32_t& row, int32_t& column)
+static bool FindStartPosition(const LabyrinthCandidate& labyrinth, int32_t& row, int32_t& column)
 {
     bool foundStart = false;
     bool foundOpen = false;
-    for (int32_t r = 0; r < labyrinthGrid.height; ++r) {
-        for (int32_t c = 0; c < labyrinthGrid.width; ++c) {
-            const char kind = CellKind(r, c);
+    for (int32_t r = 0; r < labyrinth.grid.height; ++r) {
+        for (int32_t c = 0; c < labyrinth.grid.width; ++c) {
+            const char kind = CellKindOf(labyrinth.palette, labyrinth.grid, r, c);
             if (kind == 's') {
                 row = r;
                 column = c;
@@ -98,19 +111,54 @@ void EnterMenuView()
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
 }
 
-void StartLabyrinth()
+const char* LabyrinthDisplayName(uint32_t index)
 {
-    if (selectedLabyrinth >= labyrinthList.count || selectedLabyrinth >= MAX_LABYRINTHS) return;
-    if (!LoadLabyrinth(labyrinthList.paths[selectedLabyrinth], PALETTE_FILE)) return;
+    if (index >= labyrinthList.count || index >= MAX_LABYRINTHS) return "";
+    const char* path = labyrinthList.paths[index];
+    const void* end = std::memchr(path, '\0', LABYRINTH_PATH_SIZE);
+    if (end == nullptr) return "";
+    const size_t pathLength = size_t(static_cast<const char*>(end) - path);
+    const void* folderEnd = std::memchr(labyrinthsFolder, '\0', FOLDER_SIZE);
+    const size_t folderLength =
+        folderEnd ? size_t(static_cast<const char*>(folderEnd) - labyrinthsFolder) : size_t(FOLDER_SIZE);
+    if (folderLength < pathLength) return path + folderLength;
 
+    const char* name = path;
+    for (const char* p = path; *p != '\0'; ++p) {
+        if (*p == '\\' || *p == '/') name = p + 1;
+    }
+    return name;
+}
+
+static void ReportLoadFailure(uint32_t index, const char* reason)
+{
+    std::snprintf(loadFailureMessage, sizeof loadFailureMessage, "Cannot load %s: %s", LabyrinthDisplayName(index),
+                  reason);
+    std::memcpy(keysUnderMessage, keys, sizeof keysUnderMessage);
+}
+
+// Loads labyrinth `index` and enters play. A labyrinth that cannot be read, or
+// has nowhere to stand, changes nothing: the one being played, its palette and
+// `selectedLabyrinth` stay as they were, and the menu says what went wrong.
+static bool StartLabyrinthAt(uint32_t index)
+{
+    if (index >= labyrinthList.count || index >= MAX_LABYRINTHS) return false;
+    LabyrinthCandidate next;
+    const char* reason = "cannot be read";
+    if (!ReadLabyrinth(labyrinthList.paths[index], PALETTE_FILE, next, &reason)) {
+        ReportLoadFailure(index, reason);
+        return false;
+    }
     int32_t row = 0;
     int32_t column = 0;
-    if (!FindStartPosition(row, column)) {
-        // The grid that was being played has been replaced by one with nowhere to
-        // stand: nothing is left to resume.
-        labyrinthInProgress = false;
-        return;
+    if (!FindStartPosition(next, row, column)) {
+        DiscardLabyrinth(next);
+        ReportLoadFailure(index, "no open cell");
+        return false;
     }
+    AdoptLabyrinth(next);
+    selectedLabyrinth = index;
+    loadFailureMessage[0] = '\0';
     playerX = float(column);
     playerZ = float(row);
 
@@ -126,10 +174,17 @@ void StartLabyrinth()
     pitch = 0.0f;
     playing = true;
     labyrinthInProgress = true;
+    return true;
+}
+
+void StartLabyrinth()
+{
+    StartLabyrinthAt(selectedLabyrinth);
 }
 
 void FinishLabyrinth()
 {
+    for (unsigned k = 0; k < 3; ++k) solvedKeyHeldOver[k] = keys[SOLVED_KEYS[k]] != 0;
     playing = false;
     solved = true;
     labyrinthInProgress = false;
@@ -141,16 +196,28 @@ void FinishLabyrinth()
 // Returns false when the frame's key handling is over.
 static bool HandleSolvedKeys()
 {
-    if (!keys[VK_RETURN] && !keys[VK_SPACE] && !keys[VK_ESCAPE]) return true;
+    bool pressed = false;
+    for (unsigned k = 0; k < 3; ++k) {
+        const int code = SOLVED_KEYS[k];
+        if (solvedKeyHeldOver[k] && !keys[code]) solvedKeyHeldOver[k] = false;
+        if (keys[code] && !solvedKeyHeldOver[k]) pressed = true;
+    }
+    if (!pressed) return true;
+    // An Escape still held from before the goal must not open the menu over
+    // the next labyrinth either.
+    for (unsigned k = 0; k < 3; ++k) {
+        if (solvedKeyHeldOver[k]) keys[SOLVED_KEYS[k]] = 0;
+        solvedKeyHeldOver[k] = false;
+    }
 
-    selectedLabyrinth += 1;
-    if (selectedLabyrinth >= labyrinthList.count) selectedLabyrinth = 0;
+    uint32_t next = selectedLabyrinth + 1;
+    if (next >= labyrinthList.count) next = 0;
     solved = false;
-    StartLabyrinth();
-    if (playing) return true;
+    if (StartLabyrinthAt(next)) return true;
 
-    // The next labyrinth could not be started: fall back on the main menu. The
-    // press is used up here, or it would go on to act on "New Game".
+    // The next labyrinth could not be started: fall back on the main menu,
+    // which says why. The press is used up here, or it would go on to act on
+    // "New Game".
     menuShown = true;
     listShown = false;
     menuCursor = MAIN_MENU_NEW_GAME;
@@ -161,10 +228,10 @@ static bool HandleSolvedKeys()
 static void HandleListKeys()
 {
     if (TakeKey(VK_RETURN)) {
-        selectedLabyrinth = listScroll + menuCursor;
+        const uint32_t chosen = listScroll + menuCursor;
         listShown = false;
         menuCursor = 0;
-        StartLabyrinth();
+        StartLabyrinthAt(chosen);
     }
     if (TakeKey(VK_ESCAPE)) {
         listShown = false;
@@ -227,8 +294,23 @@ static void HandleMainMenuKeys()
     }
 }
 
+// The failed-load message stays until a key goes down that was not down
+// when it appeared.
+static void ClearMessageOnKeyPress()
+{
+    if (loadFailureMessage[0] == '\0') return;
+    for (unsigned code = 0; code < sizeof keys; ++code) {
+        if (keys[code] && !keysUnderMessage[code]) {
+            loadFailureMessage[0] = '\0';
+            return;
+        }
+    }
+    std::memcpy(keysUnderMessage, keys, sizeof keysUnderMessage);
+}
+
 void HandleFlowKeys()
 {
+    ClearMessageOnKeyPress();
     if (solved && !HandleSolvedKeys()) return;
 
     if (playing && TakeKey(VK_ESCAPE)) {

@@ -18,6 +18,7 @@ bool windowActive = false;
 unsigned char keys[256] = {};
 int32_t mouseCentreX = 0;
 int32_t mouseCentreY = 0;
+char loadFailureMessage[LOAD_MESSAGE_SIZE] = {};
 bool quitRequested = false;
 
 void ResetGameState()
@@ -29,5 +30,6 @@ void ResetGameState()
     windowActive = false;
     std::memset(keys, 0, sizeof keys);
     mouseCentreX = mouseCentreY = 0;
+    loadFailureMessage[0] = '\0';
     quitRequested = false;
 }

@@ -20,6 +20,11 @@ extern unsigned char keys[256];  // by virtual-key code, 1 while held
 extern int32_t mouseCentreX;     // screen point the cursor was last put at
 extern int32_t mouseCentreY;
 
+// Why the labyrinth last chosen could not be played ("Cannot load 07.png: no
+// open cell"), shown in the menu until the next key press; empty when none.
+const unsigned LOAD_MESSAGE_SIZE = 256;
+extern char loadFailureMessage[LOAD_MESSAGE_SIZE];
+
 // Set by "Exit Game" or F12; the loop ends after the frame that set it.
 extern bool quitRequested;
 

@@ -1,21 +1,35 @@
 #include "app/tick_pacing.h"
 
-#include <cstdint>
-
-bool TakeTick(long long now, long long lastTickCount, long long counterFrequency, uint32_t speedLimitMs,
-              uint32_t& tickRemainderMs)
+void StartTickClock(TickClock& clock, long long counterFrequency, long long now)
 {
-    // Compared in milliseconds x counts per second, so no division happens
-    // until a tick is known to be due.
-    int64_t elapsedScaled = int64_t(now - lastTickCount) * 1000;
-    uint32_t waitMs = speedLimitMs - tickRemainderMs;
-    // A budget beyond 64 bits is a wait no elapsed time can exceed.
-    if (counterFrequency <= 0 || uint64_t(waitMs) > uint64_t(INT64_MAX / counterFrequency)) return false;
-    int64_t budget = int64_t(uint64_t(waitMs)) * counterFrequency;
-    if (!(elapsedScaled > budget)) return false;
+    clock.counterFrequency = counterFrequency;
+    clock.lastTickCount = now;
+    clock.remainder = 0;
+}
 
-    uint32_t elapsedMs = uint32_t(elapsedScaled / counterFrequency);
-    tickRemainderMs = tickRemainderMs + elapsedMs - speedLimitMs;
-    if (tickRemainderMs > speedLimitMs) tickRemainderMs = 0;
-    return true;
+uint32_t TakeTicks(TickClock& clock, long long now, uint32_t speedLimitMs, uint32_t maxTicks)
+{
+    const long long frequency = clock.counterFrequency;
+    // A tick length beyond 64 bits is a wait no elapsed time can exceed.
+    if (frequency <= 0 || uint64_t(speedLimitMs) > uint64_t(INT64_MAX / frequency)) return 0;
+    if (now <= clock.lastTickCount || maxTicks == 0) return 0;
+
+    // Compared in milliseconds x counts per second, so nothing is divided
+    // until ticks are known to be due; a pause too long for that is saturated.
+    const uint64_t counts = uint64_t(now) - uint64_t(clock.lastTickCount);
+    const uint64_t limit = uint64_t(INT64_MAX) / 1000;
+    const uint64_t elapsed = counts > limit ? uint64_t(INT64_MAX) : counts * 1000;
+    const uint64_t period = uint64_t(speedLimitMs) * uint64_t(frequency);
+    const uint64_t total = elapsed + (clock.remainder < period ? clock.remainder : period);
+    if (total <= period) return 0;
+
+    uint64_t ticks = period == 0 ? 1 : (total - 1) / period;
+    if (ticks > maxTicks || period == 0) {
+        ticks = maxTicks;
+        clock.remainder = 0;
+    } else {
+        clock.remainder = total - ticks * period;
+    }
+    clock.lastTickCount = now;
+    return uint32_t(ticks);
 }

@@ -2,10 +2,20 @@
 #pragma once
 #include <cstdint>
 
-// Decides whether a tick is due at counter reading `now` and, when it is,
-// carries its lateness into `tickRemainderMs`: lateness up to one period
-// shortens the wait for the next tick, anything beyond is dropped, so a
-// long pause yields one tick and no catch-up. Free of globals so tests can
-// step it with made-up counter values.
-bool TakeTick(long long now, long long lastTickCount, long long counterFrequency, uint32_t speedLimitMs,
-              uint32_t& tickRemainderMs);
+// The tick clock, free of globals so tests can step it with made-up counter
+// values. Lateness is carried exactly (in milliseconds x counts per second),
+// so no fraction of a millisecond is lost per frame whatever the frame rate.
+struct TickClock {
+    long long counterFrequency;   // counts per second
+    long long lastTickCount;      // counter reading at the last frame that ticked
+    uint64_t remainder;           // time past the last tick, carried into the next one
+};
+
+void StartTickClock(TickClock& clock, long long counterFrequency, long long now);
+
+// How many ticks are due at `now`, at most `maxTicks`; a tick is due once
+// strictly more than one tick length has passed. Lateness up to one period
+// shortens the wait for the next tick; when more ticks are due than
+// `maxTicks`, the rest is dropped rather than caught up. With a tick length
+// of 0, any frame after some time has passed is one tick.
+uint32_t TakeTicks(TickClock& clock, long long now, uint32_t speedLimitMs, uint32_t maxTicks);

@@ -5,10 +5,9 @@
 #include <new>
 
 #include "app/text_lines.h"
-#include "labyrinth/bmp_reader.h"
 #include "labyrinth/image_data.h"
+#include "labyrinth/image_reader.h"
 #include "platform/platform.h"
-#include "png/png_decoder.h"
 
 LabyrinthList labyrinthList;
 Palette palette;
@@ -88,7 +87,7 @@ static bool ParsePaletteLine(const char* line, PaletteEntry& entry)
     return true;
 }
 
-bool ReadPaletteFile(const char* path, unsigned& count)
+static bool ReadPaletteInto(Palette& palette, const char* path, unsigned& count)
 {
     if (!path) return false;
     std::FILE* file = std::fopen(path, "rb");
@@ -101,6 +100,11 @@ bool ReadPaletteFile(const char* path, unsigned& count)
     std::fclose(file);
     count = rows;
     return true;
+}
+
+bool ReadPaletteFile(const char* path, unsigned& count)
+{
+    return ReadPaletteInto(palette, path, count);
 }
 
 // ---------------------------------------------------------------------------
@@ -148,7 +152,7 @@ static uint32_t PackColour(uint8_t red, uint8_t green, uint8_t blue)
 
 // The row for one pixel colour, appending a kind-0 row for a colour the table
 // lacks while there is room; once all 256 rows are used, such colours get 255.
-static unsigned char LookUpColour(ColourIndex& index, unsigned& rowCount, uint32_t colour)
+static unsigned char LookUpColour(Palette& palette, ColourIndex& index, unsigned& rowCount, uint32_t colour)
 {
     unsigned slot = FindColourSlot(index, colour);
     if (index.keys[slot] != 0) return index.rows[slot];
@@ -163,16 +167,10 @@ static unsigned char LookUpColour(ColourIndex& index, unsigned& rowCount, uint32
     return (unsigned char)rowCount++;
 }
 
-static bool HasUsablePixels(const ImageData& image)
-{
-    return image.pixels && image.width > 0 && image.height > 0 && image.components >= 1 &&
-           image.components <= 4;
-}
-
 // Visits the buffer in its own order, bottom picture row first, so appended
 // rows are numbered by first appearance in that scan. Grey images count as
 // red = green = blue; an alpha component never takes part.
-static void ConvertPixels(const ImageData& image, unsigned rowCount, unsigned char* cells)
+static void ConvertPixels(const ImageData& image, Palette& palette, unsigned rowCount, unsigned char* cells)
 {
     ColourIndex index;   // 2.5 KiB
     std::memset(index.keys, 0, sizeof index.keys);
@@ -192,30 +190,35 @@ static void ConvertPixels(const ImageData& image, unsigned rowCount, unsigned ch
         for (size_t column = 0; column < width; ++column, pixel += components) {
             uint32_t colour = grey ? PackColour(pixel[0], pixel[0], pixel[0])
                                    : PackColour(pixel[0], pixel[1], pixel[2]);
-            out[column] = LookUpColour(index, rowCount, colour);
+            out[column] = LookUpColour(palette, index, rowCount, colour);
         }
     }
 }
 
-static bool ReadLabyrinthImage(const char* path, ImageData& image)
+bool ReadLabyrinth(const char* imagePath, const char* palettePath, LabyrinthCandidate& candidate,
+                   const char** reason)
 {
-    ImageData read = {};
-    if (!LoadPng(read, path) && !LoadBmp(read, path)) return false;
-    if (!HasUsablePixels(read)) {
-        FreeImage(read);
+    const char* ignored = nullptr;
+    const char*& why = reason ? *reason : ignored;
+    // Rows the file does not reach keep what they held, as in the game's own table.
+    candidate.palette = palette;
+    candidate.grid = LabyrinthGrid{0, 0, nullptr};
+    unsigned rowCount = 0;
+    if (!ReadPaletteInto(candidate.palette, palettePath, rowCount)) {
+        why = "the palette file cannot be opened";
         return false;
     }
-    image = read;
-    return true;
-}
+    if (rowCount == 0) {
+        why = "the palette file lists no colour";
+        return false;
+    }
 
-bool LoadLabyrinth(const char* imagePath, const char* palettePath)
-{
-    unsigned rowCount = 0;
-    if (!ReadPaletteFile(palettePath, rowCount) || rowCount == 0) return false;
-
-    ImageData image;
-    if (!imagePath || !ReadLabyrinthImage(imagePath, image)) return false;
+    ImageData image = {};
+    ImageFailure failure = IMAGE_CANNOT_OPEN;
+    if (!imagePath || !ReadImage(image, imagePath, &failure)) {
+        why = ImageFailureText(failure);
+        return false;
+    }
 
     const size_t width = size_t(image.width);
     const size_t height = size_t(image.height);
@@ -223,16 +226,34 @@ bool LoadLabyrinth(const char* imagePath, const char* palettePath)
     if (width <= size_t(-1) / height) cells = new (std::nothrow) unsigned char[width * height];
     if (!cells) {
         FreeImage(image);
+        why = "not enough memory";
         return false;
     }
-    ConvertPixels(image, rowCount, cells);
+    ConvertPixels(image, candidate.palette, rowCount, cells);
     FreeImage(image);
+    candidate.grid = LabyrinthGrid{image.width, image.height, cells};
+    return true;
+}
 
-    // Only now, with the new grid complete, does the old one go.
+void AdoptLabyrinth(LabyrinthCandidate& candidate)
+{
     delete[] labyrinthGrid.cells;
-    labyrinthGrid.cells = cells;
-    labyrinthGrid.width = image.width;
-    labyrinthGrid.height = image.height;
+    labyrinthGrid = candidate.grid;
+    palette = candidate.palette;
+    candidate.grid = LabyrinthGrid{0, 0, nullptr};
+}
+
+void DiscardLabyrinth(LabyrinthCandidate& candidate)
+{
+    delete[] candidate.grid.cells;
+    candidate.grid = LabyrinthGrid{0, 0, nullptr};
+}
+
+bool LoadLabyrinth(const char* imagePath, const char* palettePath, const char** reason)
+{
+    LabyrinthCandidate candidate;
+    if (!ReadLabyrinth(imagePath, palettePath, candidate, reason)) return false;
+    AdoptLabyrinth(candidate);
     return true;
 }
 
@@ -244,7 +265,12 @@ void ReleaseLabyrinthGrid()
     labyrinthGrid.height = 0;
 }
 
+char CellKindOf(const Palette& palette, const LabyrinthGrid& grid, int32_t row, int32_t column)
+{
+    return palette.entries[grid.cells[size_t(row) * size_t(grid.width) + size_t(column)]].kind;
+}
+
 char CellKind(int32_t row, int32_t column)
 {
-    return palette.entries[labyrinthGrid.cells[size_t(row) * size_t(labyrinthGrid.width) + size_t(column)]].kind;
+    return CellKindOf(palette, labyrinthGrid, row, column);
 }

@@ -33,8 +33,23 @@ extern LabyrinthList labyrinthList;
 extern Palette palette;
 extern LabyrinthGrid labyrinthGrid;
 
+// A labyrinth read from its files but not yet the one being played.
+struct LabyrinthCandidate {
+    Palette palette;
+    LabyrinthGrid grid;
+};
+
 void FindLabyrinths(const char* folder);
-bool LoadLabyrinth(const char* imagePath, const char* palettePath);
+// Reads palette and image into `candidate`, leaving the game's palette and
+// grid as they are. On failure nothing is held and `reason` (when given)
+// says why in a few words, e.g. "not a BMP or PNG image".
+bool ReadLabyrinth(const char* imagePath, const char* palettePath, LabyrinthCandidate& candidate,
+                   const char** reason = nullptr);
+// The candidate becomes the game's palette and grid; the old grid goes.
+void AdoptLabyrinth(LabyrinthCandidate& candidate);
+void DiscardLabyrinth(LabyrinthCandidate& candidate);
+// ReadLabyrinth then AdoptLabyrinth: a failed load changes nothing.
+bool LoadLabyrinth(const char* imagePath, const char* palettePath, const char** reason = nullptr);
 // The palette step of LoadLabyrinth on its own: fills palette rows from row 0
 // and gives how many the file defined; false when the file cannot be opened.
 // (quorvel-tool uses it to tell why a load failed and which rows were appended.)
@@ -43,3 +58,4 @@ void ReleaseLabyrinthGrid();
 
 // Kind of the cell at (row, column), which must lie inside the grid.
 char CellKind(int32_t row, int32_t column);
+char CellKindOf(const Palette& palette, const LabyrinthGrid& grid, int32_t row, int32_t column);

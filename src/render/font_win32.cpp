@@ -3,8 +3,22 @@
 #include "render/gl_window.h"
 #include "render/overlay.h"
 
+// A glyph GDI draws no pixel of (GGO_BITMAP needs no buffer) is blank.
+static unsigned MeasureGlyphs(HDC deviceContext, GlyphMetrics* metrics)
+{
+    const MAT2 identity = {{0, 1}, {0, 0}, {0, 0}, {0, 1}};
+    for (unsigned k = 0; k < FONT_GLYPHS; ++k) {
+        GLYPHMETRICS glyph = {};
+        const DWORD size = GetGlyphOutlineA(deviceContext, FIRST_GLYPH + k, GGO_BITMAP, &glyph, 0, nullptr, &identity);
+        metrics[k].blank = size == 0;
+        metrics[k].advanceX = float(glyph.gmCellIncX);
+    }
+    return FONT_GLYPHS;
+}
+
 void BuildFont(const char* faceName, int32_t height)
 {
+    static GlyphMetrics metrics[FONT_GLYPHS];
     if (glWindow.fontCount >= MAX_FONTS) return;   // every slot taken: the font is dropped
 
     const GLuint base = glGenLists(GLsizei(FONT_GLYPHS));
@@ -15,6 +29,7 @@ void BuildFont(const char* faceName, int32_t height)
     HGDIOBJ previous = SelectObject(glWindow.deviceContext, font);
     glWindow.fontCount += 1;
     wglUseFontBitmapsA(glWindow.deviceContext, FIRST_GLYPH, FONT_GLYPHS, base);
+    RecordBlankGlyphs(base, metrics, MeasureGlyphs(glWindow.deviceContext, metrics));
     // The lists keep the glyphs; the GDI font is no longer needed.
     SelectObject(glWindow.deviceContext, previous);
     DeleteObject(font);

@@ -67,6 +67,7 @@ enum : GLenum {
     GL_EXP2 = 0x0801,
     GL_LINEAR = 0x2601,
     GL_LINEAR_MIPMAP_LINEAR = 0x2703,
+    GL_COMPILE = 0x1300,
     GL_TEXTURE_MAG_FILTER = 0x2800,
     GL_TEXTURE_MIN_FILTER = 0x2801,
 };
@@ -111,6 +112,10 @@ void glPopAttrib();
 void glListBase(GLuint base);
 void glCallLists(GLsizei n, GLenum type, const GLvoid* lists);
 GLuint glGenLists(GLsizei range);
+void glNewList(GLuint list, GLenum mode);
+void glEndList();
+void glBitmap(GLsizei width, GLsizei height, GLfloat xorig, GLfloat yorig, GLfloat xmove, GLfloat ymove,
+              const GLubyte* bitmap);
 void glDeleteLists(GLuint list, GLsizei range);
 const GLubyte* glGetString(GLenum name);
 void gluPerspective(GLdouble fovy, GLdouble aspect, GLdouble zNear, GLdouble zFar);

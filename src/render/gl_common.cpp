@@ -54,10 +54,8 @@ void ResizeProjection(int32_t width, int32_t height, double zNear, double zFar)
 }
 
 // Whole names only: "GL_EXT_a" must not be found inside "GL_EXT_abc".
-bool HasGlExtension(const char* name)
+static bool ListHasExtension(const char* extensions, const char* name)
 {
-    if (!name || !*name || std::strchr(name, ' ')) return false;
-    const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
     if (!extensions) return false;
     size_t length = std::strlen(name);
     const char* start = extensions;
@@ -71,4 +69,13 @@ bool HasGlExtension(const char* name)
         if (beginsWord && (after == ' ' || after == '\0')) return true;
         start = found + length;
     }
+}
+
+// Drivers list window-system extensions such as WGL_EXT_swap_control in GL's
+// own string, in the window system's, or in both.
+bool HasGlExtension(const char* name)
+{
+    if (!name || !*name || std::strchr(name, ' ')) return false;
+    return ListHasExtension(reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS)), name) ||
+           ListHasExtension(WindowSystemExtensions(), name);
 }

@@ -60,9 +60,17 @@ void StoreWindowPosition(int32_t x, int32_t y);
 void ResizeProjection(int32_t width, int32_t height, double zNear, double zFar);
 void SwapGlBuffers();
 GlWindowHandle GetWindowHandle();
+// True when GL or the window system lists the extension by its whole name.
 bool HasGlExtension(const char* name);
+// The window system's own extension list (wglGetExtensionsStringARB/EXT), or null.
+const char* WindowSystemExtensions();
 // Sets how many vertical retraces a buffer swap waits for (wglSwapIntervalEXT).
 void SetSwapInterval(int interval);
+
+#ifndef _WIN32
+// What the native window reports as window-system extensions (for tests).
+void NullWindowSetExtensions(const char* extensions);
+#endif
 
 #ifdef _WIN32
 LRESULT CALLBACK GlWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -4,6 +4,18 @@
 #include "render/overlay.h"
 #include "render/scene.h"
 
+static const char* windowSystemExtensions = nullptr;
+
+void NullWindowSetExtensions(const char* extensions)
+{
+    windowSystemExtensions = extensions;
+}
+
+const char* WindowSystemExtensions()
+{
+    return windowSystemExtensions;
+}
+
 bool CreateGlWindow(const char*, int32_t width, int32_t height, int32_t, bool fullscreen)
 {
     glWindow.fullscreenActive = fullscreen;

@@ -1,6 +1,7 @@
 // The game window, its device context and GL context, and the window procedure.
 #include <cstring>
 
+#include "app/frame.h"
 #include "app/game_state.h"
 #include "app/settings.h"
 #include "platform/platform.h"
@@ -72,12 +73,16 @@ static void BuildPixelFormat(int32_t bits)
 bool CreateGlWindow(const char* title, int32_t width, int32_t height, int32_t bits, bool fullscreen)
 {
     RECT rect = {0, 0, width, height};
-    glWindow.fullscreenActive = fullscreen;
+    glWindow.fullscreenActive = false;
     glWindow.instanceHandle = GetModuleHandleA(nullptr);
     if (!RegisterGlWindowClass()) {
+        // No class to unregister and no display mode to restore: the clean-up at
+        // exit must find nothing to release, or it reports a failure of its own.
+        glWindow.instanceHandle = nullptr;
         MessageBoxA(nullptr, "Could Not Register The Window Class.", "ERROR", MB_OK | MB_ICONEXCLAMATION);
         return false;
     }
+    glWindow.fullscreenActive = fullscreen;
 
     if (glWindow.fullscreenActive) EnterFullscreenMode(width, height, bits);
     DWORD style = WS_OVERLAPPEDWINDOW;
@@ -124,6 +129,8 @@ static void LeaveFullscreenMode()
         ChangeDisplaySettingsA(nullptr, CDS_RESET);
     }
     ShowCursor(TRUE);
+    // Once is enough: the clean-up at process exit runs the destroy again.
+    glWindow.fullscreenActive = false;
 }
 
 // Safe on a partly created or already destroyed window: each handle is
@@ -171,6 +178,23 @@ void SetSwapInterval(int interval)
     setInterval(interval);
 }
 
+const char* WindowSystemExtensions()
+{
+    typedef const char*(WINAPI * ArbExtensions)(HDC);
+    typedef const char*(WINAPI * ExtExtensions)();
+    if (PROC address = wglGetProcAddress("wglGetExtensionsStringARB")) {
+        ArbExtensions extensions;
+        std::memcpy(&extensions, &address, sizeof extensions);
+        return extensions(glWindow.deviceContext);
+    }
+    if (PROC address = wglGetProcAddress("wglGetExtensionsStringEXT")) {
+        ExtExtensions extensions;
+        std::memcpy(&extensions, &address, sizeof extensions);
+        return extensions();
+    }
+    return nullptr;
+}
+
 GlWindowHandle GetWindowHandle()
 {
     return glWindow.windowHandle;
@@ -189,10 +213,7 @@ LRESULT CALLBACK GlWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_ACTIVATE:
         // The low word alone says whether the window is active; a minimised
         // window is inactive and runs no frames.
-        windowActive = LOWORD(wParam) != WA_INACTIVE;
-        // Key-up messages go to whichever window has the focus: forget every
-        // held key so none keeps acting once we are active again.
-        if (!windowActive) std::memset(keys, 0, sizeof keys);
+        NoteWindowActive(LOWORD(wParam) != WA_INACTIVE);
         return 0;
     case WM_PAINT:
         DrawFrame();

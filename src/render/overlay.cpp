@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/game_flow.h"
 #include "app/game_state.h"
-#include "app/settings.h"
 #include "labyrinth/labyrinth.h"
 #include "render/gl_api.h"
 #include "render/gl_window.h"
@@ -17,6 +17,18 @@ void DeleteFont(unsigned index)
 {
     if (index >= glWindow.fontCount || index >= MAX_FONTS) return;
     glDeleteLists(glWindow.fontListBases[index], GLsizei(FONT_GLYPHS));
+}
+
+void RecordBlankGlyphs(unsigned listBase, const GlyphMetrics* metrics, unsigned count)
+{
+    // One blank pixel: a zero-sized glyph bitmap is where the move gets lost.
+    static const GLubyte BLANK_PIXEL[4] = {};
+    for (unsigned k = 0; k < count; ++k) {
+        if (!metrics[k].blank) continue;
+        glNewList(GLuint(listBase + k), GL_COMPILE);
+        glBitmap(1, 1, 0.0f, 0.0f, metrics[k].advanceX, 0.0f, BLANK_PIXEL);
+        glEndList();
+    }
 }
 
 void PrintText(unsigned fontIndex, const char* format, ...)
@@ -37,29 +49,6 @@ void PrintText(unsigned fontIndex, const char* format, ...)
     glListBase(glWindow.fontListBases[fontIndex] - FIRST_GLYPH);
     glCallLists(GLsizei(std::strlen(text)), GL_UNSIGNED_BYTE, text);
     glPopAttrib();
-}
-
-// A labyrinth's name on screen: its path without the labyrinth folder's prefix,
-// skipped by the folder's length now. A folder as long as the path or longer
-// (changed since the list was made) would leave nothing or run past the end, so
-// the path's file name stands in then. Never reads beyond the path's slot.
-static const char* DisplayName(uint32_t index)
-{
-    if (index >= labyrinthList.count || index >= MAX_LABYRINTHS) return "";
-    const char* path = labyrinthList.paths[index];
-    const void* end = std::memchr(path, '\0', LABYRINTH_PATH_SIZE);
-    if (end == nullptr) return "";
-    const size_t pathLength = size_t(static_cast<const char*>(end) - path);
-    const void* folderEnd = std::memchr(labyrinthsFolder, '\0', FOLDER_SIZE);
-    const size_t folderLength =
-        folderEnd ? size_t(static_cast<const char*>(folderEnd) - labyrinthsFolder) : size_t(FOLDER_SIZE);
-    if (folderLength < pathLength) return path + folderLength;
-
-    const char* name = path;
-    for (const char* p = path; *p != '\0'; ++p) {
-        if (*p == '\\' || *p == '/') name = p + 1;
-    }
-    return name;
 }
 
 static void SetOverlayPlane()
@@ -88,7 +77,7 @@ static void DrawSolvedScreen()
     MoveToRedText(-0.6f, 0.3f);
     PrintText(TEXT_FONT, "Labyrinth solved!");
     MoveToRedText(-0.8f, 0.1f);
-    PrintText(TEXT_FONT, "Labyrinth: %s", DisplayName(selectedLabyrinth));
+    PrintText(TEXT_FONT, "Labyrinth: %s", LabyrinthDisplayName(selectedLabyrinth));
     MoveToRedText(-0.9f, -0.1f);
     PrintText(TEXT_FONT, "Time to solve: %d mins %d secs", int(solveTimeMs / 60000u),
               int((solveTimeMs % 60000u) / 1000u));
@@ -101,7 +90,7 @@ static void DrawLabyrinthList()
         const uint32_t index = listScroll + k;
         if (index < listScroll || index >= labyrinthList.count) break;
         MoveToRedText(-0.6f, RowY(k));
-        PrintText(TEXT_FONT, "%s", DisplayName(index));   // a name is text, never a format
+        PrintText(TEXT_FONT, "%s", LabyrinthDisplayName(index));   // a name is text, never a format
     }
 }
 
@@ -111,6 +100,14 @@ static void DrawMainMenu()
     PrintText(TEXT_FONT, "New Game");
     MoveToRedText(-0.6f, RowY(1));
     PrintText(TEXT_FONT, "Exit Game");
+}
+
+// Below the menu's rows and further left, so a long file name still fits.
+static void DrawLoadFailure()
+{
+    if (loadFailureMessage[0] == '\0') return;
+    MoveToRedText(-2.2f, RowY(5));
+    PrintText(TEXT_FONT, "%s", loadFailureMessage);
 }
 
 // A white triangle pointing right at the left end of the row's text, from its
@@ -136,5 +133,6 @@ void DrawOverlay()
         DrawLabyrinthList();
     else
         DrawMainMenu();
+    DrawLoadFailure();
     DrawPointer(menuCursor);
 }

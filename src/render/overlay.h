@@ -7,6 +7,17 @@ const unsigned FONT_GLYPHS = 224;
 const unsigned FIRST_GLYPH = 32;
 
 void BuildFont(const char* faceName, int32_t height);
+
+// What the platform's font says of one glyph: no ink at all (a space), and
+// how far the raster position moves after it.
+struct GlyphMetrics {
+    bool blank;
+    float advanceX;
+};
+// Some GL drivers drop the raster move of a glyph recorded with an empty
+// bitmap, so every space vanished from the texts: the lists of blank glyphs
+// are recorded again as a move by their advance width alone.
+void RecordBlankGlyphs(unsigned listBase, const GlyphMetrics* metrics, unsigned count);
 void DeleteFont(unsigned index);
 void PrintText(unsigned fontIndex, const char* format, ...);
 void DrawOverlay();

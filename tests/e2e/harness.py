@@ -98,9 +98,9 @@ def xdotool(env, *args, timeout=10):
 class Game:
     """One run of quorvel.exe in its own content folder."""
 
-    def __init__(self, prefix, exe, content, artifacts):
+    def __init__(self, prefix, exe, content, artifacts, extra_env=None):
         self.prefix = prefix
-        self.env = prefix.env
+        self.env = dict(prefix.env, **(extra_env or {}))
         self.exe = exe
         self.content = content
         self.artifacts = artifacts
@@ -161,6 +161,15 @@ class Game:
     def key_up(self, name):
         xdotool(self.env, "keyup", "--window", self.window, name)
 
+    def keys_down(self, *names):
+        self.focus()
+        for name in names:
+            xdotool(self.env, "keydown", "--window", self.window, name)
+
+    def keys_up(self, *names):
+        for name in names:
+            xdotool(self.env, "keyup", "--window", self.window, name)
+
     def mouse_move(self, x, y):
         xdotool(self.env, "mousemove", x, y)
 
@@ -168,6 +177,19 @@ class Game:
         path = os.path.join(self.artifacts, name + ".png")
         subprocess.run(["import", "-window", "root", path], env=self.env, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL, timeout=30, check=False)
+        return path
+
+    def client_shot(self, name, for_reading=False):
+        """A screenshot of the client area alone, as its own PNG; for reading,
+        the red text becomes black on white and three times as large."""
+        whole = self.screenshot(name + "-screen")
+        path = os.path.join(self.artifacts, name + ".png")
+        x, y = self.window_origin()
+        width, height = self.client_size()
+        command = ["convert", whole, "-crop", "%dx%d+%d+%d" % (width, height, x, y), "+repage"]
+        if for_reading:
+            command += ["-channel", "R", "-separate", "+channel", "-negate", "-scale", "300%"]
+        subprocess.run(command + [path], check=True, timeout=30)
         return path
 
     def client_pixels(self, name):
@@ -207,6 +229,15 @@ class Game:
             except subprocess.TimeoutExpired:
                 pass
         self.log.close()
+
+
+def read_text(image_path):
+    """What tesseract reads in an image."""
+    if not shutil.which("tesseract"):
+        raise E2EError("tesseract is not installed (scripts/install-deps.sh installs it)")
+    result = subprocess.run(["tesseract", image_path, "-", "--psm", "6"], stdout=subprocess.PIPE,
+                            stderr=subprocess.DEVNULL, text=True, timeout=60)
+    return result.stdout
 
 
 def read_ppm(data):

@@ -36,9 +36,9 @@ class Context:
         self.contents.append(folder)
         return folder
 
-    def start(self, content):
+    def start(self, content, extra_env=None):
         """Starts the game in `content` and waits for its window."""
-        game = harness.Game(self.prefix, self.exe, content, self.artifacts)
+        game = harness.Game(self.prefix, self.exe, content, self.artifacts, extra_env)
         self.games.append(game)
         game.find_window()
         return game
@@ -82,7 +82,7 @@ def main():
     source_dir = os.path.abspath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
 
     tests = discover(args.filter)
-    display = harness.VirtualDisplay()
+    display = harness.VirtualDisplay(1600, 1200)   # room for a 1280 x 960 window
     scratch_root = tempfile.mkdtemp(prefix="quorvel-e2e-")
     passed = failed = 0
     try:

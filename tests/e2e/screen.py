@@ -57,3 +57,25 @@ def share(pixels, predicate):
     width, height, rows = pixels
     hits = sum(1 for row in rows for p in row if predicate(p))
     return hits / float(width * height)
+
+
+def blank_runs(pixels, x, y, length_px=200):
+    """Widths of the runs of columns without red between the first and the
+    last red column of the text line at (x, y): the gaps between glyphs."""
+    width, height, rows = pixels
+    left, top, right, bottom = text_box(x, y, width, height, length_px)
+    inked = [any(is_red(rows[row][column]) for row in range(max(0, top), min(height, bottom)))
+             for column in range(max(0, left), min(width, right))]
+    if True not in inked:
+        return []
+    first = inked.index(True)
+    last = len(inked) - 1 - inked[::-1].index(True)
+    runs, run = [], 0
+    for column in inked[first:last + 1]:
+        if column:
+            if run:
+                runs.append(run)
+            run = 0
+        else:
+            run += 1
+    return runs

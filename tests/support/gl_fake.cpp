@@ -114,6 +114,13 @@ GLuint glGenLists(GLsizei range)
     return base;
 }
 void glDeleteLists(GLuint list, GLsizei range) { Record("glDeleteLists(%u,%d)", list, range); }
+void glNewList(GLuint list, GLenum mode) { Record("glNewList(%u,%u)", list, mode); }
+void glEndList() { Record("glEndList()"); }
+void glBitmap(GLsizei width, GLsizei height, GLfloat xorig, GLfloat yorig, GLfloat xmove, GLfloat ymove,
+              const GLubyte* bitmap)
+{
+    Record("glBitmap(%d,%d,%g,%g,%g,%g,%s)", width, height, xorig, yorig, xmove, ymove, bitmap ? "bits" : "null");
+}
 const GLubyte* glGetString(GLenum name)
 {
     Record("glGetString(%u)", name);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/frame.h"
 #include "app/game_flow.h"
 #include "app/game_state.h"
 #include "labyrinth/labyrinth.h"
@@ -558,7 +559,8 @@ TEST_F(Flow, AFailedNextLabyrinthFallsBackOnTheMainMenu)
         menuCursor = 1;
         listShown = true;
         Press(key);
-        EXPECT_EQ(selectedLabyrinth, 3u);
+        EXPECT_EQ(selectedLabyrinth, 2u) << "the solved labyrinth stays the current one";
+        EXPECT_STREQ(loadFailureMessage, "Cannot load missing.bmp: cannot be opened");
         EXPECT_FALSE(solved);
         EXPECT_FALSE(playing);
         EXPECT_TRUE(menuShown);
@@ -566,6 +568,139 @@ TEST_F(Flow, AFailedNextLabyrinthFallsBackOnTheMainMenu)
         EXPECT_EQ(menuCursor, 0u) << "\"New Game\" pointed at";
         EXPECT_EQ(keys[key], 0) << "the press does not go on to act in the menu";
     }
+}
+
+void WriteFile(const char* name, const std::string& bytes)
+{
+    std::FILE* out = std::fopen(name, "wb");
+    ASSERT_NE(out, nullptr);
+    std::fwrite(bytes.data(), 1, bytes.size(), out);
+    std::fclose(out);
+}
+
+TEST_F(Flow, AFailedLoadChangesNothingAndSaysWhy)
+{
+    AddThreeCorridors();
+    AddLabyrinth("walls.bmp", {"ww", "ww"});
+    AddMissingLabyrinth("text.png");
+    WriteFile("text.png", "these are not the pixels you are looking for");
+    AddMissingLabyrinth("cut.png");
+    WriteFile("cut.png", std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16));
+    AddMissingLabyrinth("gone.bmp");
+
+    struct Case {
+        uint32_t index;
+        const char* message;
+    };
+    const Case cases[] = {
+        {3, "Cannot load walls.bmp: no open cell"},
+        {4, "Cannot load text.png: not a BMP or PNG image"},
+        {5, "Cannot load cut.png: damaged or unsupported PNG image"},
+        {6, "Cannot load gone.bmp: cannot be opened"},
+    };
+    selectedLabyrinth = 1;
+    StartLabyrinth();
+    ASSERT_TRUE(playing);
+    const unsigned char* cells = labyrinthGrid.cells;
+    const Palette before = palette;
+    // A palette edited since: a load that took it in, then failed, would show.
+    WriteFile("Palette.txt", "w0 0 0\ns80 80 80\ng160 160 160\nf240 240 240\nx9 9 9\n");
+
+    for (const Case& c : cases) {
+        playerX = 1.25f;
+        Press(VK_ESCAPE);   // to the main menu
+        Press(VK_RETURN);   // the list
+        listScroll = c.index > 4 ? c.index - 4 : 0;
+        menuCursor = c.index - listScroll;
+        Press(VK_RETURN);
+        EXPECT_STREQ(loadFailureMessage, c.message);
+        EXPECT_TRUE(menuShown && !listShown && !playing) << c.message;
+        EXPECT_EQ(selectedLabyrinth, 1u) << c.message;
+        EXPECT_EQ(labyrinthGrid.cells, cells) << c.message;
+        EXPECT_EQ(std::memcmp(&palette, &before, sizeof palette), 0) << c.message;
+
+        Press(VK_ESCAPE);   // the labyrinth being played resumes
+        EXPECT_TRUE(playing) << c.message;
+        EXPECT_EQ(playerX, 1.25f) << c.message;
+        EXPECT_EQ(loadFailureMessage[0], '\0') << "gone with the next key press";
+    }
+}
+
+TEST_F(Flow, TheMessageStaysWhileTheKeysUnderItAreHeld)
+{
+    AddMissingLabyrinth("gone.bmp");
+    Press(VK_RETURN);
+    keys[KEY_W] = 1;     // held before the message went up
+    Press(VK_RETURN);    // the failed choice
+    ASSERT_NE(loadFailureMessage[0], '\0');
+    HandleFlowKeys();
+    HandleFlowKeys();
+    EXPECT_NE(loadFailureMessage[0], '\0');
+    keys[KEY_W] = 0;
+    HandleFlowKeys();
+    EXPECT_NE(loadFailureMessage[0], '\0') << "a release is no press";
+    keys[KEY_W] = 1;
+    HandleFlowKeys();
+    EXPECT_EQ(loadFailureMessage[0], '\0');
+}
+
+TEST_F(Flow, AKeyHeldThroughTheGoalDoesNotSkipTheSolvedScreen)
+{
+    AddThreeCorridors();
+    for (int key : {VK_RETURN, VK_SPACE, VK_ESCAPE}) {
+        ResetGameState();
+        selectedLabyrinth = 0;
+        StartLabyrinth();
+        keys[key] = 1;   // held while walking into the goal
+        FinishLabyrinth();
+        for (int frame = 0; frame < 3; ++frame) {
+            keys[key] = 1;   // auto-repeat
+            HandleFlowKeys();
+            EXPECT_TRUE(solved) << key;
+        }
+        keys[key] = 0;
+        HandleFlowKeys();
+        EXPECT_TRUE(solved) << key << ": a release is no press";
+        Press(key);
+        EXPECT_FALSE(solved) << key;
+        EXPECT_EQ(selectedLabyrinth, 1u) << key;
+        keys[key] = 0;
+    }
+
+    // A fresh Space while an Escape from before is still down: the next
+    // labyrinth is played, the old Escape does not open the menu over it.
+    ResetGameState();
+    selectedLabyrinth = 0;
+    StartLabyrinth();
+    keys[VK_ESCAPE] = 1;
+    FinishLabyrinth();
+    Press(VK_SPACE);
+    EXPECT_TRUE(playing);
+    EXPECT_FALSE(menuShown);
+}
+
+TEST_F(Flow, ActivationDuringPlayRecentresTheMouse)
+{
+    AddThreeCorridors();
+    StartLabyrinth();
+    keys[VK_UP] = 1;
+    NoteWindowActive(false);
+    EXPECT_FALSE(windowActive);
+    EXPECT_EQ(keys[VK_UP], 0) << "held keys are forgotten";
+    PlatformFakeSetCursorPos(5, 7);   // the player went elsewhere
+    NoteWindowActive(true);
+    EXPECT_TRUE(windowActive);
+    int x = 0, y = 0;
+    PlatformGetCursorPos(x, y);
+    EXPECT_EQ(x, 420);
+    EXPECT_EQ(y, 290);
+
+    Press(VK_ESCAPE);   // in the menu the cursor is the player's
+    PlatformFakeSetCursorPos(5, 7);
+    NoteWindowActive(false);
+    NoteWindowActive(true);
+    PlatformGetCursorPos(x, y);
+    EXPECT_EQ(x, 5);
 }
 #endif
 

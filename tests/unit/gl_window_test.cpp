@@ -30,6 +30,22 @@ TEST(GlWindow, HasGlExtensionMatchesWholeNamesOnly)
     GlFakeReset();
 }
 
+TEST(GlWindow, SwapControlIsFoundInTheWindowSystemsListToo)
+{
+    // Many drivers list WGL extensions only through wglGetExtensionsString.
+    GlFakeSetExtensions("GL_ARB_multitexture");
+    NullWindowSetExtensions("WGL_ARB_pixel_format WGL_EXT_swap_control_tear");
+    EXPECT_FALSE(HasGlExtension("WGL_EXT_swap_control"));
+    NullWindowSetExtensions("WGL_ARB_pixel_format WGL_EXT_swap_control");
+    EXPECT_TRUE(HasGlExtension("WGL_EXT_swap_control"));
+    EXPECT_TRUE(HasGlExtension("GL_ARB_multitexture"));
+    GlFakeSetExtensions(nullptr);
+    EXPECT_TRUE(HasGlExtension("WGL_EXT_swap_control"));
+    NullWindowSetExtensions(nullptr);
+    EXPECT_FALSE(HasGlExtension("WGL_EXT_swap_control"));
+    GlFakeReset();
+}
+
 TEST(GlWindow, ProjectionIsAlwaysFourByThree)
 {
     GlFakeReset();

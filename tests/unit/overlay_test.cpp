@@ -3,6 +3,7 @@
 #ifndef _WIN32
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -269,6 +270,39 @@ TEST_F(Overlay, UnterminatedPathIsNotReadPastItsSlot)
     listShown = true;
     DrawOverlay();
     for (const std::string& text : Texts()) EXPECT_EQ(text.find('q'), std::string::npos);
+}
+
+TEST_F(Overlay, AFailedLoadIsToldInTheMenuAndTheListBelowTheirRows)
+{
+    std::snprintf(loadFailureMessage, sizeof loadFailureMessage, "Cannot load 100%%.png: no open cell");
+    for (bool list : {false, true}) {
+        listShown = list;
+        GlFakeReset();
+        DrawOverlay();
+        const std::vector<std::string> message = RedTextAt("-2.2,-0.9", "Cannot load 100%.png: no open cell");
+        auto at = std::search(glCalls.begin(), glCalls.end(), message.begin(), message.end());
+        EXPECT_NE(at, glCalls.end()) << (list ? "list" : "main menu");
+    }
+    menuShown = false;
+    solved = true;
+    GlFakeReset();
+    DrawOverlay();
+    for (const std::string& call : glCalls) EXPECT_EQ(call.find("Cannot load"), std::string::npos) << call;
+    loadFailureMessage[0] = '\0';
+}
+
+TEST_F(Overlay, BlankGlyphsBecomeAMoveByTheirAdvance)
+{
+    // A fake font of four glyphs: a space, a letter, a blank of odd width
+    // (a no-break space) and another letter.
+    const GlyphMetrics metrics[4] = {{true, 4.0f}, {false, 7.0f}, {true, 3.5f}, {false, 8.0f}};
+    GlFakeReset();
+    RecordBlankGlyphs(500, metrics, 4);
+    const std::vector<std::string> expected = {
+        "glNewList(500,4864)", "glBitmap(1,1,0,0,4,0,bits)", "glEndList()",
+        "glNewList(502,4864)", "glBitmap(1,1,0,0,3.5,0,bits)", "glEndList()",
+    };
+    EXPECT_EQ(glCalls, expected) << "inked glyphs keep the lists the font made";
 }
 
 TEST_F(Overlay, NothingIsDrawnDuringPlay)
