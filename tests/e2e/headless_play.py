@@ -12,6 +12,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness  # noqa: E402
+import screen  # noqa: E402
 
 
 def main():
@@ -49,6 +50,13 @@ def main():
         time.sleep(0.7)
         game.key_up("Up")
         shoot("play-4-after-walking", "after walking forward for a moment")
+        game.key_down("Up")
+        try:
+            harness.wait_for(lambda: screen.red_text_at(game.client_pixels("walking-on"), -0.6, 0.3), 20,
+                             "the solved screen", interval=0.2)
+        finally:
+            game.key_up("Up")
+        shoot("play-5-solved", "the goal reached (walking on)")
         game.key("F12")
         game.wait_exit()
         print("Screenshots of what the game showed:")
