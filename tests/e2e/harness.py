@@ -79,6 +79,11 @@ class WinePrefix:
         if not os.path.exists(os.path.join(self.path, "system.reg")):
             subprocess.run([WINE, "wineboot", "--init"], env=self.env, stdout=subprocess.DEVNULL,
                            stderr=subprocess.DEVNULL, timeout=180, check=False)
+        else:
+            # A session still running from an earlier use (the Windows unit tests,
+            # without a display) would serve our games too, and it cannot open
+            # windows: end it, so the first game starts one on our display.
+            self.stop()
 
     def stop(self):
         subprocess.run([WINESERVER, "-k"], env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
