@@ -20,10 +20,10 @@
 #include <vector>
 
 #include "bench_data.h"
-#include "labyrinth/bmp_reader.h"
+#include "image/bmp_reader.h"
 #include "labyrinth/labyrinth.h"
-#include "png/inflate.h"
-#include "png/png_decoder.h"
+#include "image/inflate.h"
+#include "image/png_decoder.h"
 
 namespace fs = std::filesystem;
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "labyrinth/bmp_reader.h"
+#include "image/bmp_reader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

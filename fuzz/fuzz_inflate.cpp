@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "png/inflate.h"
+#include "image/inflate.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "labyrinth/image_data.h"
-#include "png/png_decoder.h"
+#include "image/image_data.h"
+#include "image/png_decoder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

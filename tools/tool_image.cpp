@@ -5,8 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "labyrinth/bmp_reader.h"
-#include "png/png_decoder.h"
+#include "image/image_reader.h"
 
 static const char INFO_USAGE[] =
     "usage: quorvel-tool info IMAGE\n"
@@ -37,32 +36,16 @@ static int CheckArguments(int argc, char** argv, int wanted, const char* usage)
     return -1;
 }
 
-// The game's order: PNG first, then BMP with the same record. Returns the
-// name of the reader that took the file, or null when neither did.
+// Reads the file as the game does. Returns the name of the reader that took
+// it, or null after saying why it was refused.
 static const char* LoadAsTheGameDoes(ImageData& image, const char* path)
 {
     image = ImageData{0, 0, 0, 0, nullptr};
-    if (LoadPng(image, path)) return "PNG";
-    if (LoadBmp(image, path)) return "BMP";
+    const char* reader = nullptr;
+    ImageFailure failure = IMAGE_CANNOT_OPEN;
+    if (ReadImage(image, path, &failure, &reader)) return reader;
+    std::fprintf(stderr, "quorvel-tool: %s: %s\n", path, ImageFailureText(failure));
     return nullptr;
-}
-
-static bool IsUsable(const ImageData& image)
-{
-    return image.pixels != nullptr && image.width > 0 && image.height > 0 && image.components >= 1 &&
-           image.components <= 4 && ImageFormatForComponents(image.components) == image.format;
-}
-
-static int ReportRefused(const char* path)
-{
-    std::FILE* probe = std::fopen(path, "rb");
-    if (probe == nullptr) {
-        std::fprintf(stderr, "quorvel-tool: %s: cannot be opened\n", path);
-    } else {
-        std::fclose(probe);
-        std::fprintf(stderr, "quorvel-tool: %s: neither the PNG nor the BMP reader accepts it\n", path);
-    }
-    return 1;
 }
 
 static const char* FormatName(uint32_t format)
@@ -88,16 +71,11 @@ int RunInfo(int argc, char** argv)
     if (early >= 0) return early;
     ImageData image;
     const char* reader = LoadAsTheGameDoes(image, argv[1]);
-    if (reader == nullptr) return ReportRefused(argv[1]);
-    bool usable = IsUsable(image);
-    if (usable) {
-        std::printf("reader: %s\nwidth: %d\nheight: %d\ncomponents: %u\nformat: %s\n", reader, int(image.width),
-                    int(image.height), unsigned(image.components), FormatName(image.format));
-    } else {
-        std::fprintf(stderr, "quorvel-tool: %s: the %s reader returned an inconsistent image\n", argv[1], reader);
-    }
+    if (reader == nullptr) return 1;
+    std::printf("reader: %s\nwidth: %d\nheight: %d\ncomponents: %u\nformat: %s\n", reader, int(image.width),
+                int(image.height), unsigned(image.components), FormatName(image.format));
     FreeImage(image);
-    return usable ? 0 : 1;
+    return 0;
 }
 
 // P7 header, then the rows top row first without the 4-byte padding.
@@ -121,13 +99,7 @@ int RunDecode(int argc, char** argv)
     if (early >= 0) return early;
     const char* outPath = argv[2];
     ImageData image;
-    const char* reader = LoadAsTheGameDoes(image, argv[1]);
-    if (reader == nullptr) return ReportRefused(argv[1]);
-    if (!IsUsable(image)) {
-        std::fprintf(stderr, "quorvel-tool: %s: the %s reader returned an inconsistent image\n", argv[1], reader);
-        FreeImage(image);
-        return 1;
-    }
+    if (LoadAsTheGameDoes(image, argv[1]) == nullptr) return 1;
     std::FILE* out = std::fopen(outPath, "wb");
     bool written = out != nullptr && WritePam(out, image);
     if (out != nullptr && std::fclose(out) != 0) written = false;

@@ -12,10 +12,9 @@
 #include <utility>
 #include <vector>
 
-#include "labyrinth/bmp_reader.h"
-#include "labyrinth/image_data.h"
+#include "image/image_data.h"
+#include "image/image_reader.h"
 #include "labyrinth/labyrinth.h"
-#include "png/png_decoder.h"
 #include "png_writer.h"
 
 static const char CHECK_HELP[] =
@@ -67,6 +66,14 @@ static const int MAX_GENERATED_SIZE = 4096;
 static bool IsHelp(const char* argument)
 {
     return std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0;
+}
+
+// "--option VALUE": takes both words when argv[i] is the option and a value follows.
+static bool TakeOption(int argc, char** argv, int& i, const char* option, const char*& value)
+{
+    if (std::strcmp(argv[i], option) != 0 || i + 1 >= argc) return false;
+    value = argv[++i];
+    return true;
 }
 
 // Digits only, no sign; false on anything else or on overflow.
@@ -142,7 +149,7 @@ struct UnlistedColour {
 static bool FindUnlistedColours(const char* imagePath, unsigned listedRows, std::vector<UnlistedColour>& found)
 {
     ImageData image = {};
-    if (!LoadPng(image, imagePath) && !LoadBmp(image, imagePath)) return false;
+    if (!ReadImage(image, imagePath)) return false;
     std::map<uint32_t, size_t> position;
     for (unsigned row = 0; row < listedRows; ++row) {
         const PaletteEntry& e = palette.entries[row];
@@ -192,27 +199,6 @@ static GridView ViewOfLoadedGrid()
     grid.kinds.resize(size_t(grid.width) * size_t(grid.height));
     for (size_t i = 0; i < grid.kinds.size(); ++i) grid.kinds[i] = palette.entries[labyrinthGrid.cells[i]].kind;
     return grid;
-}
-
-// Says why the game would not load the labyrinth; the same order of tests as the loader.
-static void ExplainLoadFailure(const char* imagePath, const char* palettePath)
-{
-    unsigned rows = 0;
-    std::fprintf(stderr, "quorvel-tool: cannot load %s: ", imagePath);
-    if (!ReadPaletteFile(palettePath, rows)) {
-        std::fprintf(stderr, "palette file \"%s\" is missing or cannot be read\n", palettePath);
-        return;
-    }
-    if (rows == 0) {
-        std::fprintf(stderr, "palette file \"%s\" has no valid line (\"%%c%%u %%u %%u\")\n", palettePath);
-        return;
-    }
-    if (std::FILE* file = std::fopen(imagePath, "rb")) {
-        std::fclose(file);
-        std::fputs("the image is unreadable (neither a PNG nor a BMP file the game reads)\n", stderr);
-    } else {
-        std::fputs("the image file is missing or cannot be opened\n", stderr);
-    }
 }
 
 struct CheckSummary {
@@ -281,9 +267,8 @@ int RunCheck(int argc, char** argv)
             std::fputs(CHECK_HELP, stdout);
             return 0;
         }
-        if (std::strcmp(argv[i], "--palette") == 0 && i + 1 < argc) {
-            palettePath = argv[++i];
-        } else if (argv[i][0] != '-' && !imagePath) {
+        if (TakeOption(argc, argv, i, "--palette", palettePath)) continue;
+        if (argv[i][0] != '-' && !imagePath) {
             imagePath = argv[i];
         } else {
             std::fprintf(stderr, "quorvel-tool check: unexpected argument '%s'\n\n%s", argv[i], CHECK_HELP);
@@ -295,8 +280,10 @@ int RunCheck(int argc, char** argv)
         return 1;
     }
 
-    if (!LoadLabyrinth(imagePath, palettePath)) {
-        ExplainLoadFailure(imagePath, palettePath);
+    const char* reason = "cannot be read";
+    if (!LoadLabyrinth(imagePath, palettePath, &reason)) {
+        // The game's own words, and which palette file was meant.
+        std::fprintf(stderr, "quorvel-tool: cannot load %s: %s (palette \"%s\")\n", imagePath, reason, palettePath);
         return 1;
     }
     // The walk numbers cells in 32 bits; no labyrinth the game can hold comes near that.
@@ -512,11 +499,8 @@ int RunGenerate(int argc, char** argv)
             std::fputs(GENERATE_HELP, stdout);
             return 0;
         }
-        if (std::strcmp(argv[i], "--palette") == 0 && i + 1 < argc) {
-            palettePath = argv[++i];
-        } else if (std::strcmp(argv[i], "--seed") == 0 && i + 1 < argc) {
-            seedText = argv[++i];
-        } else if (argv[i][0] != '-' && positionalCount < 3) {
+        if (TakeOption(argc, argv, i, "--palette", palettePath) || TakeOption(argc, argv, i, "--seed", seedText)) continue;
+        if (argv[i][0] != '-' && positionalCount < 3) {
             positional[positionalCount++] = argv[i];
         } else {
             std::fprintf(stderr, "quorvel-tool generate: unexpected argument '%s'\n\n%s", argv[i], GENERATE_HELP);

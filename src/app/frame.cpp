@@ -2,13 +2,13 @@
 
 #include <cstring>
 
-#include "app/game_flow.h"
-#include "app/game_state.h"
-#include "app/movement.h"
-#include "app/settings.h"
-#include "app/tick_pacing.h"
+#include "game/game_flow.h"
+#include "game/game_state.h"
+#include "game/movement.h"
+#include "game/settings.h"
+#include "game/tick_pacing.h"
 #include "labyrinth/labyrinth.h"
-#include "labyrinth/texture_set.h"
+#include "render/texture_set.h"
 #include "platform/keys.h"
 #include "platform/platform.h"
 #include "render/gl_window.h"
@@ -56,6 +56,7 @@ static void RunDueTicks()
     }
 }
 
+// Time away from play is a pause: it ends in one tick, with no catch-up.
 void NoteWindowActive(bool active)
 {
     windowActive = active;
@@ -90,7 +91,7 @@ bool RunFrame()
     if (playing) RunDueTicks();
     playFlowing = playing;
     HandleFlowKeys();
-    if (keys[VK_F12]) quitRequested = true;
+    if (keys[KEY_F12]) quitRequested = true;
     DrawFrame();
     SwapGlBuffers();
     PlatformSleepMs(1);

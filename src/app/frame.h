@@ -13,9 +13,5 @@ bool RunFrame();
 // Releases the grid, writes the settings file and destroys the window.
 void StopGame();
 
-// The window procedure's word on activation. Time away from play is a pause:
-// it ends in one tick, with no catch-up.
-void NoteWindowActive(bool active);
-
 // Restarts the tick clock as start-up does (for tests).
 void ResetTickClock();

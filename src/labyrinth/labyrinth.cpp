@@ -4,52 +4,12 @@
 #include <cstring>
 #include <new>
 
-#include "app/text_lines.h"
-#include "labyrinth/image_data.h"
-#include "labyrinth/image_reader.h"
-#include "platform/platform.h"
+#include "labyrinth/text_lines.h"
+#include "image/image_data.h"
+#include "image/image_reader.h"
 
-LabyrinthList labyrinthList;
 Palette palette;
 LabyrinthGrid labyrinthGrid;
-
-// ---------------------------------------------------------------------------
-// Labyrinth list
-
-struct FindContext {
-    const char* folder;
-    size_t folderLength;
-};
-
-static bool AddLabyrinthPath(const char* fileName, void* context)
-{
-    const FindContext& find = *static_cast<const FindContext*>(context);
-    if (labyrinthList.count >= MAX_LABYRINTHS) return false;
-    // A path that does not fit is left out: cut short it would name another file.
-    size_t nameLength = std::strlen(fileName);
-    if (find.folderLength + nameLength >= LABYRINTH_PATH_SIZE) return true;
-    char* entry = labyrinthList.paths[labyrinthList.count];
-    std::memcpy(entry, find.folder, find.folderLength);
-    std::memcpy(entry + find.folderLength, fileName, nameLength + 1);
-    ++labyrinthList.count;
-    return labyrinthList.count < MAX_LABYRINTHS;
-}
-
-void FindLabyrinths(const char* folder)
-{
-    labyrinthList.count = 0;
-    if (!folder) return;
-    FindContext find = {folder, std::strlen(folder)};
-    // With the folder alone filling an entry no file name can follow it.
-    if (find.folderLength >= LABYRINTH_PATH_SIZE) return;
-
-    static const char* const EXTENSIONS[] = {"*.bmp", "*.png"};   // every BMP file before any PNG file
-    for (const char* extension : EXTENSIONS) {
-        char pattern[LABYRINTH_PATH_SIZE + 8];
-        std::snprintf(pattern, sizeof pattern, "%s%s", folder, extension);
-        PlatformFindFiles(pattern, AddLabyrinthPath, &find);
-    }
-}
 
 // ---------------------------------------------------------------------------
 // Palette file

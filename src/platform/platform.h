@@ -1,7 +1,9 @@
-// All the game logic asks of the operating system. One implementation per
-// platform: platform_win32.cpp for the game, platform_posix.cpp for the native
-// tools and tests (cursor and window rectangle are plain values there).
+// All the game logic asks of the operating system, and the few events the
+// operating system's window hands back. One implementation per platform:
+// win32/platform_win32.cpp for the game, null/platform_posix.cpp for the
+// native tools and tests (cursor and window rectangle are plain values there).
 #pragma once
+#include <cstdint>
 
 long long PlatformCounter();            // ticks since an arbitrary start
 long long PlatformCounterFrequency();   // ticks per second, fixed while running
@@ -28,13 +30,8 @@ int PlatformShowCursor(bool show);
 // interrupted write never leaves a truncated file behind.
 bool PlatformReplaceFile(const char* tempPath, const char* path);
 
-#ifdef _WIN32
-// The window whose rectangle PlatformGetWindowRect reports; set by the window code.
-void PlatformSetGameWindow(void* windowHandle);
-#else
-// The in-memory stand-ins of the POSIX build, for tests.
-void PlatformFakeSetWindowRect(const PlatformRect* rect);   // null: no window
-void PlatformFakeSetCursorPos(int x, int y);
-int PlatformFakeCursorCount();
-void PlatformFakeSetCursorCount(int count);
-#endif
+// Events a window hands to the game, called from its window procedure. The
+// game keeps them; the window code never writes game state itself.
+void NoteKey(unsigned code, bool down);             // every key-down, auto-repeat included, and key-up
+void NoteClientSize(int32_t width, int32_t height);   // each size message, minimised (0 x 0) included
+void NoteWindowActive(bool active);                 // each activation message

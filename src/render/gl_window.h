@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdint>
 
-#include "labyrinth/image_data.h"
+#include "image/image_data.h"
 
 #ifdef _WIN32
 #include "render/gl_api.h"
@@ -70,8 +70,4 @@ void SetSwapInterval(int interval);
 #ifndef _WIN32
 // What the native window reports as window-system extensions (for tests).
 void NullWindowSetExtensions(const char* extensions);
-#endif
-
-#ifdef _WIN32
-LRESULT CALLBACK GlWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 #endif

@@ -4,14 +4,13 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/game_flow.h"
-#include "app/game_state.h"
+#include "game/game_flow.h"
+#include "game/game_state.h"
 #include "labyrinth/labyrinth.h"
 #include "render/gl_api.h"
 #include "render/gl_window.h"
 
 static const unsigned TEXT_FONT = 0;
-static const uint32_t LIST_ROWS = 5;
 
 void DeleteFont(unsigned index)
 {

@@ -3,9 +3,9 @@
 #include <cmath>
 #include <cstddef>
 
-#include "app/game_state.h"
+#include "game/game_state.h"
 #include "labyrinth/labyrinth.h"
-#include "labyrinth/texture_set.h"
+#include "render/texture_set.h"
 #include "render/gl_api.h"
 #include "render/overlay.h"
 
@@ -18,12 +18,17 @@ static const unsigned FLOOR_SLOT = 2;
 static const int CELLS_BEHIND = 4;
 static const int CELLS_AHEAD = 5;
 
+// The look last given to GL: play is lit and fogged before a grey clear, the
+// menus and the solved screen are flat on black. -1 before the first frame.
+static int appliedPlayLook = -1;
+
 void SetUpGlState()
 {
     UploadTextures(true, GL_LINEAR, GL_LINEAR_MIPMAP_LINEAR);
     glEnable(GL_TEXTURE_2D);
     glShadeModel(GL_SMOOTH);
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    appliedPlayLook = 0;   // a new context starts unlit, cleared to black
     glClearDepth(1.0);
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LEQUAL);
@@ -56,8 +61,24 @@ void SetUpGlState()
     BuildFont("Arial", -12);
 }
 
+static void ApplyLook()
+{
+    if (appliedPlayLook == int(playing)) return;
+    appliedPlayLook = int(playing);
+    if (playing) {
+        glEnable(GL_LIGHTING);
+        glEnable(GL_FOG);
+        glClearColor(0.5f, 0.5f, 0.5f, 1.0f);
+    } else {
+        glDisable(GL_LIGHTING);
+        glDisable(GL_FOG);
+        glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    }
+}
+
 void DrawFrame()
 {
+    ApplyLook();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     if (playing) DrawScene();
     UnbindTexture();

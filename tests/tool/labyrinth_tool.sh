@@ -131,12 +131,12 @@ run 2 "$TOOL" check empty-pal.png && {
 mkdir -p elsewhere
 printf '# only a comment\nw1 2\n' > NoEntries.txt
 printf 'not an image at all\n' > text.png
-run 1 "$TOOL" check maze-rgb.png --palette Missing.txt && grep -q 'palette file "Missing.txt" is missing' err.txt ||
+run 1 "$TOOL" check maze-rgb.png --palette Missing.txt && grep -q 'the palette file cannot be opened (palette "Missing.txt")' err.txt ||
     fail "missing palette not explained: $(cat err.txt)"
-run 1 "$TOOL" check maze-rgb.png --palette NoEntries.txt && grep -q 'has no valid line' err.txt ||
+run 1 "$TOOL" check maze-rgb.png --palette NoEntries.txt && grep -q 'the palette file lists no colour' err.txt ||
     fail "empty palette not explained: $(cat err.txt)"
-run 1 "$TOOL" check text.png && grep -q 'unreadable' err.txt || fail "unreadable image not explained: $(cat err.txt)"
-run 1 "$TOOL" check gone.bmp && grep -q 'missing' err.txt || fail "missing image not explained: $(cat err.txt)"
+run 1 "$TOOL" check text.png && grep -q 'text.png: not a BMP or PNG image' err.txt || fail "unreadable image not explained: $(cat err.txt)"
+run 1 "$TOOL" check gone.bmp && grep -q 'gone.bmp: cannot be opened' err.txt || fail "missing image not explained: $(cat err.txt)"
 # "Palette.txt" is looked up in the current folder.
 (cd elsewhere && run 1 "$TOOL" check ../maze-rgb.png) || fail "check found a palette outside the current folder"
 run 1 "$TOOL" check

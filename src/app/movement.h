@@ -1,7 +1,0 @@
-// Turning, walking with collision against walls, mouse look, and the goal check.
-#pragma once
-
-void CheckGoal();
-void RunTick();
-bool CollidesWithWall(float row, float column);
-int CellOfCoordinate(float v);

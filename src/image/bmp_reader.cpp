@@ -1,0 +1,306 @@
+#include "image/bmp_reader.h"
+
+#include <cstdint>
+#include <cstring>
+#include <new>
+
+// Windows bitmap as read here: a 14-byte file header ("BM", file size, reserved
+// words, pixel-data offset), an info header of 40 bytes or one of its longer
+// successors (52, 56, 108, 124 bytes; the extra fields only describe colour
+// spaces and masks we do not use), the colour table of blue, green, red,
+// reserved quads, then the pixel rows.
+
+static const size_t FILE_HEADER_BYTES = 14;
+static const unsigned COMPRESSION_NONE = 0;
+static const unsigned COMPRESSION_RLE8 = 1;
+static const unsigned COMPRESSION_RLE4 = 2;
+
+// Largest pixel buffer we hand out. Far beyond any labyrinth or texture GL can
+// take, and it keeps a tiny run-length file from asking for gigabytes.
+static const size_t MAX_PIXEL_BYTES = size_t(1) << 30;
+// The largest bitmap we accept, headers and table included, fits in this.
+static const size_t MAX_FILE_BYTES = (size_t(1) << 30) + (size_t(1) << 20);
+
+struct BmpLayout {
+    int32_t width;          // > 0
+    int32_t height;         // number of rows, > 0
+    bool topDown;           // rows stored top row first (negative height in the file)
+    unsigned bitCount;      // 1, 2, 4, 8 or 24
+    unsigned compression;   // always COMPRESSION_NONE for 24-bit
+    size_t tableStart;      // first colour-table byte
+    unsigned tableEntries;  // quads the file actually holds, at most 2^bitCount
+    size_t pixelStart;      // first pixel-data byte, never beyond the file's end
+};
+
+struct Rgb {
+    unsigned char r, g, b;
+};
+
+static unsigned ReadU16Le(const unsigned char* p)
+{
+    return unsigned(p[0]) | (unsigned(p[1]) << 8);
+}
+
+static uint32_t ReadU32Le(const unsigned char* p)
+{
+    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
+
+static int32_t ReadI32Le(const unsigned char* p)
+{
+    uint32_t u = ReadU32Le(p);
+    // Two's complement without relying on an out-of-range conversion.
+    return u <= 0x7FFFFFFFu ? int32_t(u) : -int32_t(~u) - 1;
+}
+
+static bool IsKnownInfoHeaderSize(uint32_t size)
+{
+    // 12 is the old core header with 16-bit dimensions: a different layout, refused.
+    return size == 40 || size == 52 || size == 56 || size == 108 || size == 124;
+}
+
+static bool IsSupportedBitCount(unsigned bitCount)
+{
+    return bitCount == 1 || bitCount == 2 || bitCount == 4 || bitCount == 8 || bitCount == 24;
+}
+
+// Where the colour table and the pixels lie. A pixel-data offset pointing into
+// the headers or past the file is not believed; the pixels then follow a full table.
+static void LocateTableAndPixels(const unsigned char* data, size_t size, BmpLayout& layout)
+{
+    size_t fullTableBytes = layout.bitCount == 24 ? 0 : size_t(4) << layout.bitCount;
+    size_t offset = ReadU32Le(data + 10);
+    size_t tableBytes;
+    if (offset >= layout.tableStart && offset <= size) {
+        layout.pixelStart = offset;
+        tableBytes = offset - layout.tableStart;
+    } else {
+        size_t afterTable = layout.tableStart + fullTableBytes;
+        layout.pixelStart = afterTable < size ? afterTable : size;
+        tableBytes = size - layout.tableStart;
+    }
+    if (tableBytes > fullTableBytes) tableBytes = fullTableBytes;
+    layout.tableEntries = unsigned(tableBytes / 4);
+}
+
+static bool ReadLayout(const unsigned char* data, size_t size, BmpLayout& layout)
+{
+    if (data == nullptr || size < FILE_HEADER_BYTES + 4) return false;
+    if (data[0] != 'B' || data[1] != 'M') return false;
+    uint32_t infoSize = ReadU32Le(data + 14);
+    if (!IsKnownInfoHeaderSize(infoSize) || size - FILE_HEADER_BYTES < infoSize) return false;
+
+    int32_t width = ReadI32Le(data + 18);
+    int32_t height = ReadI32Le(data + 22);
+    unsigned bitCount = ReadU16Le(data + 28);
+    uint32_t compression = ReadU32Le(data + 30);
+    if (compression > COMPRESSION_RLE4 || !IsSupportedBitCount(bitCount)) return false;
+    if (width <= 0 || height == 0 || height == INT32_MIN) return false;
+    if (bitCount == 24) {
+        compression = COMPRESSION_NONE;   // direct colour is never run-length coded
+    } else if ((compression == COMPRESSION_RLE8 && bitCount != 8) ||
+               (compression == COMPRESSION_RLE4 && bitCount != 4)) {
+        return false;
+    }
+
+    layout.width = width;
+    layout.height = height < 0 ? -height : height;
+    layout.topDown = height < 0;
+    layout.bitCount = bitCount;
+    layout.compression = compression;
+    layout.tableStart = FILE_HEADER_BYTES + infoSize;
+    LocateTableAndPixels(data, size, layout);
+    return true;
+}
+
+// Entries the file does not hold stay black.
+static void ReadColourTable(const unsigned char* data, const BmpLayout& layout, Rgb palette[256])
+{
+    std::memset(palette, 0, 256 * sizeof(Rgb));
+    const unsigned char* quad = data + layout.tableStart;
+    for (unsigned i = 0; i < layout.tableEntries; ++i, quad += 4) {
+        palette[i].r = quad[2];
+        palette[i].g = quad[1];
+        palette[i].b = quad[0];
+    }
+}
+
+// Output row for the file's row `fileRow`: ImageData keeps the bottom row first.
+static unsigned char* OutputRow(unsigned char* pixels, size_t stride, const BmpLayout& layout,
+                                size_t fileRow)
+{
+    size_t row = layout.topDown ? size_t(layout.height) - 1 - fileRow : fileRow;
+    return pixels + row * stride;
+}
+
+static void PutPixel(unsigned char* row, size_t x, const Rgb& colour)
+{
+    row[3 * x] = colour.r;
+    row[3 * x + 1] = colour.g;
+    row[3 * x + 2] = colour.b;
+}
+
+static bool ReadDirectRows(const unsigned char* data, size_t size, const BmpLayout& layout,
+                           unsigned char* pixels, size_t stride)
+{
+    // A 24-bit file row is padded to 4 bytes just like an ImageData row.
+    if ((size - layout.pixelStart) / stride < size_t(layout.height)) return false;
+    const unsigned char* src = data + layout.pixelStart;
+    for (size_t y = 0; y < size_t(layout.height); ++y, src += stride) {
+        unsigned char* dst = OutputRow(pixels, stride, layout, y);
+        std::memcpy(dst, src, stride);
+        for (size_t x = 0; x < size_t(layout.width); ++x) {
+            unsigned char blue = dst[3 * x];
+            dst[3 * x] = dst[3 * x + 2];
+            dst[3 * x + 2] = blue;
+        }
+    }
+    return true;
+}
+
+static bool ReadPaletteRows(const unsigned char* data, size_t size, const BmpLayout& layout,
+                            const Rgb palette[256], unsigned char* pixels, size_t stride)
+{
+    unsigned bits = layout.bitCount;
+    size_t srcStride = size_t((uint64_t(layout.width) * bits + 31) / 32 * 4);
+    if ((size - layout.pixelStart) / srcStride < size_t(layout.height)) return false;
+    unsigned mask = (1u << bits) - 1;
+    const unsigned char* src = data + layout.pixelStart;
+    for (size_t y = 0; y < size_t(layout.height); ++y, src += srcStride) {
+        unsigned char* dst = OutputRow(pixels, stride, layout, y);
+        for (size_t x = 0; x < size_t(layout.width); ++x) {
+            // The leftmost pixel sits in the most significant bits of its byte.
+            size_t bit = x * bits;
+            unsigned shift = 8 - bits - unsigned(bit % 8);
+            PutPixel(dst, x, palette[(src[bit / 8] >> shift) & mask]);
+        }
+    }
+    return true;
+}
+
+// Run-length decoding keeps a row and column. A run that reaches past the row's
+// end loses its surplus pixels and leaves the column at the end; only an
+// end-of-line, delta or end-of-bitmap code leaves that row. Pixels no code
+// writes keep the fill colour painted beforehand, which is what end-of-line,
+// delta and end-of-bitmap mean, and also covers a stream that stops early.
+struct RleCursor {
+    const BmpLayout* layout;
+    const Rgb* palette;
+    unsigned char* pixels;
+    size_t stride;
+    size_t row;
+    size_t column;   // 0 to width
+};
+
+static void PutRlePixel(RleCursor& c, unsigned index)
+{
+    if (c.column >= size_t(c.layout->width)) return;
+    PutPixel(OutputRow(c.pixels, c.stride, *c.layout, c.row), c.column, c.palette[index]);
+    ++c.column;
+}
+
+// An absolute run of `count` pixels; returns the bytes it takes in the stream,
+// including the pad byte that keeps codes on 16-bit boundaries.
+static size_t DecodeAbsoluteRun(RleCursor& c, const unsigned char* src, size_t available,
+                                unsigned count)
+{
+    bool rle8 = c.layout->compression == COMPRESSION_RLE8;
+    size_t bytes = rle8 ? count : (count + 1) / 2;
+    size_t usable = bytes < available ? bytes : available;
+    for (unsigned i = 0; i < count && (rle8 ? i : i / 2) < usable; ++i) {
+        unsigned value = src[rle8 ? i : i / 2];
+        PutRlePixel(c, rle8 ? value : (i % 2 == 0 ? value >> 4 : value & 15));
+    }
+    return bytes + (bytes & 1);
+}
+
+static void DecodeRunLengths(const unsigned char* data, size_t size, RleCursor& c)
+{
+    bool rle8 = c.layout->compression == COMPRESSION_RLE8;
+    size_t height = size_t(c.layout->height);
+    size_t width = size_t(c.layout->width);
+    size_t pos = c.layout->pixelStart;
+    while (c.row < height && size - pos >= 2) {
+        unsigned count = data[pos];
+        unsigned value = data[pos + 1];
+        pos += 2;
+        if (count > 0) {
+            for (unsigned i = 0; i < count && c.column < width; ++i)
+                PutRlePixel(c, rle8 ? value : (i % 2 == 0 ? value >> 4 : value & 15));
+        } else if (value == 0) {
+            // At a row's start there is nothing to end: a row filled exactly by
+            // runs and then closed does not skip the next one.
+            if (c.column > 0) {
+                ++c.row;
+                c.column = 0;
+            }
+        } else if (value == 1) {
+            return;
+        } else if (value == 2) {
+            if (size - pos < 2) return;
+            size_t dx = data[pos], dy = data[pos + 1];
+            pos += 2;
+            c.column = c.column + dx < width ? c.column + dx : width;
+            c.row += dy;
+        } else {
+            size_t taken = DecodeAbsoluteRun(c, data + pos, size - pos, value);
+            pos = taken < size - pos ? pos + taken : size;
+        }
+    }
+}
+
+static void ReadRunLengthRows(const unsigned char* data, size_t size, const BmpLayout& layout,
+                              const Rgb palette[256], unsigned char* pixels, size_t stride)
+{
+    const Rgb& fill = palette[layout.compression == COMPRESSION_RLE8 ? 255 : 15];
+    for (size_t y = 0; y < size_t(layout.height); ++y)
+        for (size_t x = 0; x < size_t(layout.width); ++x) PutPixel(pixels + y * stride, x, fill);
+    RleCursor cursor = {&layout, palette, pixels, stride, 0, 0};
+    DecodeRunLengths(data, size, cursor);
+}
+
+static bool ReadPixels(const unsigned char* data, size_t size, const BmpLayout& layout,
+                       unsigned char* pixels, size_t stride)
+{
+    if (layout.bitCount == 24) return ReadDirectRows(data, size, layout, pixels, stride);
+    Rgb palette[256];
+    ReadColourTable(data, layout, palette);
+    if (layout.compression == COMPRESSION_NONE)
+        return ReadPaletteRows(data, size, layout, palette, pixels, stride);
+    ReadRunLengthRows(data, size, layout, palette, pixels, stride);
+    return true;
+}
+
+bool DecodeBmp(ImageData& out, const unsigned char* data, size_t size)
+{
+    BmpLayout layout;
+    if (!ReadLayout(data, size, layout)) return false;
+    size_t stride = ImageRowStride(layout.width, 3);
+    if (stride == 0 || size_t(layout.height) > MAX_PIXEL_BYTES / stride) return false;
+
+    size_t bytes = stride * size_t(layout.height);
+    unsigned char* pixels = AllocatePixels(bytes);
+    if (pixels == nullptr) return false;
+    // Row padding carries no meaning; keep it from being uninitialised memory.
+    std::memset(pixels, 0, bytes);
+    if (!ReadPixels(data, size, layout, pixels, stride)) {
+        delete[] pixels;
+        return false;
+    }
+    out.width = layout.width;
+    out.height = layout.height;
+    out.format = IMAGE_FORMAT_RGB;
+    out.components = 3;
+    out.pixels = pixels;
+    return true;
+}
+
+bool LoadBmp(ImageData& out, const char* path)
+{
+    unsigned char* data = nullptr;
+    size_t size = 0;
+    if (!ReadImageFile(path, MAX_FILE_BYTES, data, size)) return false;
+    bool decoded = DecodeBmp(out, data, size);
+    delete[] data;
+    return decoded;
+}

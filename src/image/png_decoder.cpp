@@ -1,0 +1,471 @@
+#include "image/png_decoder.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "image/inflate.h"
+
+namespace {
+
+const unsigned char PNG_SIGNATURE[8] = {137, 80, 78, 71, 13, 10, 26, 10};
+
+// A deflate stream yields at most 1032 bytes per input byte (a 258-byte match in two
+// bits), so an image needing more than that can never be filled by the data given.
+const uint64_t MAX_DEFLATE_EXPANSION = 1032;
+
+struct PngHeader {
+    uint32_t width;
+    uint32_t height;
+    unsigned depth;        // bits per sample: 1, 2, 4 or 8
+    unsigned colourType;
+    unsigned samples;      // samples per pixel in the file: 1 for palette images
+    unsigned components;   // bytes per pixel in ImageData: 3 for palette images
+    bool palette;
+};
+
+struct PngPalette {
+    unsigned char rgb[256 * 3];
+    unsigned entries;  // 0 until a PLTE chunk is met
+};
+
+struct DecodedImage {
+    uint32_t width;
+    uint32_t height;
+    unsigned components;
+    unsigned char* pixels;
+};
+
+uint32_t ReadU32Be(const unsigned char* p)
+{
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
+}
+
+bool IsChunkType(const unsigned char* chunk, const char* type)
+{
+    return std::memcmp(chunk + 4, type, 4) == 0;
+}
+
+// ---- IHDR -------------------------------------------------------------------------
+
+// The sub-byte depths are unpacked only where a pixel is one sample (grey and palette).
+bool IsSupportedDepth(unsigned depth, unsigned samples)
+{
+    if (depth == 8) return true;
+    return samples == 1 && (depth == 1 || depth == 2 || depth == 4);
+}
+
+bool ReadHeader(const unsigned char* chunk, uint32_t length, PngHeader& h)
+{
+    if (length != 13) return false;
+    const unsigned char* d = chunk + 8;
+    if (d[10] != 0 || d[11] != 0 || d[12] != 0) return false;  // compression, filter, interlace
+    if (d[8] > 8) return false;  // 16-bit samples
+    h.width = ReadU32Be(d);
+    h.height = ReadU32Be(d + 4);
+    h.depth = d[8];
+    h.colourType = d[9];
+    // The colour type's bits alone give the count: colour adds two, alpha one.
+    h.components = ((h.colourType & 2) | 1) + ((h.colourType & 4) ? 1 : 0);
+    h.palette = h.colourType == 3;
+    h.samples = h.palette ? 1 : h.components;
+    if (h.width == 0 || h.height == 0 || h.width > 0x7FFFFFFF || h.height > 0x7FFFFFFF) return false;
+    return IsSupportedDepth(h.depth, h.samples);
+}
+
+void StorePalette(const unsigned char* chunk, uint32_t length, PngPalette& palette)
+{
+    unsigned entries = length / 3 < 256 ? unsigned(length / 3) : 256;
+    std::memcpy(palette.rgb, chunk + 8, entries * 3);
+    palette.entries = entries;
+}
+
+// ---- Scanline reconstruction -----------------------------------------------------
+
+// The Paeth choice without branches: random image data makes the branches of the
+// textbook form mispredict. |p - left| = |up - upLeft|, |p - up| = |left - upLeft|.
+// The picks are masks rather than conditional expressions, which optimisers were
+// seen to turn back into branches once the loops around them were inlined.
+inline int Paeth(int left, int up, int upLeft)
+{
+    int pa = std::abs(up - upLeft);
+    int pb = std::abs(left - upLeft);
+    int pc = std::abs(left + up - 2 * upLeft);
+    int pickUp = -int(pb <= pc);  // all ones or zero
+    int pickLeft = -int((pa <= pb) & (pa <= pc));
+    int upOrUpLeft = (up & pickUp) | (upLeft & ~pickUp);
+    return (left & pickLeft) | (upOrUpLeft & ~pickLeft);
+}
+
+// Each filter has its own loop, so the type is chosen once per row, and works pixel by
+// pixel with the left and up-left bytes of each of the B channels kept in locals: the
+// channels are independent chains and nothing waits on a byte just stored. A row is
+// read from `src` and written to `dst`, which is either `src` itself or a row that
+// overlaps neither `src` nor `prev`; `prev` is the reconstructed row above (all zero
+// above the first row); n is a multiple of B.
+template <unsigned B>
+void UnfilterSub(unsigned char* dst, const unsigned char* src, size_t n)
+{
+    unsigned left[B] = {};
+    for (size_t i = 0; i < n; i += B)
+        for (unsigned k = 0; k < B; k++) dst[i + k] = uint8_t(left[k] += src[i + k]);
+}
+
+void UnfilterUp(unsigned char* dst, const unsigned char* src, const unsigned char* prev, size_t n)
+{
+    for (size_t i = 0; i < n; i++) dst[i] = uint8_t(src[i] + prev[i]);
+}
+
+template <unsigned B>
+void UnfilterAverage(unsigned char* dst, const unsigned char* src, const unsigned char* prev, size_t n)
+{
+    unsigned left[B] = {};
+    for (size_t i = 0; i < n; i += B)
+        for (unsigned k = 0; k < B; k++) {
+            left[k] = uint8_t(src[i + k] + ((left[k] + prev[i + k]) >> 1));
+            dst[i + k] = uint8_t(left[k]);
+        }
+}
+
+template <unsigned B>
+void UnfilterPaeth(unsigned char* dst, const unsigned char* src, const unsigned char* prev, size_t n)
+{
+    int left[B] = {}, upLeft[B] = {};
+    for (size_t i = 0; i < n; i += B)
+        for (unsigned k = 0; k < B; k++) {
+            int up = prev[i + k];
+            left[k] = uint8_t(src[i + k] + Paeth(left[k], up, upLeft[k]));
+            dst[i + k] = uint8_t(left[k]);
+            upLeft[k] = up;
+        }
+}
+
+template <unsigned B>
+bool UnfilterRowOf(unsigned filter, unsigned char* dst, const unsigned char* src, const unsigned char* prev,
+                   size_t n)
+{
+    switch (filter) {
+    case 0:
+        if (dst != src) std::memcpy(dst, src, n);
+        return true;
+    case 1: UnfilterSub<B>(dst, src, n); return true;
+    case 2: UnfilterUp(dst, src, prev, n); return true;
+    case 3: UnfilterAverage<B>(dst, src, prev, n); return true;
+    case 4: UnfilterPaeth<B>(dst, src, prev, n); return true;
+    default: return false;
+    }
+}
+
+// `bpp` is the bytes of one pixel, rounded up to 1 for the small depths.
+bool UnfilterRow(unsigned filter, unsigned char* dst, const unsigned char* src, const unsigned char* prev,
+                 size_t n, unsigned bpp)
+{
+    switch (bpp) {
+    case 1: return UnfilterRowOf<1>(filter, dst, src, prev, n);
+    case 2: return UnfilterRowOf<2>(filter, dst, src, prev, n);
+    case 3: return UnfilterRowOf<3>(filter, dst, src, prev, n);
+    default: return UnfilterRowOf<4>(filter, dst, src, prev, n);
+    }
+}
+
+// ---- Rows into ImageData -------------------------------------------------------------
+
+unsigned SampleAt(const unsigned char* row, uint32_t x, unsigned depth)
+{
+    if (depth == 8) return row[x];
+    size_t bit = size_t(x) * depth;
+    unsigned shift = 8 - depth - unsigned(bit & 7);  // the leftmost pixel sits in the high bits
+    return (row[bit >> 3] >> shift) & ((1u << depth) - 1);
+}
+
+bool ExpandPaletteRow(const unsigned char* row, const PngHeader& h, const PngPalette& palette, unsigned char* dst)
+{
+    for (uint32_t x = 0; x < h.width; x++) {
+        unsigned index = SampleAt(row, x, h.depth);
+        if (index >= palette.entries) return false;
+        std::memcpy(dst + size_t(x) * 3, palette.rgb + index * 3, 3);
+    }
+    return true;
+}
+
+// Grey below 8 bits is stretched to 0..255: 255 / (2^depth - 1) is 255, 85 or 17.
+void ExpandGreyRow(const unsigned char* row, const PngHeader& h, unsigned char* dst)
+{
+    unsigned scale = 255 / ((1u << h.depth) - 1);
+    for (uint32_t x = 0; x < h.width; x++) dst[x] = uint8_t(SampleAt(row, x, h.depth) * scale);
+}
+
+bool ExpandRow(const unsigned char* row, const PngHeader& h, const PngPalette& palette, unsigned char* dst)
+{
+    if (h.palette) return ExpandPaletteRow(row, h, palette, dst);
+    ExpandGreyRow(row, h, dst);
+    return true;
+}
+
+// Reconstructs the filtered rows (a zero row sits in front of the first) and stores
+// each one bottom row first, as GL expects. Rows of whole bytes are reconstructed
+// straight into the pixels; indices and packed samples are reconstructed in place
+// and then expanded.
+bool ReconstructImage(unsigned char* filtered, size_t rowBytes, const PngHeader& h, const PngPalette& palette,
+                      unsigned char* pixels, size_t stride)
+{
+    unsigned bpp = h.depth < 8 ? 1 : h.samples;
+    bool expand = h.palette || h.depth < 8;
+    const unsigned char* prev = filtered + 1;
+    unsigned char* line = filtered + rowBytes + 1;
+    for (uint32_t y = 0; y < h.height; y++, line += rowBytes + 1) {
+        unsigned char* row = line + 1;
+        unsigned char* target = pixels + size_t(h.height - 1 - y) * stride;
+        unsigned char* dst = expand ? row : target;
+        if (!UnfilterRow(line[0], dst, row, prev, rowBytes, bpp)) return false;
+        if (expand && !ExpandRow(row, h, palette, target)) return false;
+        prev = dst;
+    }
+    return true;
+}
+
+// Swaps the rows end for end, a piece at a time through a small buffer.
+void ReverseRows(unsigned char* pixels, size_t stride, uint32_t height)
+{
+    unsigned char piece[4096];
+    for (uint32_t y = 0; y < height / 2; y++) {
+        unsigned char* a = pixels + size_t(y) * stride;
+        unsigned char* b = pixels + size_t(height - 1 - y) * stride;
+        for (size_t at = 0; at < stride; at += sizeof piece) {
+            size_t n = stride - at < sizeof piece ? stride - at : sizeof piece;
+            std::memcpy(piece, a + at, n);
+            std::memcpy(a + at, b + at, n);
+            std::memcpy(b + at, piece, n);
+        }
+    }
+}
+
+// ---- Image decode ------------------------------------------------------------------
+
+struct ImageSizes {
+    size_t rowBytes;    // filtered bytes of one row, filter byte excluded
+    uint32_t filtered;  // what the zlib stream must yield
+    size_t stride;
+    size_t pixelBytes;
+};
+
+bool ComputeSizes(const PngHeader& h, uint32_t streamLength, ImageSizes& s)
+{
+    uint64_t rowBits = uint64_t(h.width) * h.samples * h.depth;
+    uint64_t rowBytes = (rowBits + 7) / 8;
+    if (rowBytes + 1 > 0xFFFFFFFFu / h.height) return false;  // the stream length is 32-bit
+    uint64_t filtered = (rowBytes + 1) * h.height;
+    if (filtered > 0xFFFFFFFFu - rowBytes - 1) return false;  // room for the zero row in front
+    if (filtered > uint64_t(streamLength) * MAX_DEFLATE_EXPANSION) return false;
+    size_t stride = ImageRowStride(int32_t(h.width), h.components);
+    if (stride == 0 || h.height > SIZE_MAX / stride) return false;
+    s.rowBytes = size_t(rowBytes);
+    s.filtered = uint32_t(filtered);
+    s.stride = stride;
+    s.pixelBytes = stride * h.height;
+    return true;
+}
+
+// Rows copied as they are, padded by at most one byte, are decoded in the pixel buffer
+// itself: fresh memory costs a page fault on its first write, and one large buffer in
+// place of two saves about as much time as the whole reconstruction takes.
+bool SharesPixelBuffer(const PngHeader& h, const ImageSizes& s)
+{
+    return !h.palette && h.depth == 8 && s.stride <= s.rowBytes + 1;
+}
+
+// The stream is inflated `rowBytes` into the buffer, so row y, rebuilt top row first
+// at y * stride, always ends before its own filtered bytes begin and never meets the
+// rows still to come. The rows are then put bottom row first.
+bool DecodeInPixelBuffer(const PngHeader& h, const unsigned char* stream, uint32_t length, const ImageSizes& s,
+                         unsigned char*& pixels)
+{
+    unsigned char* buffer = AllocatePixels(s.rowBytes + s.filtered);
+    unsigned char* zeroRow = new (std::nothrow) unsigned char[s.rowBytes]();
+    if (!buffer || !zeroRow) {
+        delete[] buffer;
+        delete[] zeroRow;
+        return false;
+    }
+    unsigned char* filtered = buffer + s.rowBytes;
+    uint32_t written = 0;
+    bool ok = InflateZlibStreamCounted(stream, length, filtered, s.filtered, written) && written == s.filtered;
+    const unsigned char* prev = zeroRow;
+    for (uint32_t y = 0; ok && y < h.height; y++) {
+        const unsigned char* line = filtered + size_t(y) * (s.rowBytes + 1);
+        unsigned char* row = buffer + size_t(y) * s.stride;
+        ok = UnfilterRow(line[0], row, line + 1, prev, s.rowBytes, h.samples);
+        prev = row;
+    }
+    delete[] zeroRow;
+    if (!ok) {
+        delete[] buffer;
+        return false;
+    }
+    ReverseRows(buffer, s.stride, h.height);
+    pixels = buffer;
+    return true;
+}
+
+bool DecodeInSeparateBuffers(const PngHeader& h, const PngPalette& palette, const unsigned char* stream,
+                             uint32_t length, const ImageSizes& s, unsigned char*& pixels)
+{
+    unsigned char* filtered = new (std::nothrow) unsigned char[s.rowBytes + 1 + s.filtered];
+    if (!filtered) return false;
+    std::memset(filtered, 0, s.rowBytes + 1);
+    uint32_t written = 0;
+    bool ok = InflateZlibStreamCounted(stream, length, filtered + s.rowBytes + 1, s.filtered, written) &&
+              written == s.filtered && (pixels = AllocatePixels(s.pixelBytes)) != nullptr &&
+              ReconstructImage(filtered, s.rowBytes, h, palette, pixels, s.stride);
+    delete[] filtered;
+    if (!ok) {
+        delete[] pixels;
+        pixels = nullptr;
+    }
+    return ok;
+}
+
+bool DecodeImage(const PngHeader& h, const PngPalette& palette, const unsigned char* stream, uint32_t length,
+                 DecodedImage& image)
+{
+    ImageSizes s;
+    if (h.palette && palette.entries == 0) return false;
+    if (!ComputeSizes(h, length, s)) return false;
+    unsigned char* pixels = nullptr;
+    bool ok = SharesPixelBuffer(h, s) ? DecodeInPixelBuffer(h, stream, length, s, pixels)
+                                      : DecodeInSeparateBuffers(h, palette, stream, length, s, pixels);
+    if (!ok) return false;
+    delete[] image.pixels;  // a later IDAT sequence replaces an earlier image
+    image = DecodedImage{h.width, h.height, h.components, pixels};
+    return true;
+}
+
+// ---- Chunk walk ----------------------------------------------------------------------
+
+struct ChunkWalk {
+    const unsigned char* data;
+    uint32_t size;
+    uint64_t pos;
+};
+
+// The chunk at the walk's position, or false when its header or data runs past the end.
+bool ChunkAt(const ChunkWalk& w, uint64_t pos, uint32_t& length)
+{
+    if (w.size - pos < 8) return false;
+    length = ReadU32Be(w.data + pos);
+    return length <= w.size - pos - 8;
+}
+
+// The IDAT chunks that follow one another form one zlib stream; a lone chunk is used
+// in place, several are joined into `joined`.
+bool GatherStream(const ChunkWalk& w, uint64_t& pos, unsigned char*& joined, const unsigned char*& stream,
+                  uint32_t& total)
+{
+    uint64_t end = pos, sum = 0;
+    unsigned count = 0;
+    uint32_t length;
+    while (end < w.size && ChunkAt(w, end, length) && IsChunkType(w.data + end, "IDAT")) {
+        sum += length;
+        end += 12 + uint64_t(length);
+        count++;
+    }
+    if (sum > 0xFFFFFFFFu) return false;
+    total = uint32_t(sum);
+    stream = w.data + pos + 8;
+    if (count > 1) {
+        joined = new (std::nothrow) unsigned char[sum ? size_t(sum) : 1];
+        if (!joined) return false;
+        size_t at = 0;
+        for (uint64_t p = pos; p < end; p += 12 + uint64_t(length)) {
+            ChunkAt(w, p, length);
+            std::memcpy(joined + at, w.data + p + 8, length);
+            at += length;
+        }
+        stream = joined;
+    }
+    pos = end;
+    return true;
+}
+
+bool DecodeIdatRun(const ChunkWalk& w, uint64_t& pos, const PngHeader& h, const PngPalette& palette,
+                   DecodedImage& image)
+{
+    unsigned char* joined = nullptr;
+    const unsigned char* stream;
+    uint32_t length;
+    bool ok = GatherStream(w, pos, joined, stream, length) && DecodeImage(h, palette, stream, length, image);
+    delete[] joined;
+    return ok;
+}
+
+struct WalkState {
+    PngHeader header;
+    bool haveHeader;
+    PngPalette palette;
+    DecodedImage image;
+};
+
+// One chunk at `pos`; advances `pos` past it (past a whole IDAT run for IDAT).
+// Sets `end` at IEND.
+bool WalkChunk(const ChunkWalk& w, uint64_t& pos, WalkState& st, ImageData& out, bool& end)
+{
+    uint32_t length;
+    if (!ChunkAt(w, pos, length)) return false;
+    const unsigned char* chunk = w.data + pos;
+    if (IsChunkType(chunk, "IEND")) {
+        end = true;
+        return true;
+    }
+    if (IsChunkType(chunk, "IHDR")) {
+        if (st.haveHeader || !ReadHeader(chunk, length, st.header)) return false;
+        st.haveHeader = true;
+        out.width = int32_t(st.header.width);
+        out.height = int32_t(st.header.height);
+        out.format = ImageFormatForComponents(st.header.components);
+        out.components = uint8_t(st.header.components);
+    } else if (IsChunkType(chunk, "PLTE")) {
+        StorePalette(chunk, length, st.palette);
+    } else if (IsChunkType(chunk, "IDAT")) {
+        return st.haveHeader && DecodeIdatRun(w, pos, st.header, st.palette, st.image);
+    }
+    pos += 12 + uint64_t(length);
+    return true;
+}
+
+}  // namespace
+
+unsigned char PaethPredictor(unsigned char left, unsigned char up, unsigned char upLeft)
+{
+    return uint8_t(Paeth(left, up, upLeft));
+}
+
+bool DecodePng(ImageData& out, const unsigned char* data, uint32_t size)
+{
+    if (!data || size < 8 || std::memcmp(data, PNG_SIGNATURE, 8) != 0) return false;
+    ChunkWalk w = {data, size, 8};
+    WalkState st = {};
+    bool ok = true, end = false;
+    while (ok && !end && w.pos < size) ok = WalkChunk(w, w.pos, st, out, end);
+    // A walk that meets no image data has nothing to hand over, so it fails too.
+    if (!ok || !st.image.pixels) {
+        delete[] st.image.pixels;
+        return false;
+    }
+    out.width = int32_t(st.image.width);
+    out.height = int32_t(st.image.height);
+    out.components = uint8_t(st.image.components);
+    out.format = ImageFormatForComponents(st.image.components);
+    out.pixels = st.image.pixels;
+    return true;
+}
+
+bool LoadPng(ImageData& out, const char* path)
+{
+    // The decoder takes sizes of 32 bits.
+    unsigned char* data = nullptr;
+    size_t size = 0;
+    if (!ReadImageFile(path, 0xFFFFFFFFu, data, size)) return false;
+    bool decoded = DecodePng(out, data, uint32_t(size));
+    delete[] data;
+    return decoded;
+}

@@ -1,0 +1,45 @@
+// The labyrinth images found at start-up. Apart from the grid code, so
+// programs that only load a labyrinth need no file search.
+#include <cstdio>
+#include <cstring>
+
+#include "labyrinth/labyrinth.h"
+#include "platform/platform.h"
+
+LabyrinthList labyrinthList;
+
+struct FindContext {
+    const char* folder;
+    size_t folderLength;
+};
+
+static bool AddLabyrinthPath(const char* fileName, void* context)
+{
+    const FindContext& find = *static_cast<const FindContext*>(context);
+    if (labyrinthList.count >= MAX_LABYRINTHS) return false;
+    // A path that does not fit is left out: cut short it would name another file.
+    size_t nameLength = std::strlen(fileName);
+    if (find.folderLength + nameLength >= LABYRINTH_PATH_SIZE) return true;
+    char* entry = labyrinthList.paths[labyrinthList.count];
+    std::memcpy(entry, find.folder, find.folderLength);
+    std::memcpy(entry + find.folderLength, fileName, nameLength + 1);
+    ++labyrinthList.count;
+    return labyrinthList.count < MAX_LABYRINTHS;
+}
+
+void FindLabyrinths(const char* folder)
+{
+    labyrinthList.count = 0;
+    if (!folder) return;
+    FindContext find = {folder, std::strlen(folder)};
+    // With the folder alone filling an entry no file name can follow it.
+    if (find.folderLength >= LABYRINTH_PATH_SIZE) return;
+
+    static const char* const EXTENSIONS[] = {"*.bmp", "*.png"};   // every BMP file before any PNG file
+    for (const char* extension : EXTENSIONS) {
+        char pattern[LABYRINTH_PATH_SIZE + 8];
+        std::snprintf(pattern, sizeof pattern, "%s%s", folder, extension);
+        PlatformFindFiles(pattern, AddLabyrinthPath, &find);
+    }
+}
+

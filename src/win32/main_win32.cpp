@@ -1,0 +1,38 @@
+// Entry point and message pump of quorvel.exe.
+#include "app/frame.h"
+#include "game/game_state.h"
+#include "render/gl_api.h"
+
+#include <mmsystem.h>
+
+// Drains every pending message before each frame; an inactive window costs
+// nothing, the pump then sleeps in WaitMessage.
+static int RunMessageLoop()
+{
+    MSG message = {};
+    for (;;) {
+        if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) return int(message.wParam);
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        } else if (windowActive) {
+            if (RunFrame()) return 0;   // "Exit Game" or F12: a normal end
+        } else {
+            WaitMessage();
+        }
+    }
+}
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    // Sleep(1) would otherwise last a whole scheduler period (about 15.6 ms),
+    // capping the game near 64 frames, and ticks, a second.
+    timeBeginPeriod(1);
+    int exitCode = 0;
+    if (StartGame()) {
+        exitCode = RunMessageLoop();
+        StopGame();
+    }
+    timeEndPeriod(1);
+    return exitCode;
+}

@@ -1,0 +1,94 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "app/frame.h"
+#include "game/game_state.h"
+#include "game/settings.h"
+#include "labyrinth/labyrinth.h"
+#include "platform/keys.h"
+#include "render/gl_window.h"
+#include "support/temp_folder.h"
+
+#ifndef _WIN32
+#include "support/gl_fake.h"
+
+// Start-up, one frame and shutdown, driven natively in a content folder of
+// the test's own.
+class Spine : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        previous = std::filesystem::current_path();
+        std::filesystem::current_path(folder.path);
+        ResetGameState();
+        ResetSettings();
+        glWindow.textureNameCount = 0;
+        GlFakeReset();
+    }
+    void TearDown() override
+    {
+        StopGame();
+        std::filesystem::current_path(previous);
+        glWindow.textureNameCount = 0;
+        ResetSettings();
+        ResetGameState();
+    }
+    static void Write(const std::string& name, const std::string& text)
+    {
+        std::filesystem::path path(name);
+        if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path());
+        std::ofstream(name, std::ios::binary) << text;
+    }
+    static std::string Read(const std::string& name)
+    {
+        std::ifstream in(name, std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    TempFolder folder;
+    std::filesystem::path previous;
+};
+
+TEST_F(Spine, SettingsGovernTheFoldersOfThisVeryRun)
+{
+    Write("Quorvel.ini", "Images = Tex/\nLabyrinths = Mazes/\nLabyrinth = 7\nSize = 800 600\n");
+    Write("Mazes/a.bmp", "not really a bitmap");
+    Write("Mazes/b.png", "nor a PNG");
+    ASSERT_TRUE(StartGame());
+    EXPECT_EQ(labyrinthList.count, 2u);
+    EXPECT_STREQ(labyrinthList.paths[0], "Mazes/a.bmp");
+    EXPECT_EQ(selectedLabyrinth, 1u);   // clamped to the two labyrinths found
+    ASSERT_EQ(glWindow.textureNameCount, 3u);
+    EXPECT_STREQ(glWindow.textureNames[0], "Tex/Wall.png");
+    EXPECT_STREQ(glWindow.textureNames[2], "Tex/Floor.png");
+    EXPECT_FALSE(GlCallsStartingWith("glViewport(0,0,800,600)").empty());
+}
+
+TEST_F(Spine, F12EndsTheLoopAfterADrawnFrameAndTheSettingsAreWritten)
+{
+    ASSERT_TRUE(StartGame());
+    EXPECT_FALSE(RunFrame());
+    keys[KEY_F12] = 1;
+    GlFakeReset();
+    EXPECT_TRUE(RunFrame());
+    EXPECT_FALSE(GlCallsStartingWith("glClear(").empty());   // the frame that saw F12 is still drawn
+    EXPECT_EQ(keys[KEY_F12], 1);                               // and F12 is not consumed
+    StopGame();
+    EXPECT_EQ(Read("Quorvel.ini"),
+              "[Game]\r\nLabyrinth = 0\r\nSpeedlimit = 10\r\n\r\n[Video]\r\nFullscreen = 0\r\n\r\n"
+              "[Folders]\r\nImages = Images\\\r\nLabyrinths = Labyrinths\\\r\n\r\n[Window]\r\nSize = 640 480");
+}
+
+TEST_F(Spine, AnImagesTxtReplacesTheDefaultTextureNames)
+{
+    Write("Images.txt", "Texture (Floor, Planks.png)\n");
+    ASSERT_TRUE(StartGame());
+    ASSERT_EQ(glWindow.textureNameCount, 1u);
+    EXPECT_STREQ(glWindow.textureNames[0], "Images\\Planks.png");
+}
+#endif

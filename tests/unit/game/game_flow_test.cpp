@@ -1,0 +1,705 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/frame.h"
+#include "game/game_flow.h"
+#include "game/game_state.h"
+#include "labyrinth/labyrinth.h"
+#include "platform/keys.h"
+#include "platform/platform.h"
+#ifndef _WIN32
+#include "null/null_platform.h"
+#endif
+#ifndef _WIN32
+#include "support/gl_fake.h"
+#endif
+
+namespace {
+
+void SetListCount(uint32_t count)
+{
+    labyrinthList.count = count;
+    for (uint32_t k = 0; k < count; ++k)
+        std::snprintf(labyrinthList.paths[k], LABYRINTH_PATH_SIZE, "missing%u.bmp", k);
+}
+
+// Menus only: nothing here starts a labyrinth, so no platform or GL is touched.
+class MenuKeys : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetGameState();
+        SetListCount(8);
+    }
+    void TearDown() override { labyrinthList.count = 0; }
+
+    void Press(int code)
+    {
+        keys[code] = 1;
+        HandleFlowKeys();
+    }
+};
+
+TEST_F(MenuKeys, MainMenuPointerStaysOnItsTwoRows)
+{
+    Press(KEY_UP);
+    EXPECT_EQ(menuCursor, 0u);
+    EXPECT_EQ(keys[KEY_UP], 1) << "a key that does nothing is not taken";
+    keys[KEY_UP] = 0;
+    Press(KEY_DOWN);
+    EXPECT_EQ(menuCursor, 1u);
+    EXPECT_EQ(keys[KEY_DOWN], 0);
+    Press(KEY_DOWN);
+    EXPECT_EQ(menuCursor, 1u);
+    keys[KEY_DOWN] = 0;
+    Press(KEY_UP);
+    EXPECT_EQ(menuCursor, 0u);
+}
+
+TEST_F(MenuKeys, ExitGameEndsTheProgram)
+{
+    menuCursor = 1;
+    Press(KEY_RETURN);
+    EXPECT_TRUE(quitRequested);
+    EXPECT_FALSE(listShown);
+}
+
+TEST_F(MenuKeys, ListOpensOnTheCurrentLabyrinth)
+{
+    struct Case {
+        const char* what;
+        uint32_t selected;
+        uint32_t scrollBefore;
+        uint32_t scroll, cursor;
+    };
+    const Case cases[] = {
+        {"first five: from the top", 2, 3, 0, 2},
+        {"labyrinth 0", 0, 0, 0, 0},
+        {"labyrinth 4: still the first window", 4, 0, 0, 4},
+        {"beyond the first five: on the last row", 6, 0, 2, 4},
+        {"the last of eight", 7, 0, 3, 4},
+    };
+    for (const Case& c : cases) {
+        ResetGameState();
+        selectedLabyrinth = c.selected;
+        listScroll = c.scrollBefore;
+        Press(KEY_RETURN);
+        EXPECT_TRUE(listShown) << c.what;
+        EXPECT_EQ(keys[KEY_RETURN], 0) << c.what;
+        EXPECT_EQ(listScroll, c.scroll) << c.what;
+        EXPECT_EQ(menuCursor, c.cursor) << c.what;
+        EXPECT_EQ(listScroll + menuCursor, c.selected) << c.what;
+    }
+}
+
+TEST_F(MenuKeys, ListScrollsThroughEightLabyrinths)
+{
+    struct Step {
+        int key;
+        uint32_t scroll, cursor;
+        bool taken;
+    };
+    // Opened on labyrinth 6: labyrinths 2 to 6, the pointer on the fifth row.
+    const Step steps[] = {
+        {KEY_DOWN, 3, 4, true},    // 3 to 7, the pointer on 7
+        {KEY_DOWN, 3, 4, true},    // nothing further below
+        {KEY_UP, 3, 3, true},
+        {KEY_UP, 3, 2, true},
+        {KEY_UP, 3, 1, true},
+        {KEY_UP, 3, 0, true},
+        {KEY_UP, 2, 0, true},      // the top row moves the window up...
+        {KEY_UP, 1, 0, true},
+        {KEY_UP, 0, 0, true},
+        {KEY_UP, 0, 0, true},      // ...until it reaches the first labyrinth
+        {KEY_DOWN, 0, 1, true},
+    };
+    selectedLabyrinth = 6;
+    Press(KEY_RETURN);
+    ASSERT_EQ(listScroll, 2u);
+    ASSERT_EQ(menuCursor, 4u);
+    int n = 0;
+    for (const Step& s : steps) {
+        Press(s.key);
+        EXPECT_EQ(listScroll, s.scroll) << "step " << n;
+        EXPECT_EQ(menuCursor, s.cursor) << "step " << n;
+        EXPECT_EQ(keys[s.key] == 0, s.taken) << "step " << n;
+        keys[s.key] = 0;
+        ++n;
+    }
+}
+
+TEST_F(MenuKeys, ShortListsStopAtTheirLastRow)
+{
+    SetListCount(3);
+    Press(KEY_RETURN);
+    Press(KEY_DOWN);
+    Press(KEY_DOWN);
+    EXPECT_EQ(menuCursor, 2u);
+    Press(KEY_DOWN);
+    EXPECT_EQ(menuCursor, 2u);
+    EXPECT_EQ(listScroll, 0u);
+    EXPECT_EQ(keys[KEY_DOWN], 1) << "Down below the last labyrinth is not taken";
+
+    // An empty list: Down never moves; Enter closes it and starts nothing.
+    ResetGameState();
+    SetListCount(0);
+    Press(KEY_RETURN);
+    ASSERT_TRUE(listShown);
+    Press(KEY_DOWN);
+    EXPECT_EQ(menuCursor, 0u);
+    keys[KEY_DOWN] = 0;
+    Press(KEY_RETURN);
+    EXPECT_FALSE(listShown);
+    EXPECT_TRUE(menuShown);
+    EXPECT_FALSE(playing);
+}
+
+TEST_F(MenuKeys, EscapeLeavesTheListForNewGame)
+{
+    selectedLabyrinth = 6;
+    Press(KEY_RETURN);
+    Press(KEY_UP);
+    Press(KEY_ESCAPE);
+    EXPECT_FALSE(listShown);
+    EXPECT_TRUE(menuShown);
+    EXPECT_EQ(menuCursor, 0u);
+    EXPECT_EQ(selectedLabyrinth, 6u);
+    EXPECT_EQ(keys[KEY_ESCAPE], 0);
+}
+
+TEST_F(MenuKeys, PlayIgnoresMenuKeys)
+{
+    playing = true;
+    menuShown = false;
+    Press(KEY_RETURN);
+    Press(KEY_DOWN);
+    EXPECT_EQ(keys[KEY_RETURN], 1);
+    EXPECT_EQ(keys[KEY_DOWN], 1);
+    EXPECT_FALSE(listShown);
+    EXPECT_EQ(menuCursor, 0u);
+}
+
+#ifndef _WIN32
+// Writes a 24-bit uncompressed BMP, one pixel per cell; rows given top first.
+void WriteBmp(const std::filesystem::path& path, const std::vector<std::string>& rows)
+{
+    const uint32_t width = uint32_t(rows[0].size());
+    const uint32_t height = uint32_t(rows.size());
+    const uint32_t stride = (width * 3 + 3) & ~3u;
+    const uint32_t imageSize = stride * height;
+    std::vector<unsigned char> file(54 + imageSize, 0);
+    auto put32 = [&](size_t at, uint32_t v) {
+        for (int k = 0; k < 4; ++k) file[at + k] = (unsigned char)(v >> (8 * k));
+    };
+    file[0] = 'B';
+    file[1] = 'M';
+    put32(2, uint32_t(file.size()));
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, width);
+    put32(22, height);
+    file[26] = 1;
+    file[28] = 24;
+    put32(34, imageSize);
+    for (uint32_t r = 0; r < height; ++r) {
+        unsigned char* row = &file[54 + (height - 1 - r) * stride];   // bottom row first
+        for (uint32_t c = 0; c < width; ++c) {
+            unsigned char grey = 0;   // 'w'
+            switch (rows[r][c]) {
+            case 's': grey = 80; break;
+            case 'g': grey = 160; break;
+            case 'f': grey = 240; break;
+            }
+            row[3 * c] = row[3 * c + 1] = row[3 * c + 2] = grey;
+        }
+    }
+    std::FILE* out = std::fopen(path.string().c_str(), "wb");
+    ASSERT_NE(out, nullptr);
+    std::fwrite(file.data(), 1, file.size(), out);
+    std::fclose(out);
+}
+
+const PlatformRect WINDOW = {100, 50, 741, 531};   // centre (420, 290)
+
+// Real labyrinths in a scratch folder that is the current directory, as the
+// game's content folder is.
+class Flow : public ::testing::Test {
+protected:
+    std::filesystem::path previousDirectory;
+    std::filesystem::path folder;
+
+    void SetUp() override
+    {
+        previousDirectory = std::filesystem::current_path();
+        // Other test runs may share the temporary folder: a random name each time.
+        folder = std::filesystem::temp_directory_path() /
+                 ("quorvel_flow_" + std::to_string(std::random_device{}()) + "_" +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directories(folder);
+        std::filesystem::current_path(folder);
+        std::FILE* paletteFile = std::fopen("Palette.txt", "wb");
+        ASSERT_NE(paletteFile, nullptr);
+        std::fputs("w0 0 0\ns80 80 80\ng160 160 160\nf240 240 240\n", paletteFile);
+        std::fclose(paletteFile);
+
+        labyrinthList.count = 0;
+        FinishLabyrinth();   // nothing left to resume from an earlier test
+        ResetGameState();
+        PlatformFakeSetWindowRect(&WINDOW);
+        PlatformFakeSetCursorPos(0, 0);
+        PlatformFakeSetCursorCount(0);
+        GlFakeReset();
+    }
+    void TearDown() override
+    {
+        ReleaseLabyrinthGrid();
+        labyrinthList.count = 0;
+        PlatformFakeSetWindowRect(nullptr);
+        std::filesystem::current_path(previousDirectory);
+        std::filesystem::remove_all(folder);
+    }
+
+    void AddLabyrinth(const char* name, const std::vector<std::string>& rows)
+    {
+        WriteBmp(folder / name, rows);
+        std::snprintf(labyrinthList.paths[labyrinthList.count], LABYRINTH_PATH_SIZE, "%s", name);
+        ++labyrinthList.count;
+    }
+    void AddMissingLabyrinth(const char* name)
+    {
+        std::snprintf(labyrinthList.paths[labyrinthList.count], LABYRINTH_PATH_SIZE, "%s", name);
+        ++labyrinthList.count;
+    }
+
+    void Press(int code)
+    {
+        keys[code] = 1;
+        HandleFlowKeys();
+    }
+
+    void AddThreeCorridors()
+    {
+        AddLabyrinth("zero.bmp", {"wgw", "wfw", "wsw"});
+        AddLabyrinth("one.bmp", {"wwww", "wsgw", "wwww"});
+        AddLabyrinth("two.bmp", {"sfg"});
+    }
+};
+
+// Light, fog and the clear colour are the drawing code's: flow only moves the cursor.
+TEST_F(Flow, ViewsSwitchTheCursorAndMakeNoGlCall)
+{
+    EnterPlayView();
+    EXPECT_LT(PlatformFakeCursorCount(), 0);
+    EnterMenuView();
+    EXPECT_GE(PlatformFakeCursorCount(), 0);
+    AddThreeCorridors();
+    StartLabyrinth();
+    FinishLabyrinth();
+    EXPECT_TRUE(glCalls.empty());
+}
+
+TEST_F(Flow, CursorEndsHiddenOrShownWhateverItsCount)
+{
+    struct Case {
+        int before;
+        bool show;
+        int after;
+    };
+    const Case cases[] = {
+        {0, false, -1}, {3, false, -1}, {-1, false, -2}, {-6, true, 0},
+        {-1, true, 0},  {0, true, 1},   {4, true, 5},
+    };
+    for (const Case& c : cases) {
+        PlatformFakeSetCursorCount(c.before);
+        if (c.show)
+            EnterMenuView();
+        else
+            EnterPlayView();
+        EXPECT_EQ(PlatformFakeCursorCount(), c.after) << "from " << c.before << (c.show ? ", shown" : ", hidden");
+    }
+}
+
+TEST_F(Flow, StartingPutsThePlayerOnTheLastStartCell)
+{
+    AddLabyrinth("two_starts.bmp", {"wwwww", "wsfsw", "wfgfw", "wwwww"});
+    selectedLabyrinth = 0;
+    yaw = 77.0f;
+    pitch = 12.0f;
+    solveTimeMs = 5000;
+    StartLabyrinth();
+    ASSERT_TRUE(playing);
+    EXPECT_FALSE(menuShown);
+    EXPECT_EQ(playerX, 3.0f);
+    EXPECT_EQ(playerZ, 1.0f);
+    EXPECT_EQ(yaw, 0.0f);
+    EXPECT_EQ(pitch, 0.0f);
+    EXPECT_EQ(solveTimeMs, 0u);
+        EXPECT_LT(PlatformFakeCursorCount(), 0);
+    EXPECT_EQ(mouseCentreX, 420);
+    EXPECT_EQ(mouseCentreY, 290);
+    int x = 0, y = 0;
+    PlatformGetCursorPos(x, y);
+    EXPECT_EQ(x, 420);
+    EXPECT_EQ(y, 290);
+}
+
+TEST_F(Flow, WithoutAStartCellThePlayerStandsOnTheFirstOpenCell)
+{
+    AddLabyrinth("no_start.bmp", {"wwww", "wwfw", "wfgw", "wwww"});
+    playerX = 9.0f;
+    playerZ = 9.0f;
+    StartLabyrinth();
+    ASSERT_TRUE(playing);
+    EXPECT_EQ(playerX, 2.0f);
+    EXPECT_EQ(playerZ, 1.0f);
+}
+
+TEST_F(Flow, UnplayableLabyrinthsAreNotStarted)
+{
+    AddLabyrinth("walls.bmp", {"ww", "ww"});
+    AddMissingLabyrinth("missing.bmp");
+    for (uint32_t index : {0u, 1u, 2u, 500u}) {
+        selectedLabyrinth = index;
+        playerX = 1.5f;
+        yaw = 33.0f;
+        solveTimeMs = 700;
+        GlFakeReset();
+        StartLabyrinth();
+        EXPECT_FALSE(playing) << index;
+        EXPECT_TRUE(menuShown) << index;
+        EXPECT_EQ(playerX, 1.5f) << index;
+        EXPECT_EQ(yaw, 33.0f) << index;
+        EXPECT_EQ(solveTimeMs, 700u) << index;
+        EXPECT_TRUE(glCalls.empty()) << index;
+        EXPECT_EQ(PlatformFakeCursorCount(), 0) << index;
+    }
+}
+
+TEST_F(Flow, ChosenFromTheListItIsPlayed)
+{
+    AddThreeCorridors();
+    Press(KEY_RETURN);   // "New Game"
+    Press(KEY_DOWN);
+    Press(KEY_RETURN);
+    EXPECT_TRUE(playing);
+    EXPECT_FALSE(menuShown);
+    EXPECT_FALSE(listShown);
+    EXPECT_EQ(menuCursor, 0u);
+    EXPECT_EQ(selectedLabyrinth, 1u);
+    EXPECT_EQ(playerX, 1.0f);
+    EXPECT_EQ(playerZ, 1.0f);
+}
+
+TEST_F(Flow, AFailedChoiceLeavesTheMainMenu)
+{
+    AddThreeCorridors();
+    AddMissingLabyrinth("missing.bmp");
+    selectedLabyrinth = 3;
+    Press(KEY_RETURN);
+    Press(KEY_RETURN);
+    EXPECT_FALSE(playing);
+    EXPECT_TRUE(menuShown);
+    EXPECT_FALSE(listShown);
+    EXPECT_EQ(menuCursor, 0u);
+    EXPECT_EQ(selectedLabyrinth, 3u);
+}
+
+// Auto-repeat sets the key again with every key-down message, one step each.
+TEST_F(Flow, HoldingEnterWalksFromTheMenuIntoPlay)
+{
+    AddThreeCorridors();
+    selectedLabyrinth = 2;
+    keys[KEY_RETURN] = 1;
+    HandleFlowKeys();
+    EXPECT_TRUE(listShown);
+    HandleFlowKeys();   // no new key-down message yet: nothing happens
+    EXPECT_TRUE(listShown);
+    keys[KEY_RETURN] = 1;
+    HandleFlowKeys();
+    EXPECT_TRUE(playing);
+    EXPECT_EQ(selectedLabyrinth, 2u);
+    keys[KEY_RETURN] = 1;
+    HandleFlowKeys();
+    EXPECT_TRUE(playing) << "Enter means nothing during play";
+}
+
+TEST_F(Flow, EscapePausesAndResumesWhereItLeft)
+{
+    AddThreeCorridors();
+    StartLabyrinth();
+    playerX = 1.25f;
+    playerZ = 1.5f;
+    yaw = 45.0f;
+    pitch = -10.0f;
+    solveTimeMs = 12340;
+    menuCursor = 1;
+
+    GlFakeReset();
+    Press(KEY_ESCAPE);
+    EXPECT_TRUE(menuShown);
+    EXPECT_FALSE(playing);
+    EXPECT_EQ(menuCursor, 1u) << "the pointer keeps its row";
+    EXPECT_EQ(keys[KEY_ESCAPE], 0);
+        EXPECT_GE(PlatformFakeCursorCount(), 0);
+
+    // The cursor wanders in the menu; resuming starts mouse look from the middle.
+    PlatformFakeSetCursorPos(5, 7);
+    mouseCentreX = mouseCentreY = 0;
+    GlFakeReset();
+    Press(KEY_ESCAPE);
+    EXPECT_TRUE(playing);
+    EXPECT_FALSE(menuShown);
+        EXPECT_LT(PlatformFakeCursorCount(), 0);
+    EXPECT_EQ(playerX, 1.25f);
+    EXPECT_EQ(playerZ, 1.5f);
+    EXPECT_EQ(yaw, 45.0f);
+    EXPECT_EQ(pitch, -10.0f);
+    EXPECT_EQ(solveTimeMs, 12340u);
+    EXPECT_EQ(mouseCentreX, 420);
+    EXPECT_EQ(mouseCentreY, 290);
+    int x = 0, y = 0;
+    PlatformGetCursorPos(x, y);
+    EXPECT_EQ(x, 420);
+    EXPECT_EQ(y, 290);
+}
+
+TEST_F(Flow, EscapeInTheMainMenuNeedsALabyrinthToResume)
+{
+    AddThreeCorridors();
+    Press(KEY_ESCAPE);
+    EXPECT_FALSE(playing);
+    EXPECT_TRUE(menuShown);
+    EXPECT_EQ(keys[KEY_ESCAPE], 0) << "the press is used up";
+    EXPECT_TRUE(glCalls.empty());
+
+    // Nor is a solved labyrinth resumed once its successor failed to load.
+    AddMissingLabyrinth("missing.bmp");
+    selectedLabyrinth = 2;
+    StartLabyrinth();
+    FinishLabyrinth();
+    keys[KEY_RETURN] = 1;
+    HandleFlowKeys();
+    ASSERT_TRUE(menuShown);
+    Press(KEY_ESCAPE);
+    EXPECT_FALSE(playing);
+    EXPECT_FALSE(solved);
+}
+
+TEST_F(Flow, SolvingShowsTheSolvedScreen)
+{
+    AddThreeCorridors();
+    StartLabyrinth();
+    GlFakeReset();
+    FinishLabyrinth();
+    EXPECT_TRUE(solved);
+    EXPECT_FALSE(playing);
+    EXPECT_FALSE(menuShown);
+        EXPECT_GE(PlatformFakeCursorCount(), 0);
+}
+
+TEST_F(Flow, SolvedScreenLeadsToTheNextLabyrinth)
+{
+    AddThreeCorridors();
+    struct Case {
+        const char* what;
+        int key;
+        uint32_t solvedIndex;
+        uint32_t next;
+        bool menu;
+    };
+    const Case cases[] = {
+        {"Enter", KEY_RETURN, 0, 1, false},
+        {"Space", KEY_SPACE, 1, 2, false},
+        {"Enter after the last wraps to the first", KEY_RETURN, 2, 0, false},
+        {"Escape loads the next and opens the menu over it", KEY_ESCAPE, 0, 1, true},
+    };
+    for (const Case& c : cases) {
+        ResetGameState();
+        selectedLabyrinth = c.solvedIndex;
+        StartLabyrinth();
+        FinishLabyrinth();
+        playerX = playerZ = 7.0f;
+        Press(c.key);
+        EXPECT_EQ(selectedLabyrinth, c.next) << c.what;
+        EXPECT_FALSE(solved) << c.what;
+        EXPECT_EQ(playing, !c.menu) << c.what;
+        EXPECT_EQ(menuShown, c.menu) << c.what;
+        EXPECT_NE(playerX, 7.0f) << c.what << ": the next labyrinth's start";
+        if (c.key != KEY_ESCAPE) {
+            EXPECT_EQ(keys[c.key], 1) << c.what << ": not taken";
+        }
+        keys[c.key] = 0;
+
+        if (c.menu) {
+            Press(KEY_ESCAPE);   // the main menu's Escape plays it
+            EXPECT_TRUE(playing) << c.what;
+            EXPECT_EQ(selectedLabyrinth, c.next) << c.what;
+        }
+    }
+}
+
+TEST_F(Flow, AFailedNextLabyrinthFallsBackOnTheMainMenu)
+{
+    AddThreeCorridors();
+    AddMissingLabyrinth("missing.bmp");
+    for (int key : {KEY_RETURN, KEY_SPACE, KEY_ESCAPE}) {
+        ResetGameState();
+        selectedLabyrinth = 2;
+        StartLabyrinth();
+        FinishLabyrinth();
+        menuCursor = 1;
+        listShown = true;
+        Press(key);
+        EXPECT_EQ(selectedLabyrinth, 2u) << "the solved labyrinth stays the current one";
+        EXPECT_STREQ(loadFailureMessage, "Cannot load missing.bmp: cannot be opened");
+        EXPECT_FALSE(solved);
+        EXPECT_FALSE(playing);
+        EXPECT_TRUE(menuShown);
+        EXPECT_FALSE(listShown) << "the main menu, not the list";
+        EXPECT_EQ(menuCursor, 0u) << "\"New Game\" pointed at";
+        EXPECT_EQ(keys[key], 0) << "the press does not go on to act in the menu";
+    }
+}
+
+void WriteFile(const char* name, const std::string& bytes)
+{
+    std::FILE* out = std::fopen(name, "wb");
+    ASSERT_NE(out, nullptr);
+    std::fwrite(bytes.data(), 1, bytes.size(), out);
+    std::fclose(out);
+}
+
+TEST_F(Flow, AFailedLoadChangesNothingAndSaysWhy)
+{
+    AddThreeCorridors();
+    AddLabyrinth("walls.bmp", {"ww", "ww"});
+    AddMissingLabyrinth("text.png");
+    WriteFile("text.png", "these are not the pixels you are looking for");
+    AddMissingLabyrinth("cut.png");
+    WriteFile("cut.png", std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16));
+    AddMissingLabyrinth("gone.bmp");
+
+    struct Case {
+        uint32_t index;
+        const char* message;
+    };
+    const Case cases[] = {
+        {3, "Cannot load walls.bmp: no open cell"},
+        {4, "Cannot load text.png: not a BMP or PNG image"},
+        {5, "Cannot load cut.png: damaged or unsupported PNG image"},
+        {6, "Cannot load gone.bmp: cannot be opened"},
+    };
+    selectedLabyrinth = 1;
+    StartLabyrinth();
+    ASSERT_TRUE(playing);
+    const unsigned char* cells = labyrinthGrid.cells;
+    const Palette before = palette;
+    // A palette edited since: a load that took it in, then failed, would show.
+    WriteFile("Palette.txt", "w0 0 0\ns80 80 80\ng160 160 160\nf240 240 240\nx9 9 9\n");
+
+    for (const Case& c : cases) {
+        playerX = 1.25f;
+        Press(KEY_ESCAPE);   // to the main menu
+        Press(KEY_RETURN);   // the list
+        listScroll = c.index > 4 ? c.index - 4 : 0;
+        menuCursor = c.index - listScroll;
+        Press(KEY_RETURN);
+        EXPECT_STREQ(loadFailureMessage, c.message);
+        EXPECT_TRUE(menuShown && !listShown && !playing) << c.message;
+        EXPECT_EQ(selectedLabyrinth, 1u) << c.message;
+        EXPECT_EQ(labyrinthGrid.cells, cells) << c.message;
+        EXPECT_EQ(std::memcmp(&palette, &before, sizeof palette), 0) << c.message;
+
+        Press(KEY_ESCAPE);   // the labyrinth being played resumes
+        EXPECT_TRUE(playing) << c.message;
+        EXPECT_EQ(playerX, 1.25f) << c.message;
+        EXPECT_EQ(loadFailureMessage[0], '\0') << "gone with the next key press";
+    }
+}
+
+TEST_F(Flow, TheMessageStaysWhileTheKeysUnderItAreHeld)
+{
+    AddMissingLabyrinth("gone.bmp");
+    Press(KEY_RETURN);
+    keys[KEY_W] = 1;     // held before the message went up
+    Press(KEY_RETURN);    // the failed choice
+    ASSERT_NE(loadFailureMessage[0], '\0');
+    HandleFlowKeys();
+    HandleFlowKeys();
+    EXPECT_NE(loadFailureMessage[0], '\0');
+    keys[KEY_W] = 0;
+    HandleFlowKeys();
+    EXPECT_NE(loadFailureMessage[0], '\0') << "a release is no press";
+    keys[KEY_W] = 1;
+    HandleFlowKeys();
+    EXPECT_EQ(loadFailureMessage[0], '\0');
+}
+
+TEST_F(Flow, AKeyHeldThroughTheGoalDoesNotSkipTheSolvedScreen)
+{
+    AddThreeCorridors();
+    for (int key : {KEY_RETURN, KEY_SPACE, KEY_ESCAPE}) {
+        ResetGameState();
+        selectedLabyrinth = 0;
+        StartLabyrinth();
+        keys[key] = 1;   // held while walking into the goal
+        FinishLabyrinth();
+        for (int frame = 0; frame < 3; ++frame) {
+            keys[key] = 1;   // auto-repeat
+            HandleFlowKeys();
+            EXPECT_TRUE(solved) << key;
+        }
+        keys[key] = 0;
+        HandleFlowKeys();
+        EXPECT_TRUE(solved) << key << ": a release is no press";
+        Press(key);
+        EXPECT_FALSE(solved) << key;
+        EXPECT_EQ(selectedLabyrinth, 1u) << key;
+        keys[key] = 0;
+    }
+
+    // A fresh Space while an Escape from before is still down: the next
+    // labyrinth is played, the old Escape does not open the menu over it.
+    ResetGameState();
+    selectedLabyrinth = 0;
+    StartLabyrinth();
+    keys[KEY_ESCAPE] = 1;
+    FinishLabyrinth();
+    Press(KEY_SPACE);
+    EXPECT_TRUE(playing);
+    EXPECT_FALSE(menuShown);
+}
+
+TEST_F(Flow, ActivationDuringPlayRecentresTheMouse)
+{
+    AddThreeCorridors();
+    StartLabyrinth();
+    keys[KEY_UP] = 1;
+    NoteWindowActive(false);
+    EXPECT_FALSE(windowActive);
+    EXPECT_EQ(keys[KEY_UP], 0) << "held keys are forgotten";
+    PlatformFakeSetCursorPos(5, 7);   // the player went elsewhere
+    NoteWindowActive(true);
+    EXPECT_TRUE(windowActive);
+    int x = 0, y = 0;
+    PlatformGetCursorPos(x, y);
+    EXPECT_EQ(x, 420);
+    EXPECT_EQ(y, 290);
+
+    Press(KEY_ESCAPE);   // in the menu the cursor is the player's
+    PlatformFakeSetCursorPos(5, 7);
+    NoteWindowActive(false);
+    NoteWindowActive(true);
+    PlatformGetCursorPos(x, y);
+    EXPECT_EQ(x, 5);
+}
+#endif
+
+}  // namespace

@@ -1,0 +1,622 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "image/inflate.h"
+
+#if QUORVEL_HAVE_ORACLES
+#include <zlib.h>
+#endif
+
+namespace {
+
+typedef std::vector<unsigned char> Bytes;
+
+// Writes deflate bits: plain fields least significant bit first, Huffman codes most
+// significant bit first, as the format packs them.
+struct BitWriter {
+    Bytes bytes;
+    unsigned used = 0;  // bits used in the last byte
+
+    void Bit(unsigned b)
+    {
+        if (used == 0) bytes.push_back(0);
+        bytes.back() |= uint8_t((b & 1) << used);
+        used = (used + 1) & 7;
+    }
+    void Bits(unsigned value, unsigned n)
+    {
+        for (unsigned i = 0; i < n; i++) Bit(value >> i);
+    }
+    void Code(unsigned code, unsigned n)
+    {
+        for (unsigned i = n; i-- > 0;) Bit(code >> i);
+    }
+    // Fixed-code symbols.
+    void Literal(unsigned byte) { byte < 144 ? Code(0x30 + byte, 8) : Code(0x190 + byte - 144, 9); }
+    void LitLenSymbol(unsigned s) { s < 280 ? Code(s - 256, 7) : Code(0xC0 + s - 280, 8); }
+    void EndOfBlock() { Code(0, 7); }
+    void DistanceSymbol(unsigned s) { Code(s, 5); }
+};
+
+Bytes Zlib(const Bytes& body)
+{
+    Bytes out(body.size() + 2);
+    out[0] = 0x78;
+    out[1] = 0x01;
+    std::copy(body.begin(), body.end(), out.begin() + 2);
+    return out;
+}
+
+// Runs the stream from an exactly sized heap copy so that ASan sees any read past it.
+bool Inflate(const Bytes& stream, Bytes& out, size_t capacity, uint32_t* written = nullptr)
+{
+    std::unique_ptr<unsigned char[]> in(new unsigned char[stream.size() ? stream.size() : 1]);
+    if (!stream.empty()) std::memcpy(in.get(), stream.data(), stream.size());
+    out.assign(capacity, 0xEE);
+    uint32_t count = 0;
+    bool ok = InflateZlibStreamCounted(in.get(), uint32_t(stream.size()), out.data(), uint32_t(capacity), count);
+    if (written) *written = count;
+    if (ok) out.resize(count);
+    return ok;
+}
+
+Bytes Text(const char* s) { return Bytes(s, s + std::strlen(s)); }
+
+const Bytes EMPTY_FINAL_STORED = {0x01, 0x00, 0x00, 0xFF, 0xFF};
+
+typedef std::vector<std::pair<unsigned, unsigned>> SymbolLengths;
+
+// A dynamic block header up to and including the code-length code, whose lengths are
+// given as {symbol, length} pairs.
+void CodeLengthCodeHeader(BitWriter& w, bool final, unsigned hlit, unsigned hdist, const SymbolLengths& lengths)
+{
+    static const unsigned order[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
+    w.Bits(final ? 0b101 : 0b100, 3);
+    w.Bits(hlit - 257, 5);
+    w.Bits(hdist - 1, 5);
+    w.Bits(15, 4);
+    for (unsigned symbol : order) {
+        unsigned len = 0;
+        for (auto& p : lengths)
+            if (p.first == symbol) len = p.second;
+        w.Bits(len, 3);
+    }
+}
+
+BitWriter CodeLengthCodeHeader(unsigned hlit, unsigned hdist, const SymbolLengths& lengths)
+{
+    BitWriter w;
+    CodeLengthCodeHeader(w, true, hlit, hdist, lengths);
+    return w;
+}
+
+// With the code-length code "every length 0..15 in four bits", length n is written as
+// the four-bit code n.
+void DynamicHeader(BitWriter& w, bool final, unsigned hlit, unsigned hdist)
+{
+    SymbolLengths lengths;
+    for (unsigned n = 0; n < 16; n++) lengths.push_back({n, 4});
+    CodeLengthCodeHeader(w, final, hlit, hdist, lengths);
+}
+
+BitWriter DynamicHeader(unsigned hlit, unsigned hdist)
+{
+    BitWriter w;
+    DynamicHeader(w, true, hlit, hdist);
+    return w;
+}
+
+TEST(Inflate, HeaderRules)
+{
+    struct Case { const char* what; unsigned char cmf, flg; bool accepted; };
+    const Case cases[] = {
+        {"32 KiB window, default level", 0x78, 0x9C, true},
+        {"32 KiB window, best compression", 0x78, 0xDA, true},
+        {"32 KiB window, fastest", 0x78, 0x01, true},
+        {"8 KiB window, as libpng writes for small images", 0x58, 0x85, true},
+        {"256-byte window", 0x08, 0x1D, true},
+        {"check value not divisible by 31", 0x78, 0x9D, false},
+        {"preset dictionary", 0x78, 0xBB, false},
+        {"window larger than 32 KiB", 0x88, 0x98, false},
+        {"method other than deflate", 0x79, 0xDB, false},
+    };
+    for (const Case& c : cases) {
+        Bytes stream = {c.cmf, c.flg};
+        stream.insert(stream.end(), EMPTY_FINAL_STORED.begin(), EMPTY_FINAL_STORED.end());
+        Bytes out;
+        EXPECT_EQ(Inflate(stream, out, 4), c.accepted) << c.what;
+    }
+    Bytes out;
+    EXPECT_FALSE(Inflate({}, out, 4)) << "no header";
+    EXPECT_FALSE(Inflate({0x78}, out, 4)) << "half a header";
+    EXPECT_FALSE(InflateZlibStream(nullptr, 7, out.data(), 0)) << "no input";
+}
+
+TEST(Inflate, StoredBlocks)
+{
+    Bytes hello = {0x01, 0x05, 0x00, 0xFA, 0xFF, 'h', 'e', 'l', 'l', 'o'};
+    Bytes out;
+    ASSERT_TRUE(Inflate(Zlib(hello), out, 16));
+    EXPECT_EQ(out, Text("hello"));
+
+    Bytes emptyFirst = {0x00, 0x00, 0x00, 0xFF, 0xFF};
+    emptyFirst.insert(emptyFirst.end(), hello.begin(), hello.end());
+    ASSERT_TRUE(Inflate(Zlib(emptyFirst), out, 16));
+    EXPECT_EQ(out, Text("hello")) << "an empty stored block changes nothing";
+
+    ASSERT_TRUE(Inflate(Zlib(hello), out, 3));
+    EXPECT_EQ(out, Text("hel")) << "a final stored block longer than the output fills it";
+
+    // A non-final stored block cut at the output: the next block still starts after it.
+    Bytes two = {0x00, 0x03, 0x00, 0xFC, 0xFF, 'a', 'b', 'c', 0x01, 0x01, 0x00, 0xFE, 0xFF, 'd'};
+    ASSERT_TRUE(Inflate(Zlib(two), out, 2));
+    EXPECT_EQ(out, Text("ab"));
+    ASSERT_TRUE(Inflate(Zlib(two), out, 8));
+    EXPECT_EQ(out, Text("abcd"));
+}
+
+TEST(Inflate, StoredBlockAfterBitsAlignsToTheNextByte)
+{
+    BitWriter w;
+    w.Bits(0b010, 3);  // fixed, not final
+    w.Literal('x');
+    w.EndOfBlock();
+    w.Bits(0b001, 3);  // stored, final: the rest of this byte is skipped
+    w.used = 0;
+    Bytes tail = {0x02, 0x00, 0xFD, 0xFF, 'y', 'z'};
+    w.bytes.insert(w.bytes.end(), tail.begin(), tail.end());
+    Bytes out;
+    ASSERT_TRUE(Inflate(Zlib(w.bytes), out, 8));
+    EXPECT_EQ(out, Text("xyz"));
+}
+
+TEST(Inflate, FixedBlocks)
+{
+    Bytes out;
+    ASSERT_TRUE(Inflate({0x78, 0x9C, 0x4B, 0x4C, 0x4A, 0x06, 0x00}, out, 8)) << "a, b, c as zlib writes them";
+    EXPECT_EQ(out, Text("abc"));
+
+    BitWriter w;
+    w.Bits(0b011, 3);
+    w.Literal('q');
+    w.LitLenSymbol(264);  // length 10
+    w.DistanceSymbol(0);  // distance 1
+    w.Literal(200);       // a nine-bit literal
+    w.EndOfBlock();
+    ASSERT_TRUE(Inflate(Zlib(w.bytes), out, 32));
+    Bytes expected(11, 'q');  // distance 1, length 10 repeats the one byte written
+    expected.push_back(200);
+    EXPECT_EQ(out, expected);
+}
+
+TEST(Inflate, BackReferenceIsCutAtTheEndOfTheOutput)
+{
+    BitWriter w;
+    w.Bits(0b011, 3);
+    w.Literal('q');
+    w.LitLenSymbol(264);
+    w.DistanceSymbol(0);
+    w.EndOfBlock();
+    Bytes out;
+    uint32_t written = 0;
+    ASSERT_TRUE(Inflate(Zlib(w.bytes), out, 5, &written));
+    EXPECT_EQ(written, 5u);
+    EXPECT_EQ(out, Bytes(5, 'q'));
+
+    // Decoding goes on after the cut: a further back-reference is cut to nothing.
+    BitWriter more;
+    more.Bits(0b011, 3);
+    more.Literal('q');
+    more.LitLenSymbol(264);
+    more.DistanceSymbol(0);
+    more.LitLenSymbol(257);
+    more.DistanceSymbol(0);
+    more.EndOfBlock();
+    ASSERT_TRUE(Inflate(Zlib(more.bytes), out, 4));
+    EXPECT_EQ(out, Bytes(4, 'q'));
+}
+
+TEST(Inflate, RunsOfFixedAndDynamicBlocks)
+{
+    // Fixed 'a', fixed 'b' (the fixed tables are reused), dynamic "ce", fixed 'd' (the
+    // fixed tables are built again over the dynamic ones).
+    BitWriter w;
+    for (char c : std::string("ab")) {
+        w.Bits(0b010, 3);
+        w.Literal(unsigned(c));
+        w.EndOfBlock();
+    }
+    // Two-bit codes for 'c', 'e' and end of block (an incomplete code) and one distance code.
+    DynamicHeader(w, false, 257, 1);
+    for (unsigned s = 0; s < 257; s++) w.Code(s == 'c' || s == 'e' || s == 256 ? 2 : 0, 4);
+    w.Code(1, 4);
+    w.Code(0, 2);
+    w.Code(1, 2);
+    w.Code(2, 2);
+    w.Bits(0b011, 3);
+    w.Literal('d');
+    w.EndOfBlock();
+    Bytes out;
+    ASSERT_TRUE(Inflate(Zlib(w.bytes), out, 16));
+    EXPECT_EQ(out, Text("abced"));
+}
+
+// A dynamic block whose literal/length code is 'a', 'b', end of block and length 10
+// (two bits each) and whose distance code has the single one-bit code 0.
+BitWriter SingleDistanceCodeBlock()
+{
+    BitWriter w = DynamicHeader(265, 1);
+    for (unsigned s = 0; s < 265; s++) w.Code(s == 'a' || s == 'b' || s == 256 || s == 264 ? 2 : 0, 4);
+    w.Code(1, 4);
+    w.Code(0, 2);  // 'a'
+    w.Code(3, 2);  // length 10
+    return w;
+}
+
+TEST(Inflate, SingleDistanceCodeDecodes)
+{
+    BitWriter w = SingleDistanceCodeBlock();
+    w.Code(0, 1);  // the one distance code: distance 1
+    w.Code(1, 2);  // 'b'
+    w.Code(2, 2);  // end of block
+    Bytes out;
+    ASSERT_TRUE(Inflate(Zlib(w.bytes), out, 32));
+    EXPECT_EQ(out, Text("aaaaaaaaaaab"));
+
+    BitWriter other = SingleDistanceCodeBlock();
+    other.Code(1, 1);  // the pattern no code owns
+    other.Code(2, 2);
+    EXPECT_FALSE(Inflate(Zlib(other.bytes), out, 32));
+}
+
+TEST(Inflate, RefusesDamagedStreams)
+{
+    struct Case { const char* what; Bytes body; size_t capacity; };
+    std::vector<Case> cases = {
+        {"reserved block type", {0x07}, 16},
+        {"no block at all", {}, 16},
+        {"stored block header cut short", {0x01, 0x05, 0x00, 0xFA}, 16},
+        {"stored data cut short", {0x01, 0x05, 0x00, 0xFA, 0xFF, 'h', 'e'}, 16},
+        {"fixed block without its end", {0x4B, 0x4C, 0x4A}, 16},
+        {"last block never comes", {0x00, 0x00, 0x00, 0xFF, 0xFF}, 16},
+    };
+    auto add = [&cases](const char* what, const BitWriter& w, size_t capacity = 16) {
+        cases.push_back({what, w.bytes, capacity});
+    };
+    BitWriter far;
+    far.Bits(0b011, 3);
+    far.Literal('a');
+    far.LitLenSymbol(257);
+    far.DistanceSymbol(1);  // distance 2 with one byte written
+    far.EndOfBlock();
+    add("distance reaches before the output", far);
+
+    BitWriter farFirst;
+    farFirst.Bits(0b011, 3);
+    farFirst.LitLenSymbol(257);
+    farFirst.DistanceSymbol(0);
+    farFirst.EndOfBlock();
+    add("back-reference before any output", farFirst);
+
+    BitWriter full;
+    full.Bits(0b011, 3);
+    for (char c : std::string("abc")) full.Literal(unsigned(c));
+    full.EndOfBlock();
+    add("literal with the output full", full, 2);
+
+    BitWriter lit286, dist30, dist31;
+    lit286.Bits(0b011, 3);
+    lit286.LitLenSymbol(286);
+    lit286.EndOfBlock();
+    add("literal/length symbol 286", lit286);
+    dist30.Bits(0b011, 3);
+    dist30.Literal('a');
+    dist30.LitLenSymbol(257);
+    dist30.DistanceSymbol(30);
+    dist30.EndOfBlock();
+    add("distance symbol 30", dist30);
+    dist31.Bits(0b011, 3);
+    dist31.Literal('a');
+    dist31.LitLenSymbol(257);
+    dist31.DistanceSymbol(31);
+    dist31.EndOfBlock();
+    add("distance symbol 31", dist31);
+
+    // The next three would decode to an empty block if the damage were let through.
+    BitWriter overLit = DynamicHeader(257, 1);
+    for (unsigned s = 0; s < 258; s++) overLit.Code(s == 'a' || s == 'b' || s == 256 || s == 257 ? 1 : 0, 4);
+    overLit.Code(0, 1);  // whichever symbol took the pattern "0" last
+    add("over-subscribed literal/length code", overLit);
+
+    // Code-length code with three one-bit codes (for lengths 0, 8 and 9).
+    BitWriter overLengths = CodeLengthCodeHeader(257, 1, {{0, 1}, {8, 1}, {9, 1}});
+    for (int i = 0; i < 254; i++) overLengths.Code(1, 1);
+    for (int i = 0; i < 4; i++) overLengths.Code(0, 1);
+    overLengths.Code(0x1FE, 9);
+    add("over-subscribed code-length code", overLengths);
+
+    // Lengths 8 ("0"), 9 ("10") and repeat ("11"): 254 eights, two nines, then a repeat
+    // of 3 where 2 lengths are left.
+    BitWriter pastEnd = CodeLengthCodeHeader(257, 1, {{8, 1}, {9, 2}, {16, 2}});
+    for (int i = 0; i < 254; i++) pastEnd.Code(0, 1);
+    pastEnd.Code(2, 2);
+    pastEnd.Code(2, 2);
+    pastEnd.Code(3, 2);
+    pastEnd.Bits(0, 2);
+    pastEnd.Code(0x1FE, 9);
+    add("repeat running past the lengths", pastEnd);
+
+    BitWriter noPrevious = CodeLengthCodeHeader(257, 1, {{8, 1}, {16, 1}});
+    noPrevious.Code(1, 1);  // repeat with nothing to repeat
+    noPrevious.Bits(0, 16);
+    add("repeat with no previous length", noPrevious);
+
+    BitWriter noLengths = DynamicHeader(257, 1);
+    for (unsigned s = 0; s < 258; s++) noLengths.Code(0, 4);
+    noLengths.Bits(0, 16);
+    add("literal/length code without any length", noLengths);
+
+    BitWriter cutInLengths = DynamicHeader(257, 1);
+    for (unsigned s = 0; s < 100; s++) cutInLengths.Code(8, 4);
+    add("stream ends inside the code lengths", cutInLengths);
+
+    for (const Case& c : cases) {
+        Bytes out;
+        EXPECT_FALSE(Inflate(Zlib(c.body), out, c.capacity)) << c.what;
+    }
+}
+
+TEST(Inflate, AdlerTrailerIsNotChecked)
+{
+    Bytes stream = {0x78, 0x9C, 0x4B, 0x4C, 0x4A, 0x06, 0x00, 0x02, 0x4D, 0x01, 0x27};
+    Bytes out;
+    EXPECT_TRUE(Inflate(stream, out, 8));
+    stream[9] ^= 0xFF;
+    EXPECT_TRUE(Inflate(stream, out, 8)) << "wrong trailer";
+    stream.resize(7);
+    EXPECT_TRUE(Inflate(stream, out, 8)) << "no trailer: the stream ends at the input's end";
+    EXPECT_EQ(out, Text("abc"));
+}
+
+TEST(Inflate, NullOutputWithZeroCapacity)
+{
+    const unsigned char stream[] = {0x78, 0x01, 0x01, 0x00, 0x00, 0xFF, 0xFF};
+    EXPECT_TRUE(InflateZlibStream(stream, sizeof stream, nullptr, 0));
+}
+
+#if QUORVEL_HAVE_ORACLES
+
+// ---- Conformance with zlib's encoder ------------------------------------------
+
+uint32_t NextRandom(uint32_t& state)
+{
+    state = state * 1664525u + 1013904223u;
+    return state >> 8;
+}
+
+Bytes TextLike(size_t n)
+{
+    static const char* words[] = {"wall ", "floor ", "ceiling ", "labyrinth ", "goal ", "start ",
+                                  "the ", "a ", "torch\n", "door, ", "stone ", "north "};
+    Bytes b;
+    uint32_t s = 7;
+    while (b.size() < n) {
+        const char* w = words[NextRandom(s) % 12];
+        b.insert(b.end(), w, w + std::strlen(w));
+    }
+    b.resize(n);
+    return b;
+}
+
+Bytes BinaryLike(size_t n)
+{
+    Bytes b(n);
+    uint32_t s = 99;
+    for (size_t i = 0; i < n; i++) b[i] = uint8_t(NextRandom(s) >> (i % 3 == 0 ? 0 : 16));
+    return b;
+}
+
+// Smooth gradients with noise and long flat runs, like texture rows.
+Bytes ImageLike(size_t n)
+{
+    Bytes b(n);
+    uint32_t s = 5;
+    for (size_t i = 0; i < n; i++) {
+        size_t x = i % 768, y = i / 768;
+        b[i] = (y / 16) % 3 == 0 ? 40 : uint8_t(x / 3 + y + (NextRandom(s) & 3));
+    }
+    return b;
+}
+
+// Very long matches: a short pattern repeated, then a long run of one byte.
+Bytes LongMatches(size_t n)
+{
+    Bytes b(n);
+    for (size_t i = 0; i < n; i++) b[i] = i < n / 2 ? uint8_t("maze"[i % 4]) : 0;
+    return b;
+}
+
+// Runs of short repeating patterns (period 2 to 7, as pixels of 2 to 4 bytes make),
+// so that matches overlap their own output by less than a word.
+Bytes ShortPeriods(size_t n)
+{
+    Bytes b;
+    uint32_t s = 11;
+    for (unsigned run = 0; b.size() < n; run++) {
+        unsigned period = 2 + run % 6;
+        Bytes pattern(period);
+        for (unsigned char& c : pattern) c = uint8_t(NextRandom(s));
+        size_t length = 9 + NextRandom(s) % 300;
+        for (size_t i = 0; i < length; i++) b.push_back(pattern[i % period]);
+    }
+    b.resize(n);
+    return b;
+}
+
+// Literals of very uneven frequency: a few bytes get codes of one to three bits, so two
+// of them share one lookup, while rare bytes get codes longer than the root table.
+Bytes SkewedLiterals(size_t n)
+{
+    Bytes b(n);
+    uint32_t s = 23;
+    for (size_t i = 0; i < n; i++) {
+        uint32_t r = NextRandom(s);
+        unsigned rank = 0;
+        while (rank < 40 && (r & 1)) {
+            rank++;
+            r >>= 1;
+            if (r == 0) r = NextRandom(s);
+        }
+        b[i] = uint8_t(rank * 37 + (rank > 12 ? NextRandom(s) % 5 : 0));
+    }
+    return b;
+}
+
+Bytes Compress(const Bytes& data, int level, int strategy, int windowBits)
+{
+    z_stream zs = {};
+    EXPECT_EQ(deflateInit2(&zs, level, Z_DEFLATED, windowBits, 8, strategy), Z_OK);
+    Bytes out(deflateBound(&zs, uLong(data.size())) + 16);
+    zs.next_in = const_cast<unsigned char*>(data.data());
+    zs.avail_in = uInt(data.size());
+    zs.next_out = out.data();
+    zs.avail_out = uInt(out.size());
+    EXPECT_EQ(deflate(&zs, Z_FINISH), Z_STREAM_END);
+    out.resize(zs.total_out);
+    deflateEnd(&zs);
+    return out;
+}
+
+struct Corpus { const char* name; Bytes data; };
+
+const std::vector<Corpus>& Corpora()
+{
+    static const std::vector<Corpus> corpora = {
+        {"text", TextLike(40000)},   {"text >64 KiB", TextLike(300000)},
+        {"binary", BinaryLike(70000)}, {"image", ImageLike(200000)},
+        {"long matches", LongMatches(150000)}, {"short periods", ShortPeriods(60000)},
+        {"skewed literals", SkewedLiterals(90000)},
+        {"tiny", Text("q")},
+        {"empty", Bytes()},
+    };
+    return corpora;
+}
+
+void ExpectRoundTrip(const Bytes& data, const Bytes& stream, const std::string& what)
+{
+    Bytes out;
+    uint32_t written = 0;
+    ASSERT_TRUE(Inflate(stream, out, data.size() + 100, &written)) << what;
+    EXPECT_EQ(written, data.size()) << what;
+    EXPECT_TRUE(out == data) << what;
+}
+
+TEST(InflateConformance, ZlibLevelsAndStrategies)
+{
+    const int strategies[] = {Z_DEFAULT_STRATEGY, Z_FILTERED, Z_HUFFMAN_ONLY, Z_RLE, Z_FIXED};
+    for (const Corpus& c : Corpora())
+        for (int level = 0; level <= 9; level++)
+            for (int strategy : strategies)
+                ExpectRoundTrip(c.data, Compress(c.data, level, strategy, 15),
+                                std::string(c.name) + " level " + std::to_string(level) + " strategy " +
+                                    std::to_string(strategy));
+}
+
+TEST(InflateConformance, ZlibSmallWindows)
+{
+    for (const Corpus& c : Corpora())
+        for (int bits = 9; bits <= 15; bits++) {
+            Bytes stream = Compress(c.data, 9, Z_DEFAULT_STRATEGY, bits);
+            EXPECT_EQ(stream[0] >> 4, bits - 8);
+            ExpectRoundTrip(c.data, stream, std::string(c.name) + " window bits " + std::to_string(bits));
+        }
+}
+
+TEST(InflateConformance, ExactCapacityAndTrailerlessStreams)
+{
+    for (const Corpus& c : Corpora()) {
+        Bytes stream = Compress(c.data, 6, Z_DEFAULT_STRATEGY, 15);
+        stream.resize(stream.size() - 4);  // the deflate data ends at the end of the input
+        Bytes out;
+        ASSERT_TRUE(Inflate(stream, out, c.data.size())) << c.name;
+        EXPECT_TRUE(out == c.data) << c.name;
+    }
+}
+
+TEST(InflateConformance, EveryTruncationFails)
+{
+    Bytes data = TextLike(3000);
+    Bytes image = ImageLike(3000);
+    data.insert(data.end(), image.begin(), image.end());
+    for (int level : {0, 1, 6, 9}) {
+        Bytes stream = Compress(data, level, level == 1 ? Z_FIXED : Z_DEFAULT_STRATEGY, 15);
+        stream.resize(stream.size() - 4);
+        for (size_t cut = 0; cut < stream.size(); cut++) {
+            Bytes prefix(stream.begin(), stream.begin() + long(cut)), out;
+            EXPECT_FALSE(Inflate(prefix, out, data.size())) << "level " << level << " cut at " << cut;
+        }
+    }
+}
+
+// After its first four literals this stream is matches only, so any output size cuts
+// a match and the stream still ends well.
+TEST(InflateConformance, OutputSmallerThanTheData)
+{
+    Bytes data = LongMatches(10000);
+    data.resize(5000);
+    Bytes stream = Compress(data, 9, Z_DEFAULT_STRATEGY, 15);
+    for (size_t capacity : {size_t(4999), size_t(2500), size_t(100), size_t(5)}) {
+        Bytes out;
+        ASSERT_TRUE(Inflate(stream, out, capacity)) << capacity;
+        EXPECT_TRUE(out == Bytes(data.begin(), data.begin() + long(capacity))) << capacity;
+    }
+}
+
+// Damaged streams judged by zlib: wherever zlib decodes a damaged stream to its end, we
+// must produce the very same bytes. (We may accept more, e.g. incomplete codes.)
+bool ZlibRawInflate(const Bytes& deflateData, Bytes& out)
+{
+    z_stream zs = {};
+    if (inflateInit2(&zs, -15) != Z_OK) return false;
+    zs.next_in = const_cast<unsigned char*>(deflateData.data());
+    zs.avail_in = uInt(deflateData.size());
+    zs.next_out = out.data();
+    zs.avail_out = uInt(out.size());
+    int result = inflate(&zs, Z_FINISH);
+    out.resize(zs.total_out);
+    inflateEnd(&zs);
+    return result == Z_STREAM_END;
+}
+
+TEST(InflateConformance, DamagedStreamsAgreeWithZlib)
+{
+    Bytes data = TextLike(4000);
+    Bytes periods = ShortPeriods(4000);
+    data.insert(data.end(), periods.begin(), periods.end());
+    uint32_t state = 1234;
+    unsigned agreed = 0;
+    for (int strategy : {Z_DEFAULT_STRATEGY, Z_FIXED, Z_HUFFMAN_ONLY}) {
+        Bytes stream = Compress(data, 9, strategy, -15);
+        for (int round = 0; round < 3000; round++) {
+            Bytes damaged = stream;
+            for (unsigned flips = 1 + NextRandom(state) % 3; flips > 0; flips--)
+                damaged[NextRandom(state) % damaged.size()] ^= uint8_t(1u << (NextRandom(state) % 8));
+            Bytes expected(data.size() * 2);
+            if (!ZlibRawInflate(damaged, expected)) continue;
+            Bytes out;
+            ASSERT_TRUE(Inflate(Zlib(damaged), out, data.size() * 2)) << "strategy " << strategy << " round " << round;
+            ASSERT_TRUE(out == expected) << "strategy " << strategy << " round " << round;
+            agreed++;
+        }
+    }
+    EXPECT_GT(agreed, 100u);  // enough damaged streams still decode to make the comparison count
+}
+
+#endif  // QUORVEL_HAVE_ORACLES
+
+}  // namespace

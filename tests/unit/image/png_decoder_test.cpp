@@ -1,0 +1,623 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "image/image_data.h"
+#include "image/png_decoder.h"
+
+#if QUORVEL_HAVE_ORACLES
+#include <png.h>
+#endif
+
+namespace {
+
+typedef std::vector<unsigned char> Bytes;
+
+void PutU32Be(Bytes& b, uint32_t v)
+{
+    for (int shift = 24; shift >= 0; shift -= 8) b.push_back(uint8_t(v >> shift));
+}
+
+// A zlib stream of stored blocks (at most 65535 bytes each), trailer left as zeros.
+Bytes StoredZlib(const Bytes& raw)
+{
+    Bytes z = {0x78, 0x01};
+    size_t at = 0;
+    do {
+        size_t n = raw.size() - at < 65535 ? raw.size() - at : 65535;
+        z.push_back(at + n == raw.size() ? 1 : 0);
+        z.push_back(uint8_t(n));
+        z.push_back(uint8_t(n >> 8));
+        z.push_back(uint8_t(~n));
+        z.push_back(uint8_t(~n >> 8));
+        z.insert(z.end(), raw.begin() + long(at), raw.begin() + long(at + n));
+        at += n;
+    } while (at < raw.size());
+    PutU32Be(z, 0);
+    return z;
+}
+
+// Builds PNG files chunk by chunk; CRCs are left as zeros, which the decoder ignores.
+const unsigned char SIGNATURE[8] = {137, 80, 78, 71, 13, 10, 26, 10};
+
+struct PngFile {
+    Bytes bytes = Bytes(SIGNATURE, SIGNATURE + 8);
+
+    PngFile& Chunk(const char* type, const Bytes& data)
+    {
+        PutU32Be(bytes, uint32_t(data.size()));
+        bytes.insert(bytes.end(), type, type + 4);
+        bytes.insert(bytes.end(), data.begin(), data.end());
+        PutU32Be(bytes, 0);
+        return *this;
+    }
+    PngFile& Header(uint32_t width, uint32_t height, unsigned depth, unsigned colourType, unsigned interlace = 0)
+    {
+        Bytes d;
+        PutU32Be(d, width);
+        PutU32Be(d, height);
+        d.insert(d.end(), {uint8_t(depth), uint8_t(colourType), 0, 0, uint8_t(interlace)});
+        return Chunk("IHDR", d);
+    }
+    PngFile& Rows(const Bytes& filtered) { return Chunk("IDAT", StoredZlib(filtered)); }
+    PngFile& End() { return Chunk("IEND", {}); }
+};
+
+const ImageData BLANK = {0, 0, 0, 0, nullptr};
+
+bool Decode(const Bytes& file, ImageData& image)
+{
+    // An exact heap copy, so that ASan reports any read past the file.
+    unsigned char* copy = new unsigned char[file.size() ? file.size() : 1];
+    if (!file.empty()) std::memcpy(copy, file.data(), file.size());
+    bool ok = DecodePng(image, copy, uint32_t(file.size()));
+    delete[] copy;
+    return ok;
+}
+
+// The PNG's row y (top first) as stored in the record: bottom row first, padded rows.
+Bytes RowOf(const ImageData& image, int y)
+{
+    size_t stride = ImageRowStride(image.width, image.components);
+    const unsigned char* row = image.pixels + size_t(image.height - 1 - y) * stride;
+    return Bytes(row, row + size_t(image.width) * image.components);
+}
+
+TEST(PngDecoder, RgbLayoutIsBottomRowFirstWithPaddedStride)
+{
+    Bytes rows = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15,
+                  0, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35};
+    ImageData image = BLANK;
+    ASSERT_TRUE(Decode(PngFile().Header(5, 2, 8, 2).Rows(rows).End().bytes, image));
+    EXPECT_EQ(image.width, 5);
+    EXPECT_EQ(image.height, 2);
+    EXPECT_EQ(image.components, 3);
+    EXPECT_EQ(image.format, IMAGE_FORMAT_RGB);
+    EXPECT_EQ(ImageRowStride(image.width, image.components), 16u);
+    EXPECT_EQ(Bytes(image.pixels, image.pixels + 15), Bytes(rows.begin() + 17, rows.end()));
+    EXPECT_EQ(Bytes(image.pixels + 16, image.pixels + 31), Bytes(rows.begin() + 1, rows.begin() + 16));
+    FreeImage(image);
+}
+
+TEST(PngDecoder, ComponentsFormatsAndStrides)
+{
+    struct Case { const char* what; unsigned colourType; uint32_t width; unsigned components; uint32_t format;
+                  size_t stride; };
+    const Case cases[] = {
+        {"grey 6 wide", 0, 6, 1, IMAGE_FORMAT_LUMINANCE, 8},
+        {"grey + alpha", 4, 3, 2, IMAGE_FORMAT_LUMINANCE_ALPHA, 8},
+        {"RGB", 2, 4, 3, IMAGE_FORMAT_RGB, 12},
+        {"RGBA of odd width has no padding", 6, 3, 4, IMAGE_FORMAT_RGBA, 12},
+    };
+    for (const Case& c : cases) {
+        Bytes rows;
+        for (int y = 0; y < 2; y++) {
+            rows.push_back(0);
+            for (uint32_t i = 0; i < c.width * c.components; i++) rows.push_back(uint8_t(y * 100 + i));
+        }
+        ImageData image = BLANK;
+        ASSERT_TRUE(Decode(PngFile().Header(c.width, 2, 8, c.colourType).Rows(rows).End().bytes, image)) << c.what;
+        EXPECT_EQ(image.components, c.components) << c.what;
+        EXPECT_EQ(image.format, c.format) << c.what;
+        EXPECT_EQ(ImageRowStride(image.width, image.components), c.stride) << c.what;
+        EXPECT_EQ(RowOf(image, 1)[0], 100) << c.what;
+        EXPECT_EQ(image.pixels[0], 100) << c.what << ": the bottom row comes first";
+        FreeImage(image);
+    }
+}
+
+TEST(PngDecoder, PaletteExpandsToRgbAndIgnoresTransparency)
+{
+    Bytes palette = {255, 0, 0, 0, 255, 0, 0, 0, 255};
+    ImageData image = BLANK;
+    ASSERT_TRUE(Decode(PngFile().Header(3, 1, 8, 3).Chunk("PLTE", palette).Chunk("tRNS", {0, 128})
+                           .Rows({0, 2, 0, 1}).End().bytes, image));
+    EXPECT_EQ(image.components, 3);
+    EXPECT_EQ(image.format, IMAGE_FORMAT_RGB);
+    EXPECT_EQ(RowOf(image, 0), Bytes({0, 0, 255, 255, 0, 0, 0, 255, 0}));
+    FreeImage(image);
+}
+
+TEST(PngDecoder, SmallDepthsUnpackToOneBytePerSample)
+{
+    struct Case { const char* what; unsigned depth, colourType; Bytes row; Bytes expected; };
+    const Case cases[] = {
+        {"1-bit grey", 1, 0, {0b10110000}, {255, 0, 255, 255}},
+        {"2-bit grey", 2, 0, {0b00011011}, {0, 85, 170, 255}},
+        {"4-bit grey", 4, 0, {0x1F, 0x80}, {17, 255, 136, 0}},
+        {"1-bit palette", 1, 3, {0b01000000}, {10, 11, 12, 20, 21, 22, 10, 11, 12, 10, 11, 12}},
+        {"2-bit palette", 2, 3, {0b00011011}, {10, 11, 12, 20, 21, 22, 30, 31, 32, 40, 41, 42}},
+        {"4-bit palette", 4, 3, {0x32, 0x10}, {40, 41, 42, 30, 31, 32, 20, 21, 22, 10, 11, 12}},
+    };
+    Bytes palette = {10, 11, 12, 20, 21, 22, 30, 31, 32, 40, 41, 42};
+    for (const Case& c : cases) {
+        Bytes rows = {0};
+        rows.insert(rows.end(), c.row.begin(), c.row.end());
+        PngFile file;
+        file.Header(4, 1, c.depth, c.colourType);
+        if (c.colourType == 3) file.Chunk("PLTE", palette);
+        ImageData image = BLANK;
+        ASSERT_TRUE(Decode(file.Rows(rows).End().bytes, image)) << c.what;
+        EXPECT_EQ(RowOf(image, 0), c.expected) << c.what;
+        FreeImage(image);
+    }
+}
+
+TEST(PngDecoder, ReconstructionOfFirstRowsAndTies)
+{
+    struct Case { const char* what; Bytes rows; Bytes top, bottom; };
+    const Case cases[] = {
+        {"Up on the first row reproduces the bytes", {2, 10, 20, 30, 0, 1, 2, 3}, {10, 20, 30}, {1, 2, 3}},
+        {"Average on the first row adds half the left byte", {3, 10, 20, 30, 0, 0, 0, 0}, {10, 25, 42}, {0, 0, 0}},
+        {"Paeth on the first row is Sub", {4, 10, 20, 250, 0, 0, 0, 0}, {10, 30, 24}, {0, 0, 0}},
+        {"Sub wraps modulo 256", {1, 200, 100, 1, 0, 0, 0, 0}, {200, 44, 45}, {0, 0, 0}},
+        {"Up adds the row above", {0, 10, 20, 30, 2, 1, 1, 1}, {10, 20, 30}, {11, 21, 31}},
+        {"Average uses left and up", {0, 10, 20, 30, 3, 0, 0, 0}, {10, 20, 30}, {5, 12, 21}},
+        {"Paeth takes up when it is nearest", {0, 10, 20, 30, 4, 0, 0, 0}, {10, 20, 30}, {10, 20, 30}},
+        // Second pixel: left 40, up 10, up-left 20 ties left with up-left (20 if up-left won).
+        {"Paeth tie between left and up-left picks left", {0, 20, 10, 0, 4, 20, 0, 0}, {20, 10, 0}, {40, 40, 40}},
+        // Second pixel: left 10, up 40, up-left 20 ties up with up-left.
+        {"Paeth tie between up and up-left picks up", {0, 20, 40, 0, 4, 246, 0, 0}, {20, 40, 0}, {10, 40, 0}},
+    };
+    for (const Case& c : cases) {
+        ImageData image = BLANK;
+        ASSERT_TRUE(Decode(PngFile().Header(3, 2, 8, 0).Rows(c.rows).End().bytes, image)) << c.what;
+        EXPECT_EQ(RowOf(image, 0), c.top) << c.what;
+        EXPECT_EQ(RowOf(image, 1), c.bottom) << c.what;
+        FreeImage(image);
+    }
+}
+
+TEST(PngDecoder, PaethPredictorMatchesTheTextbookOnEveryInput)
+{
+    unsigned mismatches = 0;
+    for (int a = 0; a < 256; a++)
+        for (int b = 0; b < 256; b++)
+            for (int c = 0; c < 256; c++) {
+                int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
+                int expected = (pa <= pb && pa <= pc) ? a : (pb <= pc ? b : c);
+                if (PaethPredictor(uint8_t(a), uint8_t(b), uint8_t(c)) != expected) mismatches++;
+            }
+    EXPECT_EQ(mismatches, 0u);
+}
+
+TEST(PngDecoder, ChunksTheDecoderSkips)
+{
+    Bytes rows = {0, 7, 8, 2, 1, 1};
+    const Bytes expected0 = {7, 8}, expected1 = {8, 9};
+    struct Case { const char* what; PngFile file; };
+    std::vector<Case> cases;
+    cases.push_back({"plain", PngFile().Header(2, 2, 8, 0).Rows(rows).End()});
+    cases.push_back({"ancillary and unknown chunks around the data",
+                     PngFile().Header(2, 2, 8, 0).Chunk("gAMA", {0, 0, 177, 143}).Chunk("tEXt", {'a', 0, 'b'})
+                         .Chunk("xYzW", {1, 2, 3}).Rows(rows).Chunk("zzZZ", {9}).End()});
+    cases.push_back({"unknown critical chunk", PngFile().Header(2, 2, 8, 0).Chunk("ABCD", {1}).Rows(rows).End()});
+    cases.push_back({"palette sent with a grey image",
+                     PngFile().Header(2, 2, 8, 0).Chunk("PLTE", {1, 2, 3}).Rows(rows).End()});
+    cases.push_back({"no IEND", PngFile().Header(2, 2, 8, 0).Rows(rows)});
+    PngFile afterEnd = PngFile().Header(2, 2, 8, 0).Rows(rows).End();
+    afterEnd.bytes.insert(afterEnd.bytes.end(), {0xFF, 0xFF, 0xFF, 0xF0, 'I', 'D', 'A', 'T'});
+    cases.push_back({"a broken chunk after IEND is never read", afterEnd});
+    PngFile badCrc = PngFile().Header(2, 2, 8, 0).Rows(rows).End();
+    for (size_t i = 29; i < badCrc.bytes.size(); i += 7) badCrc.bytes[i] ^= 0x5A;  // land in the CRCs
+    Bytes z = StoredZlib(rows);
+    PngFile split = PngFile().Header(2, 2, 8, 0).Chunk("IDAT", Bytes(z.begin(), z.begin() + 3))
+                        .Chunk("IDAT", Bytes(z.begin() + 3, z.begin() + 9)).Chunk("IDAT", {})
+                        .Chunk("IDAT", Bytes(z.begin() + 9, z.end())).End();
+    cases.push_back({"stream split over consecutive IDAT chunks", split});
+    for (const Case& c : cases) {
+        ImageData image = BLANK;
+        ASSERT_TRUE(Decode(c.file.bytes, image)) << c.what;
+        EXPECT_EQ(RowOf(image, 0), expected0) << c.what;
+        EXPECT_EQ(RowOf(image, 1), expected1) << c.what;
+        FreeImage(image);
+    }
+}
+
+TEST(PngDecoder, WrongCrcsChangeNothing)
+{
+    Bytes rows = {0, 7, 8, 2, 1, 1};
+    PngFile file = PngFile().Header(2, 2, 8, 0).Chunk("tEXt", {'k', 0, 'v'}).Rows(rows).End();
+    // Every chunk's CRC sits in the 4 bytes before the next chunk; flip them all.
+    for (size_t pos = 8; pos < file.bytes.size();) {
+        uint32_t length = uint32_t(file.bytes[pos]) << 24 | file.bytes[pos + 1] << 16 | file.bytes[pos + 2] << 8 |
+                          file.bytes[pos + 3];
+        for (int i = 0; i < 4; i++) file.bytes[pos + 8 + length + i] = 0xA5;
+        pos += 12 + length;
+    }
+    ImageData image = BLANK;
+    ASSERT_TRUE(Decode(file.bytes, image));
+    EXPECT_EQ(RowOf(image, 1), Bytes({8, 9}));
+    FreeImage(image);
+}
+
+TEST(PngDecoder, LaterImageDataReplacesEarlier)
+{
+    PngFile file = PngFile().Header(2, 1, 8, 0).Rows({0, 1, 2}).Chunk("tEXt", {'k', 0}).Rows({0, 5, 6}).End();
+    ImageData image = BLANK;
+    ASSERT_TRUE(Decode(file.bytes, image));
+    EXPECT_EQ(RowOf(image, 0), Bytes({5, 6}));
+    FreeImage(image);
+}
+
+TEST(PngDecoder, RefusesMalformedFiles)
+{
+    const Bytes grey = {0, 7, 8, 2, 1, 1};
+    PngFile valid = PngFile().Header(2, 2, 8, 0).Rows(grey).End();
+    struct Case { const char* what; Bytes file; };
+    std::vector<Case> cases = {
+        {"empty", {}},
+        {"shorter than the signature", Bytes(valid.bytes.begin(), valid.bytes.begin() + 5)},
+        {"signature only", Bytes(valid.bytes.begin(), valid.bytes.begin() + 8)},
+        {"chunk header cut short", Bytes(valid.bytes.begin(), valid.bytes.begin() + 14)},
+        {"header chunk runs past the end", Bytes(valid.bytes.begin(), valid.bytes.begin() + 25)},
+        {"image data runs past the end", Bytes(valid.bytes.begin(), valid.bytes.end() - 20)},
+        {"no image data", PngFile().Header(2, 2, 8, 0).End().bytes},
+        {"image data before the header", PngFile().Rows(grey).Header(2, 2, 8, 0).End().bytes},
+        {"second header", PngFile().Header(2, 2, 8, 0).Header(2, 2, 8, 0).Rows(grey).End().bytes},
+        {"header of 14 bytes", PngFile().Chunk("IHDR", Bytes(14, 1)).Rows(grey).End().bytes},
+        {"interlaced", PngFile().Header(2, 2, 8, 0, 1).Rows(grey).End().bytes},
+        {"16-bit", PngFile().Header(1, 2, 16, 0).Rows(grey).End().bytes},
+        {"bit depth 3", PngFile().Header(2, 2, 3, 0).Rows(grey).End().bytes},
+        {"bit depth 0", PngFile().Header(2, 2, 0, 0).Rows(grey).End().bytes},
+        {"2-bit RGB", PngFile().Header(2, 2, 2, 2).Rows(grey).End().bytes},
+        {"zero width", PngFile().Header(0, 2, 8, 0).Rows({0, 0}).End().bytes},
+        {"zero height", PngFile().Header(2, 0, 8, 0).Rows({}).End().bytes},
+        {"width beyond 2^31 - 1", PngFile().Header(0x80000000u, 1, 8, 0).Rows(grey).End().bytes},
+        {"rows beyond 4 GiB", PngFile().Header(60000, 60000, 8, 6).Rows(grey).End().bytes},
+        {"image far larger than the stream could fill", PngFile().Header(30000, 30000, 8, 0).Rows(grey).End().bytes},
+        {"filter type 5", PngFile().Header(2, 2, 8, 0).Rows({5, 7, 8, 0, 1, 1}).End().bytes},
+        {"stream shorter than the rows", PngFile().Header(2, 2, 8, 0).Rows({0, 7, 8, 1, 1}).End().bytes},
+        // RGBA rows are decoded inside the pixel buffer, a path of their own.
+        {"filter type 5 in a later RGBA row",
+         PngFile().Header(1, 2, 8, 6).Rows({0, 1, 2, 3, 4, 5, 1, 2, 3, 4}).End().bytes},
+        {"RGBA stream shorter than the rows",
+         PngFile().Header(1, 2, 8, 6).Rows({0, 1, 2, 3, 4, 2, 1, 2, 3}).End().bytes},
+        {"refused zlib header", PngFile().Header(2, 2, 8, 0).Chunk("IDAT", {0x78, 0x9D, 1, 0}).End().bytes},
+        {"image data shorter than a zlib header", PngFile().Header(2, 2, 8, 0).Chunk("IDAT", {0x78}).End().bytes},
+        {"palette image without a palette", PngFile().Header(2, 2, 8, 3).Rows(grey).End().bytes},
+        {"palette after the image data",
+         PngFile().Header(2, 2, 8, 3).Rows(grey).Chunk("PLTE", Bytes(30, 1)).End().bytes},
+        {"palette index beyond the palette",
+         PngFile().Header(2, 2, 8, 3).Chunk("PLTE", Bytes(9, 1)).Rows({0, 0, 1, 0, 2, 3}).End().bytes},
+    };
+    Bytes z = StoredZlib(grey);
+    cases.push_back({"stream split by another chunk",
+                     PngFile().Header(2, 2, 8, 0).Chunk("IDAT", Bytes(z.begin(), z.begin() + 6))
+                         .Chunk("tEXt", {'k', 0}).Chunk("IDAT", Bytes(z.begin() + 6, z.end())).End().bytes});
+    for (const Case& c : cases) {
+        ImageData image = BLANK;
+        EXPECT_FALSE(Decode(c.file, image)) << c.what;
+        EXPECT_EQ(image.pixels, nullptr) << c.what;
+    }
+}
+
+TEST(PngDecoder, HeaderFieldsAreWrittenOnlyOnceAccepted)
+{
+    ImageData image = {7, 7, 7, 7, nullptr};
+    EXPECT_FALSE(Decode(PngFile().Header(2, 2, 16, 0).Rows({}).End().bytes, image));
+    EXPECT_EQ(image.width, 7) << "a refused header leaves the record as it was";
+    EXPECT_FALSE(Decode(PngFile().Header(3, 4, 8, 2).Rows({0, 1}).End().bytes, image));
+    EXPECT_EQ(image.width, 3) << "an accepted header is kept when the data fails";
+    EXPECT_EQ(image.components, 3);
+    EXPECT_EQ(image.pixels, nullptr);
+}
+
+// ---- Files on disk -----------------------------------------------------------------
+
+struct TempFolder {
+    std::filesystem::path path;
+    TempFolder()
+    {
+        path = std::filesystem::temp_directory_path() /
+               ("quorvel_png_" + std::to_string(std::rand()) + "_" + std::to_string(std::time(nullptr)));
+        std::filesystem::create_directories(path);
+    }
+    ~TempFolder() { std::filesystem::remove_all(path); }
+    std::string Write(const char* name, const Bytes& bytes) const
+    {
+        std::string file = (path / name).string();
+        std::FILE* f = std::fopen(file.c_str(), "wb");
+        if (f) {
+            if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
+            std::fclose(f);
+        }
+        return file;
+    }
+};
+
+TEST(PngDecoder, LoadPngReadsFilesAndLeavesOthersAlone)
+{
+    TempFolder folder;
+    ImageData image = BLANK;
+    std::string png = folder.Write("wall.png", PngFile().Header(2, 2, 8, 0).Rows({0, 7, 8, 2, 1, 1}).End().bytes);
+    ASSERT_TRUE(LoadPng(image, png.c_str()));
+    EXPECT_EQ(RowOf(image, 1), Bytes({8, 9}));
+    FreeImage(image);
+
+    Bytes bmp = {'B', 'M', 58, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0};
+    bmp.resize(58, 0);
+    std::string bmpPath = folder.Write("wall.bmp", bmp);
+    ImageData untouched = {3, 4, 5, 6, nullptr};
+    EXPECT_FALSE(LoadPng(untouched, bmpPath.c_str()));
+    EXPECT_EQ(untouched.width, 3);
+    EXPECT_EQ(untouched.height, 4);
+    EXPECT_EQ(untouched.format, 5u);
+    EXPECT_EQ(untouched.components, 6);
+
+    std::string empty = folder.Write("empty.png", {});
+    EXPECT_FALSE(LoadPng(image, empty.c_str()));
+    EXPECT_FALSE(LoadPng(image, (folder.path / "missing.png").string().c_str()));
+    EXPECT_FALSE(LoadPng(image, ""));
+    EXPECT_FALSE(LoadPng(image, nullptr));
+    EXPECT_EQ(image.pixels, nullptr);
+}
+
+#if QUORVEL_HAVE_ORACLES
+
+// ---- Conformance with libpng ---------------------------------------------------------
+
+struct PngKind { const char* name; int colourType; int depth; unsigned components; };
+
+const PngKind KINDS[] = {
+    {"grey 8", PNG_COLOR_TYPE_GRAY, 8, 1},       {"grey 4", PNG_COLOR_TYPE_GRAY, 4, 1},
+    {"grey 2", PNG_COLOR_TYPE_GRAY, 2, 1},       {"grey 1", PNG_COLOR_TYPE_GRAY, 1, 1},
+    {"grey+alpha", PNG_COLOR_TYPE_GRAY_ALPHA, 8, 2}, {"RGB", PNG_COLOR_TYPE_RGB, 8, 3},
+    {"RGBA", PNG_COLOR_TYPE_RGBA, 8, 4},         {"palette 8", PNG_COLOR_TYPE_PALETTE, 8, 3},
+    {"palette 4", PNG_COLOR_TYPE_PALETTE, 4, 3}, {"palette 2", PNG_COLOR_TYPE_PALETTE, 2, 3},
+    {"palette 1", PNG_COLOR_TYPE_PALETTE, 1, 3},
+};
+
+struct WriteOptions {
+    int filters = PNG_ALL_FILTERS;
+    int level = 6;
+    size_t idatSize = 8192;
+    bool interlaced = false;
+    bool ancillary = false;
+};
+
+void AppendToBytes(png_structp png, png_bytep data, png_size_t length)
+{
+    Bytes* out = static_cast<Bytes*>(png_get_io_ptr(png));
+    out->insert(out->end(), data, data + length);
+}
+
+void NoFlush(png_structp) {}
+
+// Samples for a test picture: gradients, noise and flat areas, within the depth's range.
+std::vector<Bytes> Picture(const PngKind& kind, uint32_t width, uint32_t height)
+{
+    unsigned samples = kind.colourType == PNG_COLOR_TYPE_PALETTE ? 1 : kind.components;
+    unsigned depth = unsigned(kind.depth), max = (1u << depth) - 1;
+    std::vector<Bytes> rows(height, Bytes(size_t(width) * samples * (depth == 16 ? 2 : 1)));
+    uint32_t state = width * 31 + height;
+    for (uint32_t y = 0; y < height; y++)
+        for (size_t i = 0; i < rows[y].size(); i++) {
+            state = state * 1103515245u + 12345u;
+            unsigned v = (y % 5 == 0) ? 7 : unsigned(i * 3 + y * 2 + ((state >> 16) & 7));
+            rows[y][i] = uint8_t(depth >= 8 ? v : v % (max + 1));
+        }
+    return rows;
+}
+
+Bytes WritePng(const PngKind& kind, uint32_t width, uint32_t height, const WriteOptions& o)
+{
+    Bytes out;
+    std::vector<Bytes> rows = Picture(kind, width, height);
+    std::vector<png_bytep> pointers;
+    for (Bytes& r : rows) pointers.push_back(r.data());
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        ADD_FAILURE() << "libpng could not write " << kind.name;
+        return Bytes();
+    }
+    png_set_write_fn(png, &out, AppendToBytes, NoFlush);
+    png_set_IHDR(png, info, width, height, kind.depth, kind.colourType,
+                 o.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_color palette[256];
+    png_byte alpha[256];
+    for (int i = 0; i < 256; i++) {
+        palette[i] = png_color{png_byte(i), png_byte(255 - i), png_byte(i * 7)};
+        alpha[i] = png_byte(i);
+    }
+    if (kind.colourType == PNG_COLOR_TYPE_PALETTE) {
+        png_set_PLTE(png, info, palette, 1 << kind.depth);
+        if (o.ancillary) png_set_tRNS(png, info, alpha, 1 << kind.depth, nullptr);
+    }
+    png_text text = {};
+    png_unknown_chunk privateChunk = {};
+    if (o.ancillary) {
+        text.compression = PNG_TEXT_COMPRESSION_NONE;
+        text.key = const_cast<char*>("Title");
+        text.text = const_cast<char*>("Quorvel test labyrinth");
+        png_set_text(png, info, &text, 1);
+        png_set_gAMA(png, info, 0.45455);
+        std::memcpy(privateChunk.name, "prVt", 5);
+        static png_byte payload[] = {1, 2, 3, 4};
+        privateChunk.data = payload;
+        privateChunk.size = sizeof payload;
+        privateChunk.location = PNG_AFTER_IDAT;
+        png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_ALWAYS, nullptr, 0);
+        png_set_unknown_chunks(png, info, &privateChunk, 1);
+    }
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, o.filters);
+    png_set_compression_level(png, o.level);
+    png_set_compression_buffer_size(png, o.idatSize);
+    png_write_info(png, info);
+    if (kind.depth < 8) png_set_packing(png);
+    png_write_image(png, pointers.data());
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    return out;
+}
+
+void ReadFromBytes(png_structp png, png_bytep data, png_size_t length)
+{
+    std::pair<const Bytes*, size_t>* src = static_cast<std::pair<const Bytes*, size_t>*>(png_get_io_ptr(png));
+    if (src->second + length > src->first->size()) png_error(png, "read past the end");
+    std::memcpy(data, src->first->data() + src->second, length);
+    src->second += length;
+}
+
+// libpng's own decode, as rows of one byte per component (palette mapped to RGB).
+std::vector<Bytes> ReadWithLibpng(const Bytes& file)
+{
+    std::pair<const Bytes*, size_t> src(&file, 0);
+    std::vector<Bytes> rows;
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        ADD_FAILURE() << "libpng could not read its own file";
+        return std::vector<Bytes>();
+    }
+    png_set_read_fn(png, &src, ReadFromBytes);
+    png_read_info(png, info);
+    int colourType = png_get_color_type(png, info);
+    bool palette = colourType == PNG_COLOR_TYPE_PALETTE;
+    if (palette) png_set_packing(png);
+    else png_set_expand_gray_1_2_4_to_8(png);
+    png_read_update_info(png, info);
+    uint32_t height = png_get_image_height(png, info);
+    rows.assign(height, Bytes(png_get_rowbytes(png, info)));
+    std::vector<png_bytep> pointers;
+    for (Bytes& r : rows) pointers.push_back(r.data());
+    png_read_image(png, pointers.data());
+    if (palette) {
+        png_colorp colours;
+        int count;
+        png_get_PLTE(png, info, &colours, &count);
+        for (Bytes& r : rows) {
+            Bytes rgb;
+            for (unsigned char index : r) rgb.insert(rgb.end(), {colours[index].red, colours[index].green,
+                                                                 colours[index].blue});
+            r = rgb;
+        }
+    }
+    png_destroy_read_struct(&png, &info, nullptr);
+    return rows;
+}
+
+unsigned CountChunks(const Bytes& file, const char* type)
+{
+    unsigned count = 0;
+    for (size_t pos = 8; pos + 8 <= file.size();) {
+        uint32_t length = uint32_t(file[pos]) << 24 | file[pos + 1] << 16 | file[pos + 2] << 8 | file[pos + 3];
+        if (std::memcmp(&file[pos + 4], type, 4) == 0) count++;
+        pos += 12 + size_t(length);
+    }
+    return count;
+}
+
+void ExpectSameAsLibpng(const Bytes& file, const PngKind& kind, const std::string& what)
+{
+    std::vector<Bytes> expected = ReadWithLibpng(file);
+    ImageData image = BLANK;
+    ASSERT_TRUE(Decode(file, image)) << what;
+    ASSERT_EQ(size_t(image.height), expected.size()) << what;
+    EXPECT_EQ(image.components, kind.components) << what;
+    EXPECT_EQ(image.format, ImageFormatForComponents(kind.components)) << what;
+    for (int y = 0; y < image.height; y++) {
+        if (RowOf(image, y) != expected[size_t(y)]) {
+            ADD_FAILURE() << what << ": row " << y << " differs";
+            break;
+        }
+    }
+    FreeImage(image);
+}
+
+TEST(PngConformance, EveryKindAndFilterDecodesAsLibpngDoes)
+{
+    const int filters[] = {PNG_FILTER_NONE, PNG_FILTER_SUB, PNG_FILTER_UP, PNG_FILTER_AVG, PNG_FILTER_PAETH,
+                           PNG_ALL_FILTERS};
+    // Widths that leave rows unpadded, padded by one byte and by more: the first two
+    // are decoded inside the pixel buffer, the last in a buffer of its own.
+    const uint32_t sizes[][2] = {{1, 1}, {5, 2}, {13, 7}, {67, 41}, {4, 3}, {3, 4}, {2, 9}, {64, 33}};
+    for (const PngKind& kind : KINDS)
+        for (int filter : filters)
+            for (auto& size : sizes) {
+                WriteOptions o;
+                o.filters = filter;
+                ExpectSameAsLibpng(WritePng(kind, size[0], size[1], o), kind,
+                                   std::string(kind.name) + " filter " + std::to_string(filter) + " " +
+                                       std::to_string(size[0]) + "x" + std::to_string(size[1]));
+            }
+}
+
+TEST(PngConformance, ManyIdatChunksAndAncillaryChunks)
+{
+    for (const PngKind& kind : KINDS) {
+        WriteOptions o;
+        o.idatSize = 64;
+        o.ancillary = true;
+        o.level = 9;
+        Bytes file = WritePng(kind, 150, 90, o);
+        EXPECT_GT(CountChunks(file, "IDAT"), 1u) << kind.name;
+        EXPECT_EQ(CountChunks(file, "tEXt"), 1u) << kind.name;
+        EXPECT_EQ(CountChunks(file, "prVt"), 1u) << kind.name;
+        ExpectSameAsLibpng(file, kind, std::string(kind.name) + " in many IDAT chunks");
+    }
+}
+
+TEST(PngConformance, LargeImageAndEveryCompressionLevel)
+{
+    const PngKind& rgb = KINDS[5];
+    for (int level = 0; level <= 9; level += 3) {
+        WriteOptions o;
+        o.level = level;
+        ExpectSameAsLibpng(WritePng(rgb, 700, 300, o), rgb, "RGB 700x300 level " + std::to_string(level));
+    }
+}
+
+TEST(PngConformance, RefusedKinds)
+{
+    struct Case { const char* what; PngKind kind; bool interlaced; };
+    const Case cases[] = {
+        {"interlaced RGB", {"RGB", PNG_COLOR_TYPE_RGB, 8, 3}, true},
+        {"interlaced palette", {"palette", PNG_COLOR_TYPE_PALETTE, 4, 3}, true},
+        {"16-bit grey", {"grey 16", PNG_COLOR_TYPE_GRAY, 16, 1}, false},
+        {"16-bit RGBA", {"RGBA 16", PNG_COLOR_TYPE_RGBA, 16, 4}, false},
+    };
+    for (const Case& c : cases) {
+        WriteOptions o;
+        o.interlaced = c.interlaced;
+        Bytes file = WritePng(c.kind, 9, 9, o);
+        ASSERT_FALSE(file.empty()) << c.what;
+        ImageData image = BLANK;
+        EXPECT_FALSE(Decode(file, image)) << c.what;
+        EXPECT_EQ(image.pixels, nullptr) << c.what;
+    }
+}
+
+#endif  // QUORVEL_HAVE_ORACLES
+
+}  // namespace

@@ -1,0 +1,317 @@
+// The overlay is checked call by call through the recording GL stand-in, which
+// only the native build has.
+#ifndef _WIN32
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "game/game_state.h"
+#include "game/settings.h"
+#include "labyrinth/labyrinth.h"
+#include "render/gl_window.h"
+#include "render/overlay.h"
+#include "support/gl_fake.h"
+
+namespace {
+
+const unsigned FONT_BASE = 1000;
+
+class Overlay : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetGameState();
+        ResetSettings();
+        GlFakeReset();
+        labyrinthList.count = 0;
+        glWindow.fontCount = 1;
+        glWindow.fontListBases[0] = FONT_BASE;
+    }
+    void TearDown() override
+    {
+        labyrinthList.count = 0;
+        glWindow.fontCount = 0;
+    }
+
+    void AddLabyrinth(const char* path)
+    {
+        std::snprintf(labyrinthList.paths[labyrinthList.count], LABYRINTH_PATH_SIZE, "%s", path);
+        ++labyrinthList.count;
+    }
+};
+
+// What PrintText sends for one text with font 0.
+std::vector<std::string> Printed(const std::string& text)
+{
+    return {"glPushAttrib(131072)", "glListBase(968)",
+            "glCallLists(" + std::to_string(text.size()) + ",5121," + text + ")", "glPopAttrib()"};
+}
+
+void Append(std::vector<std::string>& calls, const std::vector<std::string>& more)
+{
+    calls.insert(calls.end(), more.begin(), more.end());
+}
+
+std::vector<std::string> RedTextAt(const char* position, const std::string& text)
+{
+    std::vector<std::string> calls = {"glColor3f(1,0,0)", std::string("glRasterPos2f(") + position + ")"};
+    Append(calls, Printed(text));
+    return calls;
+}
+
+std::vector<std::string> PointerOnRow(const char* y1, const char* y2, const char* y3)
+{
+    return {"glColor3f(1,1,1)",
+            "glBegin(4)",
+            std::string("glVertex2f(-0.65,") + y1 + ")",
+            std::string("glVertex2f(-0.6,") + y2 + ")",
+            std::string("glVertex2f(-0.65,") + y3 + ")",
+            "glEnd()"};
+}
+
+// The texts of PrintText, in the order drawn.
+std::vector<std::string> Texts()
+{
+    std::vector<std::string> texts;
+    for (const std::string& call : GlCallsStartingWith("glCallLists(")) {
+        size_t first = call.find(',');
+        size_t second = call.find(',', first + 1);
+        texts.push_back(call.substr(second + 1, call.size() - second - 2));
+    }
+    return texts;
+}
+
+TEST_F(Overlay, FontsTakeTheNextSlotUntilAllTenAreUsed)
+{
+    glWindow.fontCount = 0;
+    BuildFont("Arial", -12);
+    BuildFont("Arial", -20);
+    EXPECT_EQ(glCalls, (std::vector<std::string>{"glGenLists(224)", "glGenLists(224)"}));
+    EXPECT_EQ(glWindow.fontCount, 2u);
+    EXPECT_EQ(glWindow.fontListBases[0], 1000u);
+    EXPECT_EQ(glWindow.fontListBases[1], 1224u);
+
+    GlFakeReset();
+    DeleteFont(1);
+    DeleteFont(2);   // never built: nothing to delete
+    EXPECT_EQ(glCalls, (std::vector<std::string>{"glDeleteLists(1224,224)"}));
+
+    for (int k = 0; k < 12; ++k) BuildFont("Arial", -12);
+    EXPECT_EQ(glWindow.fontCount, MAX_FONTS);
+}
+
+TEST_F(Overlay, PrintsThroughTheFontsLists)
+{
+    PrintText(0, "Labyrinth: %s", "a.bmp");
+    EXPECT_EQ(glCalls, Printed("Labyrinth: a.bmp"));
+
+    GlFakeReset();
+    PrintText(0, nullptr);
+    PrintText(1, "no such font");
+    EXPECT_TRUE(glCalls.empty());
+
+    // Longer texts are cut to what the 256-byte buffer holds.
+    GlFakeReset();
+    const std::string longName(400, 'n');
+    PrintText(0, "%s", longName.c_str());
+    EXPECT_EQ(Texts(), std::vector<std::string>{std::string(255, 'n')});
+}
+
+TEST_F(Overlay, SolvedScreenShowsNameAndTime)
+{
+    struct Case {
+        uint32_t ms;
+        const char* time;
+    };
+    const Case cases[] = {
+        {0, "Time to solve: 0 mins 0 secs"},
+        {61999, "Time to solve: 1 mins 1 secs"},
+        {3600000, "Time to solve: 60 mins 0 secs"},
+        {4294967295u, "Time to solve: 71582 mins 47 secs"},
+    };
+    AddLabyrinth("Labyrinths\\first.bmp");
+    AddLabyrinth("Labyrinths\\second.png");
+    selectedLabyrinth = 1;
+    solved = true;
+    menuShown = false;
+    for (const Case& c : cases) {
+        solveTimeMs = c.ms;
+        GlFakeReset();
+        DrawOverlay();
+        std::vector<std::string> expected = {"glLoadIdentity()", "glTranslatef(0,0,-6)"};
+        Append(expected, RedTextAt("-0.6,0.3", "Labyrinth solved!"));
+        Append(expected, RedTextAt("-0.8,0.1", "Labyrinth: second.png"));
+        Append(expected, RedTextAt("-0.9,-0.1", c.time));
+        EXPECT_EQ(glCalls, expected) << c.ms << " ms";
+    }
+}
+
+TEST_F(Overlay, MainMenuShowsBothRowsAndThePointer)
+{
+    struct Case {
+        uint32_t cursor;
+        std::vector<std::string> pointer;
+    };
+    const Case cases[] = {
+        {0, PointerOnRow("0.1", "0.15", "0.2")},
+        {1, PointerOnRow("-0.1", "-0.05", "0")},
+    };
+    for (const Case& c : cases) {
+        menuCursor = c.cursor;
+        GlFakeReset();
+        DrawOverlay();
+        std::vector<std::string> expected = {"glLoadIdentity()", "glTranslatef(0,0,-6)"};
+        Append(expected, RedTextAt("-0.6,0.1", "New Game"));
+        Append(expected, RedTextAt("-0.6,-0.1", "Exit Game"));
+        Append(expected, c.pointer);
+        EXPECT_EQ(glCalls, expected) << "pointer on row " << c.cursor;
+    }
+}
+
+TEST_F(Overlay, ListShowsFiveRowsFromTheScrollPosition)
+{
+    for (int k = 0; k < 12; ++k) {
+        char path[32];
+        std::snprintf(path, sizeof path, "Labyrinths\\lab%02d.bmp", k);
+        AddLabyrinth(path);
+    }
+    listShown = true;
+    listScroll = 7;
+    menuCursor = 2;
+    DrawOverlay();
+    std::vector<std::string> expected = {"glLoadIdentity()", "glTranslatef(0,0,-6)"};
+    Append(expected, RedTextAt("-0.6,0.1", "lab07.bmp"));
+    Append(expected, RedTextAt("-0.6,-0.1", "lab08.bmp"));
+    Append(expected, RedTextAt("-0.6,-0.3", "lab09.bmp"));
+    Append(expected, RedTextAt("-0.6,-0.5", "lab10.bmp"));
+    Append(expected, RedTextAt("-0.6,-0.7", "lab11.bmp"));
+    Append(expected, PointerOnRow("-0.3", "-0.25", "-0.2"));
+    EXPECT_EQ(glCalls, expected);
+}
+
+TEST_F(Overlay, ListRowsFollowTheLabyrinthCount)
+{
+    struct Case {
+        const char* what;
+        uint32_t count;
+        uint32_t scroll;
+        std::vector<std::string> texts;
+    };
+    const Case cases[] = {
+        {"three labyrinths, three rows", 3, 0, {"l0.bmp", "l1.bmp", "l2.bmp"}},
+        {"none: no row", 0, 0, {}},
+        {"a window reaching past the end stops at the last", 6, 3, {"l3.bmp", "l4.bmp", "l5.bmp"}},
+        {"a window wholly past the end shows nothing", 3, 200, {}},
+    };
+    listShown = true;
+    for (const Case& c : cases) {
+        labyrinthList.count = 0;
+        for (uint32_t k = 0; k < c.count; ++k) {
+            char path[32];
+            std::snprintf(path, sizeof path, "Labyrinths\\l%u.bmp", k);
+            AddLabyrinth(path);
+        }
+        listScroll = c.scroll;
+        GlFakeReset();
+        DrawOverlay();
+        EXPECT_EQ(Texts(), c.texts) << c.what;
+        EXPECT_EQ(GlCallsStartingWith("glBegin(4)").size(), 1u) << c.what << ": the pointer is always drawn";
+    }
+}
+
+TEST_F(Overlay, NamesAreShownWithoutTheFolder)
+{
+    struct Case {
+        const char* what;
+        const char* folder;
+        const char* path;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {"default folder", "Labyrinths\\", "Labyrinths\\a.bmp", "a.bmp"},
+        {"a percent sign stays as it is", "Labyrinths\\", "Labyrinths\\100%s %d%%.bmp", "100%s %d%%.bmp"},
+        {"the folder's length now, not the list's", "L\\", "Labyrinths\\a.bmp", "byrinths\\a.bmp"},
+        {"empty folder", "", "maze.png", "maze.png"},
+        {"folder longer than the path: its file name", "Some\\much\\longer\\folder\\", "Labs\\b.bmp", "b.bmp"},
+        {"folder as long as the path: its file name", "Labs\\x.bmp", "Labs/c.bmp", "c.bmp"},
+        {"no separator at all: the whole path", "A much longer folder\\", "d.bmp", "d.bmp"},
+    };
+    for (const Case& c : cases) {
+        std::snprintf(labyrinthsFolder, FOLDER_SIZE, "%s", c.folder);
+        labyrinthList.count = 0;
+        AddLabyrinth(c.path);
+
+        listShown = true;
+        menuShown = true;
+        solved = false;
+        GlFakeReset();
+        DrawOverlay();
+        EXPECT_EQ(Texts(), std::vector<std::string>{c.shown}) << c.what << ", in the list";
+
+        listShown = menuShown = false;
+        solved = true;
+        GlFakeReset();
+        DrawOverlay();
+        ASSERT_EQ(Texts().size(), 3u);
+        EXPECT_EQ(Texts()[1], std::string("Labyrinth: ") + c.shown) << c.what << ", when solved";
+    }
+}
+
+// A path slot filled to the last byte without its NUL must not be read past.
+TEST_F(Overlay, UnterminatedPathIsNotReadPastItsSlot)
+{
+    labyrinthList.count = 1;
+    std::memset(labyrinthList.paths[0], 'z', LABYRINTH_PATH_SIZE);
+    std::memset(labyrinthList.paths[1], 'q', LABYRINTH_PATH_SIZE);
+    listShown = true;
+    DrawOverlay();
+    for (const std::string& text : Texts()) EXPECT_EQ(text.find('q'), std::string::npos);
+}
+
+TEST_F(Overlay, AFailedLoadIsToldInTheMenuAndTheListBelowTheirRows)
+{
+    std::snprintf(loadFailureMessage, sizeof loadFailureMessage, "Cannot load 100%%.png: no open cell");
+    for (bool list : {false, true}) {
+        listShown = list;
+        GlFakeReset();
+        DrawOverlay();
+        const std::vector<std::string> message = RedTextAt("-2.2,-0.9", "Cannot load 100%.png: no open cell");
+        auto at = std::search(glCalls.begin(), glCalls.end(), message.begin(), message.end());
+        EXPECT_NE(at, glCalls.end()) << (list ? "list" : "main menu");
+    }
+    menuShown = false;
+    solved = true;
+    GlFakeReset();
+    DrawOverlay();
+    for (const std::string& call : glCalls) EXPECT_EQ(call.find("Cannot load"), std::string::npos) << call;
+    loadFailureMessage[0] = '\0';
+}
+
+TEST_F(Overlay, BlankGlyphsBecomeAMoveByTheirAdvance)
+{
+    // A fake font of four glyphs: a space, a letter, a blank of odd width
+    // (a no-break space) and another letter.
+    const GlyphMetrics metrics[4] = {{true, 4.0f}, {false, 7.0f}, {true, 3.5f}, {false, 8.0f}};
+    GlFakeReset();
+    RecordBlankGlyphs(500, metrics, 4);
+    const std::vector<std::string> expected = {
+        "glNewList(500,4864)", "glBitmap(1,1,0,0,4,0,bits)", "glEndList()",
+        "glNewList(502,4864)", "glBitmap(1,1,0,0,3.5,0,bits)", "glEndList()",
+    };
+    EXPECT_EQ(glCalls, expected) << "inked glyphs keep the lists the font made";
+}
+
+TEST_F(Overlay, NothingIsDrawnDuringPlay)
+{
+    menuShown = false;
+    playing = true;
+    DrawOverlay();
+    EXPECT_TRUE(glCalls.empty());
+}
+
+}  // namespace
+#endif

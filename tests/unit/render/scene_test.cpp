@@ -1,0 +1,372 @@
+// The scene is checked call by call through the recording GL stand-in, which
+// only the native build has.
+#ifndef _WIN32
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "game/game_state.h"
+#include "labyrinth/labyrinth.h"
+#include "render/texture_set.h"
+#include "render/gl_window.h"
+#include "render/scene.h"
+#include "support/gl_fake.h"
+
+namespace {
+
+// Cells outside the grid: an open kind, so a face list changes if the scene
+// ever reads one as a neighbour (and ASan reports reads beyond them).
+const char GUARD = 'x';
+
+// The grid lives in `storage` between guard cells; each character names its own
+// palette row, whose kind is the character and whose red tint is its code.
+struct TestGrid {
+    std::vector<unsigned char> storage;
+
+    void Set(const std::vector<std::string>& rows)
+    {
+        const size_t width = rows.empty() ? 0 : rows[0].size();
+        const size_t pad = width + 2;
+        storage.assign(pad, GUARD);
+        for (const std::string& row : rows)
+            for (char c : row) storage.push_back((unsigned char)c);
+        storage.insert(storage.end(), pad, GUARD);
+        for (int code = 0; code < 256; ++code)
+            palette.entries[code] = PaletteEntry{char(code), uint8_t(code), uint8_t(255 - code), 7};
+        labyrinthGrid.width = int32_t(width);
+        labyrinthGrid.height = int32_t(rows.size());
+        labyrinthGrid.cells = storage.data() + pad;
+    }
+};
+
+class Scene : public ::testing::Test {
+protected:
+    TestGrid grid;
+
+    void SetUp() override
+    {
+        ResetGameState();
+        GlFakeReset();
+    }
+    void TearDown() override
+    {
+        labyrinthGrid.cells = nullptr;
+        labyrinthGrid.width = labyrinthGrid.height = 0;
+        glWindow.textureNameCount = 0;
+        UploadTextures(true, 0, 0);   // lets go of the ids of a test's textures
+        glWindow.fontCount = 0;
+    }
+
+    void DrawAt(float x, float z)
+    {
+        playerX = x;
+        playerZ = z;
+        GlFakeReset();
+        DrawScene();
+    }
+};
+
+float Number(const std::string& text, size_t& pos)
+{
+    size_t used = 0;
+    float value = std::stof(text.substr(pos), &used);
+    pos += used + 1;   // past the comma or the closing parenthesis
+    return value;
+}
+
+void ReadThree(const std::string& call, float v[3])
+{
+    size_t pos = call.find('(') + 1;
+    for (int k = 0; k < 3; ++k) v[k] = Number(call, pos);
+}
+
+// Every face drawn, as "row,column kind tint": the face kind comes from its
+// normal, the cell from the corners' centre moved half a cell along the normal,
+// and the tint is the red of the colour current at the time, as a character.
+std::vector<std::string> FaceList()
+{
+    std::vector<std::string> faces;
+    char tint = '?';
+    float normal[3] = {0, 0, 0};
+    float sum[3] = {0, 0, 0};
+    for (const std::string& call : glCalls) {
+        if (call.compare(0, 12, "glColor3ubv(") == 0) {
+            tint = char(std::stoi(call.substr(12)));
+        } else if (call == "glBegin(5)") {
+            sum[0] = sum[1] = sum[2] = 0;
+        } else if (call.compare(0, 11, "glNormal3f(") == 0) {
+            ReadThree(call, normal);
+        } else if (call.compare(0, 11, "glVertex3f(") == 0) {
+            float v[3];
+            ReadThree(call, v);
+            for (int k = 0; k < 3; ++k) sum[k] += v[k];
+        } else if (call == "glEnd()") {
+            const char* kind = normal[1] < 0 ? "ceiling" : normal[1] > 0 ? "floor"
+                             : normal[2] > 0 ? "north" : normal[2] < 0 ? "south"
+                             : normal[0] > 0 ? "west" : "east";
+            int column = int(sum[0] / 4 + normal[0] * 0.5f + (sum[0] < 0 ? -0.5f : 0.5f));
+            int row = int(sum[2] / 4 + normal[2] * 0.5f + (sum[2] < 0 ? -0.5f : 0.5f));
+            char text[64];
+            std::snprintf(text, sizeof text, "%d,%d %s %c", row, column, kind, tint);
+            faces.push_back(text);
+        }
+    }
+    return faces;
+}
+
+// Rows (or columns) that got a ceiling, in the order drawn, without repeats.
+std::vector<int> CeilingCoordinates(bool rows)
+{
+    std::vector<int> found;
+    for (const std::string& face : FaceList()) {
+        if (face.find("ceiling") == std::string::npos) continue;
+        int row = 0, column = 0;
+        std::sscanf(face.c_str(), "%d,%d", &row, &column);
+        int value = rows ? row : column;
+        bool seen = false;
+        for (int v : found) seen = seen || v == value;
+        if (!seen) found.push_back(value);
+    }
+    return found;
+}
+
+std::vector<int> Range(int first, int last)
+{
+    std::vector<int> values;
+    for (int v = first; v <= last; ++v) values.push_back(v);
+    return values;
+}
+
+TEST_F(Scene, SetsUpTheContextInItsOrder)
+{
+    SetUpGlState();
+    const std::vector<std::string> expected = {
+        "glEnable(3553)",
+        "glShadeModel(7425)",
+        "glClearColor(0,0,0,0)",
+        "glClearDepth(1)",
+        "glEnable(2929)",
+        "glDepthFunc(515)",
+        "glHint(3152,4354)",
+        "glLightfv(16384,4608,0.2,0.2,0.2,1)",
+        "glLightfv(16384,4609,0.5,0.5,0.5,1)",
+        "glLightfv(16384,4611,0,0,1,0)",
+        "glEnable(16384)",
+        "glFogi(2917,2049)",
+        "glFogfv(2918,0.5,0.5,0.5,1)",
+        "glFogf(2914,0.5)",
+        "glHint(3156,4354)",
+        "glFogf(2915,1)",
+        "glFogf(2916,-1)",
+        "glEnable(2884)",
+        "glEnable(2903)",
+        "glColorMaterial(1028,5634)",
+        "glGenLists(224)",
+    };
+    EXPECT_EQ(glCalls, expected);
+    EXPECT_EQ(glWindow.fontCount, 1u);
+}
+
+TEST_F(Scene, FrameDrawsTheSceneOnlyWhilePlaying)
+{
+    grid.Set({"."});
+    menuShown = false;
+    DrawFrame();
+    GlFakeReset();
+    DrawFrame();
+    EXPECT_EQ(glCalls, (std::vector<std::string>{"glClear(16640)", "glBindTexture(3553,0)"}));
+
+    playing = true;
+    DrawFrame();
+    GlFakeReset();
+    DrawFrame();
+    ASSERT_GE(glCalls.size(), 3u);
+    EXPECT_EQ(glCalls.front(), "glClear(16640)");
+    EXPECT_EQ(glCalls[1], "glLoadIdentity()");
+    EXPECT_EQ(glCalls.back(), "glBindTexture(3553,0)");
+    EXPECT_EQ(FaceList().size(), 6u);
+}
+
+// Play is lit and fogged before a grey clear; the menus and the solved screen
+// are flat on black. The switch is made once, on the first frame of the other.
+TEST_F(Scene, TheLookFollowsPlayAndIsGivenWhenItChanges)
+{
+    const std::vector<std::string> playLook = {"glEnable(2896)", "glEnable(2912)", "glClearColor(0.5,0.5,0.5,1)",
+                                               "glClear(16640)"};
+    const std::vector<std::string> menuLook = {"glDisable(2896)", "glDisable(2912)", "glClearColor(0,0,0,0)",
+                                               "glClear(16640)"};
+    grid.Set({"."});
+    DrawFrame();   // whatever look an earlier test left
+    for (int round = 0; round < 2; ++round) {
+        playing = !playing;
+        const std::vector<std::string>& look = playing ? playLook : menuLook;
+        GlFakeReset();
+        DrawFrame();
+        ASSERT_GE(glCalls.size(), look.size());
+        EXPECT_TRUE(std::equal(look.begin(), look.end(), glCalls.begin())) << glCalls[0];
+        GlFakeReset();
+        DrawFrame();
+        EXPECT_EQ(glCalls.front(), "glClear(16640)") << "no switch while the look stays";
+    }
+}
+
+TEST_F(Scene, CameraTurnsThenMovesToTheEye)
+{
+    grid.Set({"w"});
+    pitch = 12.5f;
+    yaw = 30.0f;
+    DrawAt(2.5f, 3.25f);
+    EXPECT_EQ(glCalls, (std::vector<std::string>{"glLoadIdentity()", "glRotatef(12.5,1,0,0)",
+                                                 "glRotatef(330,0,1,0)", "glTranslatef(-2.5,0,-3.25)"}));
+}
+
+// One open cell alone: all six faces, in their order, each corner with its
+// texture coordinate, and the three texture slots bound around them.
+TEST_F(Scene, DrawsEachFaceKindWithItsExactCorners)
+{
+    AddTextureName("missing/Wall.png");
+    AddTextureName("missing/Ceiling.png");
+    AddTextureName("missing/Floor.png");
+    UploadTextures(true, 0, 0);   // ids 1, 2, 3 for slots 0, 1, 2
+    grid.Set({"www", "wfw", "www"});
+    palette.entries[int('f')] = PaletteEntry{'f', 200, 100, 50};
+    DrawAt(1.0f, 1.0f);
+
+    std::vector<std::string> expected = {
+        "glLoadIdentity()", "glRotatef(0,1,0,0)", "glRotatef(360,0,1,0)", "glTranslatef(-1,0,-1)",
+        "glColor3ubv(200,100,50)",
+        "glBindTexture(3553,2)",
+    };
+    auto face = [&](const char* normal, const char* v1, const char* v2, const char* v3, const char* v4) {
+        expected.push_back("glBegin(5)");
+        expected.push_back(std::string("glNormal3f(") + normal + ")");
+        const char* corners[4] = {v1, v2, v3, v4};
+        const char* texCoords[4] = {"1,1", "0,1", "1,0", "0,0"};
+        for (int k = 0; k < 4; ++k) {
+            expected.push_back(std::string("glTexCoord2i(") + texCoords[k] + ")");
+            expected.push_back(std::string("glVertex3f(") + corners[k] + ")");
+        }
+        expected.push_back("glEnd()");
+    };
+    face("0,-1,0", "1.5,0.5,1.5", "0.5,0.5,1.5", "1.5,0.5,0.5", "0.5,0.5,0.5");        // ceiling
+    expected.push_back("glBindTexture(3553,3)");
+    face("0,1,0", "0.5,-0.5,1.5", "1.5,-0.5,1.5", "0.5,-0.5,0.5", "1.5,-0.5,0.5");      // floor
+    expected.push_back("glBindTexture(3553,1)");
+    face("0,0,1", "1.5,0.5,0.5", "0.5,0.5,0.5", "1.5,-0.5,0.5", "0.5,-0.5,0.5");        // towards row 0
+    face("0,0,-1", "0.5,0.5,1.5", "1.5,0.5,1.5", "0.5,-0.5,1.5", "1.5,-0.5,1.5");       // towards row 2
+    face("1,0,0", "0.5,0.5,0.5", "0.5,0.5,1.5", "0.5,-0.5,0.5", "0.5,-0.5,1.5");        // towards column 0
+    face("-1,0,0", "1.5,0.5,1.5", "1.5,0.5,0.5", "1.5,-0.5,1.5", "1.5,-0.5,0.5");       // towards column 2
+    EXPECT_EQ(glCalls, expected);
+}
+
+TEST_F(Scene, DrawsTheFacesOfSmallGrids)
+{
+    struct Case {
+        const char* what;
+        std::vector<std::string> rows;
+        float x, z;
+        std::vector<std::string> faces;
+    };
+    const Case cases[] = {
+        {"open 3 x 3 seen from the middle: outer faces on every edge, none inside",
+         {"...", "...", "..."}, 1.0f, 1.0f,
+         {"0,0 ceiling .", "0,0 floor .", "0,0 north .", "0,0 west .",
+          "0,1 ceiling .", "0,1 floor .", "0,1 north .",
+          "0,2 ceiling .", "0,2 floor .", "0,2 north .", "0,2 east .",
+          "1,0 ceiling .", "1,0 floor .", "1,0 west .",
+          "1,1 ceiling .", "1,1 floor .",
+          "1,2 ceiling .", "1,2 floor .", "1,2 east .",
+          "2,0 ceiling .", "2,0 floor .", "2,0 south .", "2,0 west .",
+          "2,1 ceiling .", "2,1 floor .", "2,1 south .",
+          "2,2 ceiling .", "2,2 floor .", "2,2 south .", "2,2 east ."}},
+        {"one row: both row faces on every cell, the column edges at its ends",
+         {"s.g"}, 0.0f, 0.0f,
+         {"0,0 ceiling s", "0,0 floor s", "0,0 north s", "0,0 south s", "0,0 west s",
+          "0,1 ceiling .", "0,1 floor .", "0,1 north .", "0,1 south .",
+          "0,2 ceiling g", "0,2 floor g", "0,2 north g", "0,2 south g", "0,2 east g"}},
+        {"one column: the column faces on every cell",
+         {".", "."}, 0.0f, 1.0f,
+         {"0,0 ceiling .", "0,0 floor .", "0,0 north .", "0,0 west .", "0,0 east .",
+          "1,0 ceiling .", "1,0 floor .", "1,0 south .", "1,0 west .", "1,0 east ."}},
+        {"a wall between two open cells: each gets its own face, in its own tint",
+         {"swg"}, 1.0f, 0.0f,
+         {"0,0 ceiling s", "0,0 floor s", "0,0 north s", "0,0 south s", "0,0 west s", "0,0 east s",
+          "0,2 ceiling g", "0,2 floor g", "0,2 north g", "0,2 south g", "0,2 west g", "0,2 east g"}},
+        {"walls above, below and beside a cell inside the grid",
+         {"w.w", ".w.", "..."}, 1.0f, 1.0f,
+         {"0,1 ceiling .", "0,1 floor .", "0,1 north .", "0,1 south .", "0,1 west .", "0,1 east .",
+          "1,0 ceiling .", "1,0 floor .", "1,0 north .", "1,0 west .", "1,0 east .",
+          "1,2 ceiling .", "1,2 floor .", "1,2 north .", "1,2 west .", "1,2 east .",
+          "2,0 ceiling .", "2,0 floor .", "2,0 south .", "2,0 west .",
+          "2,1 ceiling .", "2,1 floor .", "2,1 north .", "2,1 south .",
+          "2,2 ceiling .", "2,2 floor .", "2,2 south .", "2,2 east ."}},
+        {"only walls: nothing at all", {"ww", "ww"}, 0.0f, 0.0f, {}},
+    };
+    for (const Case& c : cases) {
+        grid.Set(c.rows);
+        DrawAt(c.x, c.z);
+        EXPECT_EQ(FaceList(), c.faces) << c.what;
+    }
+}
+
+TEST_F(Scene, VisitsAWindowOfTenCellsClippedToTheGrid)
+{
+    struct Case {
+        float position;
+        int size;
+        int first, last;
+    };
+    const Case cases[] = {
+        {2.0f, 22, 0, 7},      // clipped at the start
+        {20.7f, 22, 16, 21},   // clipped at the end
+        {5.0f, 22, 1, 10},     // just clear of the start
+        {10.0f, 22, 6, 15},    // ten whole cells
+        {10.9f, 22, 6, 15},    // the window follows the cell, not the rounding
+        {-0.25f, 22, 0, 4},    // on the grid's outer edge
+        {1.0f, 3, 0, 2},       // smaller than the window on both sides
+    };
+    for (const Case& c : cases) {
+        grid.Set(std::vector<std::string>(size_t(c.size), std::string(size_t(c.size), '.')));
+        DrawAt(c.position, c.position);
+        EXPECT_EQ(CeilingCoordinates(true), Range(c.first, c.last)) << "rows around " << c.position;
+        EXPECT_EQ(CeilingCoordinates(false), Range(c.first, c.last)) << "columns around " << c.position;
+    }
+
+    // The axes are clipped independently.
+    grid.Set(std::vector<std::string>(22, std::string(22, '.')));
+    DrawAt(20.7f, 2.0f);
+    EXPECT_EQ(CeilingCoordinates(true), Range(0, 7));
+    EXPECT_EQ(CeilingCoordinates(false), Range(16, 21));
+}
+
+// A neighbour just outside the window but inside the grid is read like any
+// other: a wall row below the window still closes the window's last row.
+TEST_F(Scene, ReadsNeighboursBeyondTheWindow)
+{
+    std::vector<std::string> rows(12, std::string(3, '.'));
+    rows[8] = "www";
+    grid.Set(rows);
+    DrawAt(1.0f, 2.0f);   // rows 0 to 7
+    int southFaces = 0;
+    for (const std::string& face : FaceList()) {
+        if (face.find("south") != std::string::npos) {
+            EXPECT_EQ(face.compare(0, 2, "7,"), 0) << face;
+            ++southFaces;
+        }
+    }
+    EXPECT_EQ(southFaces, 3);
+}
+
+TEST_F(Scene, DrawsNothingWithoutAGrid)
+{
+    DrawAt(0.0f, 0.0f);
+    EXPECT_TRUE(FaceList().empty());
+    EXPECT_EQ(glCalls.size(), 4u);   // the camera only
+}
+
+}  // namespace
+#endif
