@@ -8,11 +8,11 @@
 #include "game/settings.h"
 #include "game/tick_pacing.h"
 #include "labyrinth/labyrinth.h"
-#include "render/texture_set.h"
 #include "platform/keys.h"
 #include "platform/platform.h"
 #include "render/gl_window.h"
 #include "render/scene.h"
+#include "render/texture_set.h"
 
 static const char SETTINGS_FILE[] = "Quorvel.ini";
 

@@ -14,10 +14,9 @@ static const char* const PALETTE_FILE = "Palette.txt";
 static const uint32_t MAIN_MENU_NEW_GAME = 0;
 static const uint32_t MAIN_MENU_EXIT_GAME = 1;
 
-// True from a successful start until the labyrinth is solved (or its grid is
-// replaced by one that cannot be played): only then can Escape in the main menu
-// resume play. A grid alone is not enough, since after a solve it still holds the
-// finished labyrinth with the player standing on its goal.
+// True from a successful start until the labyrinth is solved: only then can
+// Escape in the main menu resume play. A grid alone is not enough, since after
+// a solve it still holds the finished labyrinth with the player on its goal.
 static bool labyrinthInProgress = false;
 
 // The keys of the solved screen that were already down when the goal was
@@ -28,7 +27,7 @@ static bool solvedKeyHeldOver[3] = {};
 
 // The keys that were down when the failed-load message went up; the message
 // goes with the next press of any key.
-static unsigned char keysUnderMessage[256] = {};
+static unsigned char keysUnderMessage[KEY_CODES] = {};
 
 // Takes one press of a key: the handler acts once per key-down message.
 static bool TakeKey(int code)

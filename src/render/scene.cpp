@@ -5,9 +5,9 @@
 
 #include "game/game_state.h"
 #include "labyrinth/labyrinth.h"
-#include "render/texture_set.h"
 #include "render/gl_api.h"
 #include "render/overlay.h"
+#include "render/texture_set.h"
 
 static const unsigned WALL_SLOT = 0;
 static const unsigned CEILING_SLOT = 1;
