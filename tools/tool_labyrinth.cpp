@@ -15,6 +15,7 @@
 #include "image/image_data.h"
 #include "image/image_reader.h"
 #include "labyrinth/labyrinth.h"
+#include "labyrinth/route.h"
 #include "png_writer.h"
 
 static const char CHECK_HELP[] =
@@ -207,6 +208,7 @@ struct CheckSummary {
     int startRow = -1;      // the start the game uses: the last one, row by row
     int startColumn = -1;
     bool goalReachable = false;
+    int routeSteps = -1;    // from the start used to the nearest goal
 };
 
 static CheckSummary Summarise(const GridView& grid)
@@ -224,8 +226,10 @@ static CheckSummary Summarise(const GridView& grid)
     }
     if (summary.starts == 0) return summary;
     std::vector<int> distance = WalkFrom(grid, summary.startRow, summary.startColumn);
-    for (size_t i = 0; i < grid.kinds.size() && !summary.goalReachable; ++i) {
-        summary.goalReachable = grid.kinds[i] == 'g' && distance[i] >= 0;
+    for (size_t i = 0; i < grid.kinds.size(); ++i) {
+        if (grid.kinds[i] != 'g' || distance[i] < 0) continue;
+        summary.goalReachable = true;
+        if (summary.routeSteps < 0 || distance[i] < summary.routeSteps) summary.routeSteps = distance[i];
     }
     return summary;
 }
@@ -245,6 +249,12 @@ static int ReportCheck(const GridView& grid, const CheckSummary& summary, const 
                     u.shared ? " (palette full: drawn as that row)" : "");
     }
     std::printf("goal reachable: %s\n", summary.goalReachable ? "yes" : "no");
+    if (summary.routeSteps >= 0) {
+        // The game's par: the walk at full speed with the default tick of 10 ms.
+        const uint32_t par = ParTimeMs(uint32_t(summary.routeSteps), 10);
+        std::printf("route to the goal: %d cells, par %u mins %u secs (at Speedlimit 10)\n", summary.routeSteps,
+                    unsigned(par / 60000u), unsigned(par % 60000u / 1000u));
+    }
 
     std::string reasons;
     if (summary.starts == 0) reasons += "no start cell";

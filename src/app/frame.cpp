@@ -5,6 +5,7 @@
 #include "game/game_flow.h"
 #include "game/game_state.h"
 #include "game/movement.h"
+#include "game/records.h"
 #include "game/settings.h"
 #include "game/tick_pacing.h"
 #include "labyrinth/labyrinth.h"
@@ -75,6 +76,8 @@ bool StartGame()
     // the stored labyrinth index is clamped once the labyrinths are counted.
     ReadSettings(SETTINGS_FILE);
     FindLabyrinths(labyrinthsFolder);
+    HashListedLabyrinths();
+    ReadRecords(RECORDS_FILE, records);
     if (!ReadTextureList("Images.txt")) AddDefaultTextureNames(imagesFolder);
     ClampSelectedLabyrinth(labyrinthList.count);
     ResetTickClock();

@@ -5,12 +5,16 @@
 
 #include "game/game_state.h"
 #include "game/movement.h"
+#include "game/records.h"
+#include "game/walked_map.h"
 #include "game/settings.h"
 #include "labyrinth/labyrinth.h"
+#include "labyrinth/route.h"
 #include "platform/keys.h"
 #include "platform/platform.h"
 
 static const char* const PALETTE_FILE = "Palette.txt";
+const char* const RECORDS_FILE = "Records.txt";
 static const uint32_t MAIN_MENU_NEW_GAME = 0;
 static const uint32_t MAIN_MENU_EXIT_GAME = 1;
 
@@ -141,11 +145,18 @@ static bool StartLabyrinthAt(uint32_t index)
         ReportLoadFailure(index, "no open cell");
         return false;
     }
+    uint32_t routeSteps = 0;
+    parMs = ShortestRouteToGoal(next.palette, next.grid, row, column, routeSteps) ? ParTimeMs(routeSteps, speedLimitMs)
+                                                                                 : NO_TIME;
     AdoptLabyrinth(next);
     selectedLabyrinth = index;
     loadFailureMessage[0] = '\0';
+    // The file as it is now: an image edited since start-up is a new labyrinth.
+    if (!HashFile(labyrinthList.paths[index], labyrinthHashes[index])) labyrinthHashes[index] = 0;
     playerX = float(column);
     playerZ = float(row);
+    ResetWalkedMap();
+    NoteWalkedCell(row, column);
 
     RecentreMouse();
     HideCursor();
@@ -164,8 +175,19 @@ void StartLabyrinth()
     StartLabyrinthAt(selectedLabyrinth);
 }
 
+// A record is written the moment it changes; a file that cannot be written
+// keeps its old content, and the solved screen still shows this run's best.
+static void KeepSolveTime()
+{
+    const uint64_t hash = selectedLabyrinth < MAX_LABYRINTHS ? labyrinthHashes[selectedLabyrinth] : 0;
+    newBest = OfferTime(records, hash, solveTimeMs, LabyrinthDisplayName(selectedLabyrinth));
+    bestMs = BestTime(records, hash);
+    if (newBest) WriteRecords(RECORDS_FILE, records);
+}
+
 void FinishLabyrinth()
 {
+    KeepSolveTime();
     for (unsigned k = 0; k < 3; ++k) solvedKeyHeldOver[k] = keys[SOLVED_KEYS[k]] != 0;
     playing = false;
     solved = true;
@@ -295,6 +317,7 @@ void HandleFlowKeys()
     ClearMessageOnKeyPress();
     if (solved && !HandleSolvedKeys()) return;
 
+    if (playing && TakeKey(KEY_M)) mapShown = !mapShown;
     if (playing && TakeKey(KEY_ESCAPE)) {
         EnterMenuView();
         menuShown = true;

@@ -2,6 +2,9 @@
 #pragma once
 #include <cstdint>
 
+// Best times, beside the settings file.
+extern const char* const RECORDS_FILE;
+
 // Rows of the labyrinth list's window.
 const uint32_t LIST_ROWS = 5;
 

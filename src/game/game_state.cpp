@@ -20,6 +20,9 @@ bool windowActive = false;
 unsigned char keys[256] = {};
 int32_t mouseCentreX = 0;
 int32_t mouseCentreY = 0;
+uint32_t parMs = NO_TIME;
+uint32_t bestMs = NO_TIME;
+bool newBest = false;
 char loadFailureMessage[LOAD_MESSAGE_SIZE] = {};
 bool quitRequested = false;
 
@@ -32,6 +35,8 @@ void ResetGameState()
     windowActive = false;
     std::memset(keys, 0, sizeof keys);
     mouseCentreX = mouseCentreY = 0;
+    parMs = bestMs = NO_TIME;
+    newBest = false;
     loadFailureMessage[0] = '\0';
     quitRequested = false;
 }

@@ -22,6 +22,12 @@ extern unsigned char keys[KEY_CODES];   // by key code, 1 from each key-down unt
 extern int32_t mouseCentreX;     // screen point the cursor was last put at
 extern int32_t mouseCentreY;
 
+// Par and best time of the labyrinth being played, for the solved screen.
+const uint32_t NO_TIME = 0xFFFFFFFFu;   // no route to a goal, or no record
+extern uint32_t parMs;
+extern uint32_t bestMs;
+extern bool newBest;             // the solve just made set bestMs
+
 // Why the labyrinth last chosen could not be played ("Cannot load 07.png: no
 // open cell"), shown in the menu until the next key press; empty when none.
 const unsigned LOAD_MESSAGE_SIZE = 256;

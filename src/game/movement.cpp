@@ -4,12 +4,14 @@
 
 #include "game/game_flow.h"
 #include "game/game_state.h"
+#include "game/walked_map.h"
 #include "labyrinth/labyrinth.h"
+#include "labyrinth/route.h"
 #include "platform/keys.h"
 #include "platform/platform.h"
 
 static const float TURN_STEP_DEGREES = 3.0f;
-static const double MOVE_STEP = 0.05;           // cells per tick, for each held direction
+static const double MOVE_STEP = CELLS_PER_TICK;   // for each held direction
 static const double DEGREES_TO_RADIANS = 0.0174532925;
 static const float STRAFE_OFFSET_DEGREES = 90.0f;
 static const double MOUSE_DEGREES_PER_PIXEL = 0.15;
@@ -140,6 +142,7 @@ void RunTick()
     if (keys[KEY_DOWN] || keys[KEY_S]) StepAlong(yaw, +1.0);
     if (keys[KEY_A]) StepAlong(yaw + STRAFE_OFFSET_DEGREES, -1.0);
     if (keys[KEY_D]) StepAlong(yaw + STRAFE_OFFSET_DEGREES, +1.0);
+    NoteWalkedCell(CellOfCoordinate(playerZ), CellOfCoordinate(playerX));
 
     LookWithMouse();
 }

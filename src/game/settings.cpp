@@ -83,26 +83,23 @@ void ClampSelectedLabyrinth(uint32_t labyrinthCount)
     }
 }
 
-// The text is the same on every platform: CR LF line ends, no final line
-// break. It goes to a temporary file first and then replaces the old one, so
-// a failed or interrupted write never leaves a truncated file.
-void WriteSettings(const char* path)
+static bool WriteSettingsText(FILE* file, const void*)
 {
-    char tempPath[512];
-    if (std::snprintf(tempPath, sizeof tempPath, "%s.tmp", path) >= int(sizeof tempPath)) return;
-    FILE* file = std::fopen(tempPath, "wb");
-    if (!file) return;
     int32_t width = windowWidth, height = windowHeight;
     if (width == 0 || height == 0) {
         width = restoredWidth;
         height = restoredHeight;
     }
-    int written = std::fprintf(file,
+    return std::fprintf(file,
         "[Game]\r\nLabyrinth = %u\r\nSpeedlimit = %u\r\n\r\n[Video]\r\nFullscreen = %d\r\n\r\n"
         "[Folders]\r\nImages = %s\r\nLabyrinths = %s\r\n\r\n[Window]\r\nSize = %u %u",
         unsigned(selectedLabyrinth), unsigned(speedLimitMs), int(fullscreen), imagesFolder, labyrinthsFolder,
-        unsigned(width), unsigned(height));
-    bool complete = written > 0 && std::fflush(file) == 0;
-    if (std::fclose(file) != 0) complete = false;
-    if (!complete || !PlatformReplaceFile(tempPath, path)) std::remove(tempPath);
+        unsigned(width), unsigned(height)) > 0;
+}
+
+// The text is the same on every platform: CR LF line ends, no final line
+// break. A failed write leaves the old file as it was.
+void WriteSettings(const char* path)
+{
+    ReplaceTextFile(path, WriteSettingsText, nullptr);
 }

@@ -1,4 +1,5 @@
-// Line reading shared by every text file the game reads.
+// Line reading shared by every text file the game reads, and the one way it
+// writes one.
 #pragma once
 #include <cstdio>
 
@@ -9,3 +10,9 @@ const int TEXT_LINE_SIZE = 128;   // at most 127 characters per read, as the fil
 // opened in binary mode and "\r\n" is handed on as "\n", so a file reads the
 // same with either line end on every platform. False at the end of the file.
 bool ReadTextLine(FILE* file, char (&line)[TEXT_LINE_SIZE]);
+
+// Writes a file through `writeBody` into "PATH.tmp", then moves it over PATH in
+// one step, so a failed or interrupted write (a full disk, a crash) never
+// leaves a truncated file: the old one stays. False when nothing was replaced.
+typedef bool (*TextFileWriter)(FILE* file, const void* context);
+bool ReplaceTextFile(const char* path, TextFileWriter writeBody, const void* context);

@@ -15,6 +15,7 @@ enum {
     // Letter keys have their upper-case ASCII codes on every keyboard layout.
     KEY_A = 'A',
     KEY_D = 'D',
+    KEY_M = 'M',
     KEY_S = 'S',
     KEY_W = 'W',
 };

@@ -32,6 +32,7 @@ enum : GLenum {
     GL_DEPTH_BUFFER_BIT = 0x00000100,
     GL_COLOR_BUFFER_BIT = 0x00004000,
     GL_LIST_BIT = 0x00020000,
+    GL_ENABLE_BIT = 0x00002000,
     GL_TRIANGLES = 0x0004,
     GL_TRIANGLE_STRIP = 0x0005,
     GL_LEQUAL = 0x0203,
@@ -108,6 +109,10 @@ void glVertex2f(GLfloat x, GLfloat y);
 void glVertex3f(GLfloat x, GLfloat y, GLfloat z);
 void glRasterPos2f(GLfloat x, GLfloat y);
 void glPushAttrib(GLbitfield mask);
+void glPushMatrix();
+void glPopMatrix();
+void glPixelZoom(GLfloat xfactor, GLfloat yfactor);
+void glDrawPixels(GLsizei width, GLsizei height, GLenum format, GLenum type, const GLvoid* pixels);
 void glPopAttrib();
 void glListBase(GLuint base);
 void glCallLists(GLsizei n, GLenum type, const GLvoid* lists);

@@ -6,6 +6,7 @@
 
 #include "game/game_flow.h"
 #include "game/game_state.h"
+#include "game/records.h"
 #include "labyrinth/labyrinth.h"
 #include "render/gl_api.h"
 #include "render/gl_window.h"
@@ -70,6 +71,16 @@ static float RowY(uint32_t row)
     return float(0.1 - 0.2 * double(row));
 }
 
+static int Minutes(uint32_t ms)
+{
+    return int(ms / 60000u);
+}
+
+static int Seconds(uint32_t ms)
+{
+    return int((ms % 60000u) / 1000u);
+}
+
 static void DrawSolvedScreen()
 {
     SetOverlayPlane();
@@ -78,8 +89,15 @@ static void DrawSolvedScreen()
     MoveToRedText(-0.8f, 0.1f);
     PrintText(TEXT_FONT, "Labyrinth: %s", LabyrinthDisplayName(selectedLabyrinth));
     MoveToRedText(-0.9f, -0.1f);
-    PrintText(TEXT_FONT, "Time to solve: %d mins %d secs", int(solveTimeMs / 60000u),
-              int((solveTimeMs % 60000u) / 1000u));
+    PrintText(TEXT_FONT, "Time to solve: %d mins %d secs", Minutes(solveTimeMs), Seconds(solveTimeMs));
+    if (bestMs != NO_TIME) {
+        MoveToRedText(-0.9f, -0.3f);
+        PrintText(TEXT_FONT, "Best: %d mins %d secs%s", Minutes(bestMs), Seconds(bestMs), newBest ? "  New best!" : "");
+    }
+    if (parMs != NO_TIME) {
+        MoveToRedText(-0.9f, -0.5f);
+        PrintText(TEXT_FONT, "Par: %d mins %d secs", Minutes(parMs), Seconds(parMs));
+    }
 }
 
 // Up to five rows from listScroll on, and never a row beyond the list's end.
@@ -90,6 +108,11 @@ static void DrawLabyrinthList()
         if (index < listScroll || index >= labyrinthList.count) break;
         MoveToRedText(-0.6f, RowY(k));
         PrintText(TEXT_FONT, "%s", LabyrinthDisplayName(index));   // a name is text, never a format
+        const uint32_t best = BestTime(records, labyrinthHashes[index]);
+        if (best != NO_TIME) {
+            MoveToRedText(1.7f, RowY(k));
+            PrintText(TEXT_FONT, "%d mins %d secs", Minutes(best), Seconds(best));
+        }
     }
 }
 

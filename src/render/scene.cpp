@@ -6,6 +6,7 @@
 #include "game/game_state.h"
 #include "labyrinth/labyrinth.h"
 #include "render/gl_api.h"
+#include "render/map_view.h"
 #include "render/overlay.h"
 #include "render/texture_set.h"
 
@@ -82,6 +83,7 @@ void DrawFrame()
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     if (playing) DrawScene();
     UnbindTexture();
+    DrawMap();
     DrawOverlay();
 }
 

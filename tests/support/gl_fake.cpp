@@ -6,6 +6,7 @@
 #include "render/gl_api.h"
 
 std::vector<std::string> glCalls;
+const unsigned char* lastDrawnPixels = nullptr;
 static std::string extensions = "GL_ARB_multitexture WGL_EXT_swap_control";
 static bool extensionsNull = false;
 static GLuint nextTexture = 1;
@@ -114,6 +115,14 @@ GLuint glGenLists(GLsizei range)
     return base;
 }
 void glDeleteLists(GLuint list, GLsizei range) { Record("glDeleteLists(%u,%d)", list, range); }
+void glPushMatrix() { Record("glPushMatrix()"); }
+void glPopMatrix() { Record("glPopMatrix()"); }
+void glPixelZoom(GLfloat xfactor, GLfloat yfactor) { Record("glPixelZoom(%g,%g)", xfactor, yfactor); }
+void glDrawPixels(GLsizei width, GLsizei height, GLenum format, GLenum type, const GLvoid* pixels)
+{
+    lastDrawnPixels = static_cast<const unsigned char*>(pixels);
+    Record("glDrawPixels(%d,%d,%u,%u)", width, height, format, type);
+}
 void glNewList(GLuint list, GLenum mode) { Record("glNewList(%u,%u)", list, mode); }
 void glEndList() { Record("glEndList()"); }
 void glBitmap(GLsizei width, GLsizei height, GLfloat xorig, GLfloat yorig, GLfloat xmove, GLfloat ymove,

@@ -5,6 +5,8 @@
 #include <vector>
 
 extern std::vector<std::string> glCalls;
+// The pixels handed to the last glDrawPixels, valid until the caller's next frame.
+extern const unsigned char* lastDrawnPixels;
 
 void GlFakeReset();
 // The text glGetString(GL_EXTENSIONS) answers with; null makes it answer null.

@@ -87,6 +87,7 @@ make_images maze
     echo "colours not in the palette: 1"
     echo "  200 100 50: 2 cells, palette row 4"
     echo "goal reachable: yes"
+    echo "route to the goal: 5 cells, par 0 mins 1 secs (at Speedlimit 10)"
     echo "playable"
 } > maze.expected
 for image in maze-rgb.png maze-pal.png maze-24.bmp maze-pal.bmp; do

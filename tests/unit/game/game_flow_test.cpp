@@ -10,6 +10,8 @@
 #include "app/frame.h"
 #include "game/game_flow.h"
 #include "game/game_state.h"
+#include "game/records.h"
+#include "game/walked_map.h"
 #include "labyrinth/labyrinth.h"
 #include "platform/keys.h"
 #include "platform/platform.h"
@@ -251,6 +253,7 @@ protected:
 
         labyrinthList.count = 0;
         FinishLabyrinth();   // nothing left to resume from an earlier test
+        records.count = 0;
         ResetGameState();
         PlatformFakeSetWindowRect(&WINDOW);
         PlatformFakeSetCursorPos(0, 0);
@@ -568,6 +571,18 @@ TEST_F(Flow, AFailedNextLabyrinthFallsBackOnTheMainMenu)
     }
 }
 
+std::string ReadFile(const char* name)
+{
+    std::string text;
+    if (std::FILE* in = std::fopen(name, "rb")) {
+        char buffer[512];
+        size_t got;
+        while ((got = std::fread(buffer, 1, sizeof buffer, in)) > 0) text.append(buffer, got);
+        std::fclose(in);
+    }
+    return text;
+}
+
 void WriteFile(const char* name, const std::string& bytes)
 {
     std::FILE* out = std::fopen(name, "wb");
@@ -699,6 +714,80 @@ TEST_F(Flow, ActivationDuringPlayRecentresTheMouse)
     NoteWindowActive(true);
     PlatformGetCursorPos(x, y);
     EXPECT_EQ(x, 5);
+}
+
+TEST_F(Flow, ASolveIsKeptAsTheBestTimeWhenItBeatsTheRecord)
+{
+    AddThreeCorridors();
+    struct Case {
+        uint32_t ms;
+        bool newBest;
+        uint32_t best;
+    };
+    const Case cases[] = {{5000, true, 5000}, {7000, false, 5000}, {5000, false, 5000}, {3000, true, 3000}};
+    for (const Case& c : cases) {
+        ResetGameState();
+        StartLabyrinth();
+        EXPECT_EQ(parMs, 1000u) << "two cells at full speed: 0.4 s, a whole second";
+        solveTimeMs = c.ms;
+        FinishLabyrinth();
+        EXPECT_EQ(newBest, c.newBest) << c.ms;
+        EXPECT_EQ(bestMs, c.best) << c.ms;
+    }
+    const std::string text = ReadFile("Records.txt");
+    EXPECT_NE(text.find(" 3000 zero.bmp\r\n"), std::string::npos) << text;
+    ReadRecords("Records.txt", records);
+    EXPECT_EQ(records.count, 1u);
+
+    // The same picture edited is a new labyrinth with no record yet; its old
+    // record stays in the file for the old picture.
+    AddLabyrinth("zero.bmp", {"wgw", "wfw", "wfw", "wsw"});
+    labyrinthList.count = 3;
+    ResetGameState();
+    StartLabyrinth();
+    EXPECT_EQ(parMs, 1000u);
+    solveTimeMs = 9000;
+    FinishLabyrinth();
+    EXPECT_TRUE(newBest);
+    EXPECT_EQ(bestMs, 9000u);
+    ReadRecords("Records.txt", records);
+    EXPECT_EQ(records.count, 2u);
+}
+
+TEST_F(Flow, ARecordFileThatCannotBeWrittenNeverStopsTheGame)
+{
+    AddThreeCorridors();
+    WriteFile("Records.txt", "garbage\n\x01\x02\n");
+    std::filesystem::create_directory("Records.txt.tmp");   // no temporary file can be made
+    ReadRecords("Records.txt", records);
+    StartLabyrinth();
+    solveTimeMs = 4000;
+    FinishLabyrinth();
+    EXPECT_TRUE(solved);
+    EXPECT_TRUE(newBest);
+    EXPECT_EQ(bestMs, 4000u) << "this run still knows its best";
+    EXPECT_EQ(ReadFile("Records.txt"), "garbage\n\x01\x02\n");
+    Press(KEY_RETURN);
+    EXPECT_TRUE(playing) << "and the next labyrinth follows";
+}
+
+TEST_F(Flow, MTogglesTheMapDuringPlayOnly)
+{
+    AddThreeCorridors();
+    mapShown = false;
+    Press(KEY_M);
+    EXPECT_FALSE(mapShown) << "not in the menu";
+    keys[KEY_M] = 0;
+    StartLabyrinth();
+    EXPECT_TRUE(WasWalked(2, 1)) << "the start cell is walked at once";
+    Press(KEY_M);
+    EXPECT_TRUE(mapShown);
+    EXPECT_EQ(keys[KEY_M], 0);
+    HandleFlowKeys();
+    EXPECT_TRUE(mapShown) << "one press, one toggle";
+    Press(KEY_M);
+    EXPECT_FALSE(mapShown);
+    mapShown = false;
 }
 #endif
 

@@ -15,33 +15,9 @@
 #include "render/gl_window.h"
 #include "render/scene.h"
 #include "support/gl_fake.h"
+#include "support/test_grid.h"
 
 namespace {
-
-// Cells outside the grid: an open kind, so a face list changes if the scene
-// ever reads one as a neighbour (and ASan reports reads beyond them).
-const char GUARD = 'x';
-
-// The grid lives in `storage` between guard cells; each character names its own
-// palette row, whose kind is the character and whose red tint is its code.
-struct TestGrid {
-    std::vector<unsigned char> storage;
-
-    void Set(const std::vector<std::string>& rows)
-    {
-        const size_t width = rows.empty() ? 0 : rows[0].size();
-        const size_t pad = width + 2;
-        storage.assign(pad, GUARD);
-        for (const std::string& row : rows)
-            for (char c : row) storage.push_back((unsigned char)c);
-        storage.insert(storage.end(), pad, GUARD);
-        for (int code = 0; code < 256; ++code)
-            palette.entries[code] = PaletteEntry{char(code), uint8_t(code), uint8_t(255 - code), 7};
-        labyrinthGrid.width = int32_t(width);
-        labyrinthGrid.height = int32_t(rows.size());
-        labyrinthGrid.cells = storage.data() + pad;
-    }
-};
 
 class Scene : public ::testing::Test {
 protected:

@@ -1,0 +1,19 @@
+// The shortest walk from a cell to the nearest goal, and the par time it gives.
+#pragma once
+#include <cstdint>
+
+#include "labyrinth/labyrinth.h"
+
+// Breadth-first over open cells, through their edges (the player cannot pass
+// between two walls that only touch at a corner). Gives the number of steps
+// from (row, column) to the nearest goal cell; false when no goal can be
+// reached, or the walk's memory cannot be had.
+bool ShortestRouteToGoal(const Palette& palette, const LabyrinthGrid& grid, int32_t row, int32_t column,
+                         uint32_t& steps);
+
+// Cells walked per tick at full speed, the same step the movement code takes.
+const double CELLS_PER_TICK = 0.05;
+
+// The time `steps` cells take at full walking speed, one tick per
+// `speedLimitMs`, rounded up to whole seconds; saturates instead of wrapping.
+uint32_t ParTimeMs(uint32_t steps, uint32_t speedLimitMs);

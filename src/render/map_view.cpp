@@ -1,0 +1,133 @@
+#include "render/map_view.h"
+
+#include <cmath>
+
+#include "game/game_state.h"
+#include "game/movement.h"
+#include "game/settings.h"
+#include "game/walked_map.h"
+#include "labyrinth/labyrinth.h"
+#include "render/gl_api.h"
+
+// The map shows at most this many cells across, around the player, so a
+// frame costs the same for any size of labyrinth: one pixel rectangle of
+// MAP_CELLS x MAP_CELLS, scaled up by GL, and one pointer.
+static const int32_t MAP_CELLS = 25;
+static const int32_t MAP_MARGIN_PIXELS = 8;
+static const double DEGREES_TO_RADIANS = 0.0174532925;
+
+// RGBA, so rows need no padding whatever the unpack alignment.
+static unsigned char mapPixels[MAP_CELLS * MAP_CELLS * 4];
+
+struct Colour {
+    unsigned char r, g, b;
+};
+static const Colour UNKNOWN = {0, 0, 0};
+static const Colour WALKED = {90, 90, 90};
+static const Colour WALL = {220, 220, 220};
+static const Colour GOAL = {0, 200, 0};
+
+// First cell of the view along one axis: the whole labyrinth, centred, when
+// it fits; otherwise centred on the player and kept inside the labyrinth.
+static int32_t ViewStart(int32_t player, int32_t size, int32_t across)
+{
+    if (size <= across) return -(across - size) / 2;
+    int32_t start = player - across / 2;
+    if (start < 0) start = 0;
+    if (start > size - across) start = size - across;
+    return start;
+}
+
+static bool NextToWalked(int32_t row, int32_t column)
+{
+    for (int32_t r = row - 1; r <= row + 1; ++r) {
+        for (int32_t c = column - 1; c <= column + 1; ++c) {
+            if (WasWalked(r, c)) return true;
+        }
+    }
+    return false;
+}
+
+static Colour CellColour(int32_t row, int32_t column)
+{
+    if (row < 0 || column < 0 || row >= labyrinthGrid.height || column >= labyrinthGrid.width) return UNKNOWN;
+    const char kind = CellKind(row, column);
+    if (kind == 'g') return GoalSeen(row, column) ? GOAL : UNKNOWN;
+    if (kind == 'w') return NextToWalked(row, column) ? WALL : UNKNOWN;
+    return WasWalked(row, column) ? WALKED : UNKNOWN;
+}
+
+// A red arrowhead at the player's place, pointing where the player looks:
+// heading 0 is up the map (towards lower rows), growing turns left.
+static void DrawPointer(float x, float y, float size)
+{
+    const double heading = double(yaw) * DEGREES_TO_RADIANS;
+    const float ahead[2] = {float(-std::sin(heading)), float(std::cos(heading))};
+    const float side[2] = {ahead[1], -ahead[0]};
+    glColor3f(1.0f, 0.0f, 0.0f);
+    glBegin(GL_TRIANGLES);
+    glVertex2f(x + ahead[0] * size, y + ahead[1] * size);
+    glVertex2f(x - (ahead[0] + side[0]) * size * 0.6f, y - (ahead[1] + side[1]) * size * 0.6f);
+    glVertex2f(x - (ahead[0] - side[0]) * size * 0.6f, y - (ahead[1] - side[1]) * size * 0.6f);
+    glEnd();
+}
+
+void DrawMap()
+{
+    if (!mapShown || !playing || !labyrinthGrid.cells || labyrinthGrid.width <= 0 || labyrinthGrid.height <= 0) {
+        return;
+    }
+    const int32_t width = windowWidth;
+    const int32_t height = windowHeight;
+    const int32_t grid = labyrinthGrid.width > labyrinthGrid.height ? labyrinthGrid.width : labyrinthGrid.height;
+    const int32_t across = grid < MAP_CELLS ? grid : MAP_CELLS;
+    // Half the width and half the height at most: a quarter of the window.
+    const int32_t cellPixels = ((width < height ? width : height) / 2) / across;
+    if (width <= 0 || height <= 0 || cellPixels < 1) return;
+
+    const int32_t firstRow = ViewStart(CellOfCoordinate(playerZ), labyrinthGrid.height, across);
+    const int32_t firstColumn = ViewStart(CellOfCoordinate(playerX), labyrinthGrid.width, across);
+    for (int32_t r = 0; r < across; ++r) {
+        // Pixel rows run bottom up; the map's top row is the view's first.
+        unsigned char* out = mapPixels + size_t(across - 1 - r) * size_t(across) * 4;
+        for (int32_t c = 0; c < across; ++c, out += 4) {
+            const Colour colour = CellColour(firstRow + r, firstColumn + c);
+            out[0] = colour.r;
+            out[1] = colour.g;
+            out[2] = colour.b;
+            out[3] = 255;
+        }
+    }
+
+    const float side = float(across * cellPixels);
+    const float left = float(width - MAP_MARGIN_PIXELS) - side;
+    const float bottom = float(height - MAP_MARGIN_PIXELS) - side;
+    glPushAttrib(GL_ENABLE_BIT);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_FOG);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0.0, double(width), 0.0, double(height), -1.0, 1.0);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+
+    glRasterPos2f(left, bottom);
+    glPixelZoom(float(cellPixels), float(cellPixels));
+    glDrawPixels(across, across, GL_RGBA, GL_UNSIGNED_BYTE, mapPixels);
+    glPixelZoom(1.0f, 1.0f);
+    // Cell centres lie on whole numbers: column c spans c - 0.5 to c + 0.5.
+    const float x = left + (playerX - float(firstColumn) + 0.5f) * float(cellPixels);
+    const float y = bottom + side - (playerZ - float(firstRow) + 0.5f) * float(cellPixels);
+    DrawPointer(x, y, float(cellPixels) * 0.8f + 2.0f);
+
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopAttrib();
+}

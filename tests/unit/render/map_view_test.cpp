@@ -1,0 +1,174 @@
+// The map's revealed cells and its drawing, through the recording GL stand-in.
+#ifndef _WIN32
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "game/game_state.h"
+#include "game/settings.h"
+#include "game/walked_map.h"
+#include "render/map_view.h"
+#include "support/gl_fake.h"
+#include "support/test_grid.h"
+
+namespace {
+
+class Map : public ::testing::Test {
+protected:
+    TestGrid grid;
+
+    void SetUp() override
+    {
+        ResetGameState();
+        ResetSettings();   // a 640 x 480 window
+        GlFakeReset();
+        mapShown = true;
+        playing = true;
+    }
+    void TearDown() override
+    {
+        labyrinthGrid.cells = nullptr;
+        labyrinthGrid.width = labyrinthGrid.height = 0;
+        ResetWalkedMap();
+        mapShown = false;
+    }
+    void Start(const std::vector<std::string>& rows)
+    {
+        grid.Set(rows);
+        ResetWalkedMap();
+    }
+    // The map's picture as text, top row first: '#' wall, '.' walked,
+    // 'G' goal, ' ' not shown.
+    std::vector<std::string> Picture()
+    {
+        GlFakeReset();
+        DrawMap();
+        std::vector<std::string> rows;
+        const std::vector<std::string> drawn = GlCallsStartingWith("glDrawPixels(");
+        if (drawn.size() != 1) return rows;
+        int across = 0;
+        std::sscanf(drawn[0].c_str(), "glDrawPixels(%d", &across);
+        for (int r = across - 1; r >= 0; --r) {
+            std::string row;
+            for (int c = 0; c < across; ++c) {
+                const unsigned char* p = lastDrawnPixels + (size_t(r) * across + c) * 4;
+                row += p[1] == 200 && p[0] == 0 ? 'G' : p[0] == 220 ? '#' : p[0] == 90 ? '.' : ' ';
+            }
+            rows.push_back(row);
+        }
+        return rows;
+    }
+};
+
+TEST_F(Map, ShowsWalkedCellsTheirWallsAndGoalsSeenAlongAnOpenLine)
+{
+    Start({"wwwwwww",
+           "wsf.fgw",
+           "wfwwwfw",
+           "wfffwgw",
+           "wwwwwww"});
+    NoteWalkedCell(1, 1);
+    // Seven cells across for a 7 x 5 labyrinth, centred: a blank row above and below.
+    EXPECT_EQ(Picture(), (std::vector<std::string>{"       ",
+                                                   "###    ",
+                                                   "#.   G ",   // seen along row 1, over open cells
+                                                   "# #    ",
+                                                   "       ",
+                                                   "       ",
+                                                   "       "}));
+    NoteWalkedCell(2, 1);
+    NoteWalkedCell(3, 1);
+    NoteWalkedCell(3, 2);
+    EXPECT_EQ(Picture(), (std::vector<std::string>{"       ",
+                                                   "###    ",
+                                                   "#.   G ",
+                                                   "#.##   ",
+                                                   "#..    ",   // the goal behind the wall at (3, 4) stays hidden
+                                                   "####   ",
+                                                   "       "}));
+    EXPECT_FALSE(GoalSeen(3, 5));
+    EXPECT_TRUE(GoalSeen(1, 5));
+
+    // Starting again forgets it all.
+    ResetWalkedMap();
+    EXPECT_FALSE(WasWalked(1, 1));
+    EXPECT_FALSE(GoalSeen(1, 5));
+}
+
+TEST_F(Map, NothingIsDrawnUnlessAskedForDuringPlay)
+{
+    Start({"sg"});
+    mapShown = false;
+    DrawMap();
+    EXPECT_TRUE(glCalls.empty());
+    mapShown = true;
+    playing = false;
+    DrawMap();
+    EXPECT_TRUE(glCalls.empty());
+}
+
+TEST_F(Map, FitsAQuarterOfTheWindowAndLeavesGlAsItWas)
+{
+    Start({"sfg"});
+    NoteWalkedCell(0, 0);
+    DrawMap();
+    // Three cells across, each (480 / 2) / 3 = 80 pixels, in the top-right corner.
+    const std::vector<std::string> expected = {
+        "glPushAttrib(8192)", "glDisable(3553)", "glDisable(2896)", "glDisable(2912)", "glDisable(2929)",
+        "glDisable(2884)", "glMatrixMode(5889)", "glPushMatrix()", "glLoadIdentity()",
+        "glOrtho(0,640,0,480,-1,1)", "glMatrixMode(5888)", "glPushMatrix()", "glLoadIdentity()",
+        "glRasterPos2f(392,232)", "glPixelZoom(80,80)", "glDrawPixels(3,3,6408,5121)", "glPixelZoom(1,1)"};
+    ASSERT_GE(glCalls.size(), expected.size());
+    EXPECT_EQ(std::vector<std::string>(glCalls.begin(), glCalls.begin() + expected.size()), expected);
+    const std::vector<std::string> tail = {"glPopMatrix()", "glMatrixMode(5889)", "glPopMatrix()",
+                                           "glMatrixMode(5888)", "glPopAttrib()"};
+    EXPECT_EQ(std::vector<std::string>(glCalls.end() - tail.size(), glCalls.end()), tail);
+}
+
+TEST_F(Map, ThePointerShowsWhereThePlayerLooks)
+{
+    Start({"sfg"});
+    playerX = 1.0f;   // the middle cell: 392 + 80 * 1.5 = 512, 232 + 240 - 80 * 1.5 = 352 on screen
+    playerZ = 0.0f;
+    struct Case {
+        float yaw;
+        const char* tip;
+    };
+    const Case cases[] = {
+        {0.0f, "glVertex2f(512,418)"},     // up the map, towards lower rows
+        {90.0f, "glVertex2f(446,352)"},    // turned left
+        {-90.0f, "glVertex2f(578,352)"},   // turned right
+    };
+    for (const Case& c : cases) {
+        yaw = c.yaw;
+        GlFakeReset();
+        DrawMap();
+        const std::vector<std::string> vertices = GlCallsStartingWith("glVertex2f(");
+        ASSERT_EQ(vertices.size(), 3u);
+        EXPECT_EQ(vertices[0], c.tip) << c.yaw;
+    }
+}
+
+TEST_F(Map, ScrollsWithThePlayerOnALargeLabyrinth)
+{
+    std::vector<std::string> rows(300, std::string(300, 'f'));
+    Start(rows);
+    for (int32_t column = 0; column < 300; ++column) NoteWalkedCell(150, column);
+    playerZ = 150.0f;
+    for (float x : {0.0f, 150.0f, 299.0f}) {
+        playerX = x;
+        const std::vector<std::string> picture = Picture();
+        ASSERT_EQ(picture.size(), 25u) << "a view of 25 cells across";
+        EXPECT_EQ(picture[12], std::string(25, '.')) << "the player's row in the middle, at x " << x;
+        EXPECT_EQ(picture[11], std::string(25, ' '));
+    }
+    // Near the top edge the view stops at the labyrinth's first row.
+    playerZ = 3.0f;
+    NoteWalkedCell(0, 0);
+    playerX = 0.0f;
+    EXPECT_EQ(Picture()[0][0], '.');
+}
+
+}  // namespace
+#endif
