@@ -47,7 +47,8 @@ static void ApplySettingsLine(const char* line)
 {
     unsigned number = 0;
     if (std::sscanf(line, "Labyrinth = %u", &number) == 1) selectedLabyrinth = number;
-    if (std::sscanf(line, "Speedlimit = %u", &number) == 1) speedLimitMs = number;
+    // A tick longer than a second is a frozen game, and "-1" reads as the longest tick of all.
+    if (std::sscanf(line, "Speedlimit = %u", &number) == 1) speedLimitMs = number < MAX_SPEED_LIMIT_MS ? number : MAX_SPEED_LIMIT_MS;
     int flag = 0;
     if (std::sscanf(line, "Fullscreen = %d", &flag) == 1) fullscreen = uint8_t(unsigned(flag) & 0xFF);
     char folder[FOLDER_SIZE];
@@ -55,8 +56,9 @@ static void ApplySettingsLine(const char* line)
     if (std::sscanf(line, "Labyrinths = %127s", folder) == 1) std::strcpy(labyrinthsFolder, folder);
     unsigned width = 0, height = 0;
     int sizes = std::sscanf(line, "Size = %u %u", &width, &height);
-    if (sizes >= 1) windowWidth = int32_t(width);
-    if (sizes == 2) windowHeight = int32_t(height);
+    // No display is larger; a window of billions of pixels would only fail to open.
+    if (sizes >= 1) windowWidth = int32_t(width < MAX_WINDOW_SIDE ? width : MAX_WINDOW_SIDE);
+    if (sizes == 2) windowHeight = int32_t(height < MAX_WINDOW_SIDE ? height : MAX_WINDOW_SIDE);
     if (windowWidth < 64) windowWidth = 64;
     if (windowHeight < 48) windowHeight = 48;
 }

@@ -3,6 +3,9 @@
 #include <cstdint>
 
 const unsigned FOLDER_SIZE = 128;   // bytes, NUL included
+// Values beyond these cannot work and are clamped as the file is read.
+const unsigned MAX_SPEED_LIMIT_MS = 1000;
+const unsigned MAX_WINDOW_SIDE = 16384;
 
 extern uint32_t speedLimitMs;       // milliseconds per game tick
 extern uint8_t fullscreen;
