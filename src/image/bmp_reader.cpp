@@ -96,6 +96,7 @@ static bool ReadLayout(const unsigned char* data, size_t size, BmpLayout& layout
     uint32_t compression = ReadU32Le(data + 30);
     if (compression > COMPRESSION_RLE4 || !IsSupportedBitCount(bitCount)) return false;
     if (width <= 0 || height == 0 || height == INT32_MIN) return false;
+    if (width > MAX_IMAGE_SIDE || height > MAX_IMAGE_SIDE || height < -MAX_IMAGE_SIDE) return false;
     if (bitCount == 24) {
         compression = COMPRESSION_NONE;   // direct colour is never run-length coded
     } else if ((compression == COMPRESSION_RLE8 && bitCount != 8) ||
@@ -271,10 +272,26 @@ static bool ReadPixels(const unsigned char* data, size_t size, const BmpLayout& 
     return true;
 }
 
+// Before anything is allocated: uncompressed rows must all be in the file,
+// and a run-length stream must be long enough to reach the last row. Each
+// end-of-line code (2 bytes) moves one row down and each delta (4 bytes) at
+// most 255, so n bytes reach fewer than 64 n rows; rows past the end-of-bitmap
+// code are filled, but only up to where the stream could have gone.
+static bool FileCanHoldPixels(size_t size, const BmpLayout& layout)
+{
+    const size_t available = size - layout.pixelStart;
+    if (layout.compression == COMPRESSION_NONE) {
+        const size_t rowBits = size_t(layout.width) * layout.bitCount;
+        const size_t fileStride = (rowBits + 31) / 32 * 4;
+        return available / fileStride >= size_t(layout.height);
+    }
+    return (size_t(layout.height) - 1) / 64 < available;
+}
+
 bool DecodeBmp(ImageData& out, const unsigned char* data, size_t size)
 {
     BmpLayout layout;
-    if (!ReadLayout(data, size, layout)) return false;
+    if (!ReadLayout(data, size, layout) || !FileCanHoldPixels(size, layout)) return false;
     size_t stride = ImageRowStride(layout.width, 3);
     if (stride == 0 || size_t(layout.height) > MAX_PIXEL_BYTES / stride) return false;
 

@@ -9,6 +9,11 @@ const uint32_t IMAGE_FORMAT_LUMINANCE_ALPHA = 6410;  // 2 components
 const uint32_t IMAGE_FORMAT_RGB = 6407;              // 3 components
 const uint32_t IMAGE_FORMAT_RGBA = 6408;             // 4 components
 
+// The largest side of any image the game reads: 8192 x 8192 at four bytes a
+// pixel is 256 MiB, far beyond any labyrinth or texture, and it keeps a small
+// crafted file from asking for gigabytes.
+const int32_t MAX_IMAGE_SIDE = 8192;
+
 // Rows run bottom row first; each row is width * components bytes padded to a
 // multiple of 4 (GL's default unpack alignment). The reader that succeeds hands
 // `pixels` to the caller, who releases it with FreeImage.

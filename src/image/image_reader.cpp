@@ -1,5 +1,6 @@
 #include "image/image_reader.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "image/bmp_reader.h"
@@ -16,6 +17,7 @@ const char* ImageFailureText(ImageFailure failure)
     case IMAGE_NOT_AN_IMAGE: return "not a BMP or PNG image";
     case IMAGE_BAD_PNG: return "damaged or unsupported PNG image";
     case IMAGE_BAD_BMP: return "damaged or unsupported BMP image";
+    case IMAGE_TOO_LARGE: return "larger than 8192 x 8192 pixels";
     }
     return "cannot be read";
 }
@@ -24,6 +26,26 @@ static bool HasUsablePixels(const ImageData& image)
 {
     return image.pixels && image.width > 0 && image.height > 0 && image.components >= 1 &&
            image.components <= 4 && ImageFormatForComponents(image.components) == image.format;
+}
+
+static uint32_t ReadU32(const unsigned char* p, bool bigEndian)
+{
+    return bigEndian ? uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]
+                     : uint32_t(p[3]) << 24 | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
+}
+
+// The sides a header claims, looked at before any decoding so the reason can
+// be told: PNG's IHDR comes first at a fixed place; a BMP's height may be
+// negative (rows stored top down).
+static bool ClaimsTooLarge(const unsigned char* data, size_t size, bool png)
+{
+    const uint32_t limit = uint32_t(MAX_IMAGE_SIDE);
+    if (png) return size >= 24 && (ReadU32(data + 16, true) > limit || ReadU32(data + 20, true) > limit);
+    if (size < 26) return false;
+    const uint32_t width = ReadU32(data + 18, false);
+    const uint32_t height = ReadU32(data + 22, false);
+    const uint32_t rows = height > 0x7FFFFFFFu ? 0u - height : height;
+    return (width > limit && width <= 0x7FFFFFFFu) || rows > limit;
 }
 
 static bool Fail(ImageFailure* failure, ImageFailure why)
@@ -44,12 +66,12 @@ bool ReadImage(ImageData& out, const char* path, ImageFailure* failure, const ch
     ImageFailure refusal = IMAGE_NOT_AN_IMAGE;
     if (size >= sizeof PNG_START && std::memcmp(data, PNG_START, sizeof PNG_START) == 0) {
         if (readerName) *readerName = "PNG";
-        refusal = IMAGE_BAD_PNG;
-        decoded = DecodePng(read, data, uint32_t(size));
+        refusal = ClaimsTooLarge(data, size, true) ? IMAGE_TOO_LARGE : IMAGE_BAD_PNG;
+        decoded = refusal != IMAGE_TOO_LARGE && DecodePng(read, data, uint32_t(size));
     } else if (size >= 2 && data[0] == 'B' && data[1] == 'M') {
         if (readerName) *readerName = "BMP";
-        refusal = IMAGE_BAD_BMP;
-        decoded = DecodeBmp(read, data, size);
+        refusal = ClaimsTooLarge(data, size, false) ? IMAGE_TOO_LARGE : IMAGE_BAD_BMP;
+        decoded = refusal != IMAGE_TOO_LARGE && DecodeBmp(read, data, size);
     }
     delete[] data;
     if (!decoded) return Fail(failure, refusal);

@@ -10,6 +10,7 @@ enum ImageFailure {
     IMAGE_NOT_AN_IMAGE,
     IMAGE_BAD_PNG,
     IMAGE_BAD_BMP,
+    IMAGE_TOO_LARGE,
 };
 
 // A few words for a player or an author: "not a BMP or PNG image".

@@ -180,10 +180,15 @@ bool ReadLabyrinth(const char* imagePath, const char* palettePath, LabyrinthCand
         return false;
     }
 
+    // Whatever reader made the image, the grid is no larger than the readers allow.
+    if (image.width > MAX_IMAGE_SIDE || image.height > MAX_IMAGE_SIDE) {
+        FreeImage(image);
+        why = ImageFailureText(IMAGE_TOO_LARGE);
+        return false;
+    }
     const size_t width = size_t(image.width);
     const size_t height = size_t(image.height);
-    unsigned char* cells = nullptr;
-    if (width <= size_t(-1) / height) cells = new (std::nothrow) unsigned char[width * height];
+    unsigned char* cells = new (std::nothrow) unsigned char[width * height];
     if (!cells) {
         FreeImage(image);
         why = "not enough memory";
