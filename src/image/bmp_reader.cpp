@@ -285,7 +285,7 @@ static bool FileCanHoldPixels(size_t size, const BmpLayout& layout)
         const size_t fileStride = (rowBits + 31) / 32 * 4;
         return available / fileStride >= size_t(layout.height);
     }
-    return (size_t(layout.height) - 1) / 64 < available;
+    return (size_t(layout.height) - 1) / 64 <= available;
 }
 
 bool DecodeBmp(ImageData& out, const unsigned char* data, size_t size)
