@@ -17,7 +17,9 @@ seconds=$2
 case "$seconds" in
     ''|*[!0-9]*) echo "seconds must be a whole number: $seconds" >&2; exit 2 ;;
 esac
-seed_root="$(cd "$(dirname "$0")" && pwd)/corpus"
+fuzz_dir="$(cd "$(dirname "$0")" && pwd)"
+seed_root="$fuzz_dir/corpus"
+crasher_root="$fuzz_dir/crashers"
 
 targets=$(find "$build_dir" -type f -name 'fuzz_*' -perm -u+x ! -name '*.*' | sort)
 if [ -z "$targets" ]; then
@@ -34,10 +36,13 @@ for target in $targets; do
     mkdir -p "$work" "$artifacts"
     seeds=()
     [ -d "$seed_root/$short" ] && seeds=("$seed_root/$short")
+    # Past crashers are seeds too: a fault that comes back is found at once.
+    [ -d "$crasher_root/$short" ] && seeds+=("$crasher_root/$short")
     echo "== $name for ${seconds}s"
     # -rss_limit_mb and -timeout turn runaway memory and hangs into findings.
     if "$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
-        -artifact_prefix="$artifacts" "$work" "${seeds[@]}" >"$build_dir/fuzz-$short.log" 2>&1; then
+        -dict="$fuzz_dir/image.dict" -artifact_prefix="$artifacts" "$work" "${seeds[@]}" \
+        >"$build_dir/fuzz-$short.log" 2>&1; then
         grep -E '^(stat::number_of_executed_units|Done )' "$build_dir/fuzz-$short.log" | tail -2
         echo "== $name: no findings"
     else
