@@ -8,7 +8,7 @@ packages=(
   g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
   wine64 xvfb xdotool x11-utils imagemagick
   zlib1g-dev libpng-dev libdeflate-dev libstb-dev
-  clang libclang-rt-14-dev zip fonts-liberation tesseract-ocr tesseract-ocr-eng
+  clang libclang-rt-14-dev zip fonts-liberation tesseract-ocr tesseract-ocr-eng python3-pytest
 )
 
 missing=()

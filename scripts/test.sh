@@ -55,8 +55,10 @@ windows_unit() {
 # The e2e run makes its own prefix, initialised on its virtual display: one
 # made without a display (for the unit tests) was seen to refuse every window
 # for a while after its first use.
+# Debian's own Python has Debian's pytest, whatever python3 is first on the PATH.
 e2e() {
-  python3 tests/e2e/run_e2e.py --exe build-win/src/quorvel.exe --artifacts out/e2e-artifacts
+  /usr/bin/python3 -m pytest tests/e2e -p no:cacheprovider -q -rfE \
+    --exe build-win/src/quorvel.exe --artifacts out/e2e-artifacts
 }
 
 fuzz() {
