@@ -298,7 +298,9 @@ imagemagick_grid() {
 for size in "5 5" "21 11" "20 10" "6 7" "63 41" "64 48"; do
     for extension in png bmp PNG; do
         set -- $size
-        out="gen-$1x$2.$extension"
+        tag=$extension
+        [ "$extension" = PNG ] && tag=caps   # Windows names ignore case
+        out="gen-$1x$2-$tag.$extension"
         run 0 "$TOOL" generate "$1" "$2" "$out" --seed 42 || continue
         [ "$(identify -format '%w %h' "$out")" = "$1 $2" ] || fail "$out: ImageMagick sees $(identify "$out")"
         run 0 "$TOOL" check "$out" || continue
@@ -313,7 +315,7 @@ for size in "5 5" "21 11" "20 10" "6 7" "63 41" "64 48"; do
 done
 
 # An even size keeps its size; the spare column and row are wall.
-"$TOOL" check gen-20x10.png | head -n 10 | awk '{ if (substr($0, 19, 2) != "##") bad = 1 } NR >= 9 && $0 != "####################" { bad = 1 }
+"$TOOL" check gen-20x10-png.png | head -n 10 | awk '{ if (substr($0, 19, 2) != "##") bad = 1 } NR >= 9 && $0 != "####################" { bad = 1 }
     END { exit bad }' || fail "the spare column and row of an even-sized maze are not wall"
 
 # The same seed gives the same file; another seed another maze.

@@ -6,8 +6,13 @@
 exe=$1
 shift
 out=$(mktemp) && err=$(mktemp) || exit 125
-WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" "${QUORVEL_WINE:-/usr/lib/wine/wine64}" "$exe" "$@" >"$out" 2>"$err"
-code=$?
+# A program started just as the idle wineserver shuts down is refused with
+# "wine client error"; that is Wine, not the tool, and a second try works.
+for attempt in 1 2 3; do
+    WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" "${QUORVEL_WINE:-/usr/lib/wine/wine64}" "$exe" "$@" >"$out" 2>"$err"
+    code=$?
+    grep -q '^wine client error' "$err" || break
+done
 tr -d '\r' <"$out"
 tr -d '\r' <"$err" >&2
 rm -f "$out" "$err"
