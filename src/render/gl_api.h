@@ -30,6 +30,7 @@ typedef void GLvoid;
 
 enum : GLenum {
     GL_DEPTH_BUFFER_BIT = 0x00000100,
+    GL_ENABLE_BIT = 0x00002000,
     GL_COLOR_BUFFER_BIT = 0x00004000,
     GL_LIST_BIT = 0x00020000,
     GL_TRIANGLES = 0x0004,
