@@ -2,12 +2,12 @@
 // and new labyrinths that are sure to be playable.
 #include "tool_commands.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <algorithm>
 #include <map>
 #include <string>
 #include <utility>

@@ -333,8 +333,10 @@ static void SearchLabyrinthsAgain()
     char pointed[LABYRINTH_PATH_SIZE] = "";
     char current[LABYRINTH_PATH_SIZE] = "";
     const uint32_t pointedIndex = listScroll + menuCursor;
-    if (listShown && pointedIndex < labyrinthList.count) std::memcpy(pointed, labyrinthList.paths[pointedIndex], sizeof pointed);
-    if (selectedLabyrinth < labyrinthList.count) std::memcpy(current, labyrinthList.paths[selectedLabyrinth], sizeof current);
+    if (listShown && pointedIndex < labyrinthList.count)
+        std::memcpy(pointed, labyrinthList.paths[pointedIndex], sizeof pointed);
+    if (selectedLabyrinth < labyrinthList.count)
+        std::memcpy(current, labyrinthList.paths[selectedLabyrinth], sizeof current);
     FindLabyrinths(labyrinthsFolder);
     selectedLabyrinth = IndexOfPath(current, selectedLabyrinth);
     if (!listShown) return;
