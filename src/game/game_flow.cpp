@@ -328,6 +328,8 @@ static uint32_t IndexOfPath(const char* path, uint32_t otherwise)
 // F5 in the menus: the labyrinth folder searched again. The list pointer and
 // the current labyrinth follow their files to wherever they now stand in the
 // list; where a file is gone, the same place in the (shorter) list is taken.
+// A labyrinth whose file is gone can no longer be resumed: its index now names
+// another file, which a reload or the solved screen would take for it.
 static void SearchLabyrinthsAgain()
 {
     char pointed[LABYRINTH_PATH_SIZE] = "";
@@ -339,6 +341,8 @@ static void SearchLabyrinthsAgain()
         std::memcpy(current, labyrinthList.paths[selectedLabyrinth], sizeof current);
     FindLabyrinths(labyrinthsFolder);
     selectedLabyrinth = IndexOfPath(current, selectedLabyrinth);
+    if (selectedLabyrinth >= labyrinthList.count || std::strcmp(labyrinthList.paths[selectedLabyrinth], current) != 0)
+        labyrinthInProgress = false;
     if (!listShown) return;
     const uint32_t at = IndexOfPath(pointed, pointedIndex);
     if (at < listScroll) listScroll = at;

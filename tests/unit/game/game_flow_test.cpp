@@ -781,6 +781,9 @@ TEST_F(Flow, F5InTheMenuFindsNewAndRemovedFiles)
     EXPECT_EQ(labyrinthList.count, 8u);
     EXPECT_STREQ(labyrinthList.paths[selectedLabyrinth], "Mazes/d.bmp") << "the labyrinth in play keeps its file";
     EXPECT_TRUE(menuShown && !listShown && menuCursor == 0);
+    Press(KEY_ESCAPE);   // its file is still there: play resumes
+    EXPECT_TRUE(playing);
+    Press(KEY_ESCAPE);
 
     Press(KEY_RETURN);   // the list opens on d.bmp, now the fourth
     EXPECT_EQ(listScroll + menuCursor, 3u);
@@ -806,8 +809,9 @@ TEST_F(Flow, F5InTheMenuFindsNewAndRemovedFiles)
     EXPECT_EQ(listScroll + menuCursor, 0u);
     EXPECT_EQ(selectedLabyrinth, 0u);
     Press(KEY_ESCAPE);
-    Press(KEY_ESCAPE);   // the grid in memory still plays
-    EXPECT_TRUE(playing);
+    Press(KEY_ESCAPE);   // d.bmp is gone: nothing to resume
+    EXPECT_FALSE(playing);
+    EXPECT_TRUE(menuShown);
     std::memcpy(labyrinthsFolder, savedFolder, sizeof savedFolder);
 }
 
