@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "image/bmp_reader.h"
+#include "image/image_inspect.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -16,5 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         (void)last;
         FreeImage(image);
     }
+    // The header inspection quorvel-tool info uses walks the same bytes.
+    ImageEncoding encoding;
+    InspectImage(data, size, encoding);
     return 0;
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "image/image_data.h"
+#include "image/image_inspect.h"
 #include "image/png_decoder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -27,6 +28,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     } else if (image.pixels) {
         __builtin_trap();
     }
+    // The header inspection quorvel-tool info uses walks the same bytes.
+    ImageEncoding encoding;
+    InspectImage(copy, size, encoding);
     delete[] copy;
     return 0;
 }

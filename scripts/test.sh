@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test:
-# native unit and tool tests, the same under ASan+UBSan, the unit tests
-# cross-built for Windows under Wine, the end-to-end tests of the real
+# native unit and tool tests, the same under ASan+UBSan, the unit tests and
+# quorvel-tool.exe cross-built for Windows under Wine, the end-to-end tests of the real
 # quorvel.exe under Wine on a virtual display, and a bounded fuzzing run.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -75,7 +75,7 @@ bench() {
 step "native unit and tool tests" native
 step "unit tests under ASan and UBSan" sanitizers
 prepare_wine
-step "windows-unit: the unit tests under Wine" windows_unit
+step "windows-unit: the unit and tool tests under Wine" windows_unit
 step "e2e: quorvel.exe under Wine" e2e
 step "fuzzing, ${fuzz_seconds} s per target" fuzz
 if [ -x build/bench/quorvel_bench ]; then

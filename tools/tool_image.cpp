@@ -5,12 +5,17 @@
 #include <cstdio>
 #include <cstring>
 
+#include "image/image_inspect.h"
 #include "image/image_reader.h"
 
 static const char INFO_USAGE[] =
     "usage: quorvel-tool info IMAGE\n"
     "  Prints the reader that accepts IMAGE (PNG or BMP), its width, height,\n"
-    "  components and GL format. Exit 0 done, 1 image refused, 2 usage error.\n";
+    "  components and GL format, then how the file is stored: for BMP the bits\n"
+    "  per pixel, compression, colour table and row order; for PNG the colour\n"
+    "  type, bit depth, IDAT chunk count and interlacing. A refused file gets the\n"
+    "  game's reason on stderr and, when its header can be read, the same details.\n"
+    "  Exit 0 done, 1 image refused, 2 usage error.\n";
 static const char DECODE_USAGE[] =
     "usage: quorvel-tool decode IMAGE OUT.pam\n"
     "  Decodes IMAGE as the game does and writes it as a PAM file, top row\n"
@@ -65,16 +70,50 @@ static const char* TupleType(unsigned components)
     return names[components - 1];
 }
 
+static void PrintEncoding(const ImageEncoding& e)
+{
+    if (e.container == IMAGE_CONTAINER_BMP) {
+        std::printf("bits per pixel: %u\ncompression: %s\ncolour table: %u entries\nrows: %s\ninfo header: %u bytes\n",
+                    e.bitsPerPixel, BmpCompressionName(e.compression), unsigned(e.colourTableEntries),
+                    e.topDown ? "top-down" : "bottom-up", unsigned(e.infoHeaderBytes));
+        return;
+    }
+    std::printf("colour type: %u (%s)\nbit depth: %u\nIDAT chunks: %u\ninterlace: %s\n", e.colourType,
+                PngColourTypeName(e.colourType), e.bitDepth, unsigned(e.idatChunks),
+                e.interlace == 0 ? "none" : e.interlace == 1 ? "Adam7" : "unknown");
+    if (e.chunksCutShort) std::printf("chunks: the file ends before IEND\n");
+}
+
+// The header facts of a file, whether or not a reader takes it; false when
+// it is no BMP or PNG at all (or cannot be read).
+static bool DescribeEncoding(const char* path, bool withContainer)
+{
+    unsigned char* data = nullptr;
+    size_t size = 0;
+    if (!ReadImageFile(path, ~size_t(0), data, size)) return false;
+    ImageEncoding encoding;
+    const bool known = InspectImage(data, size, encoding);
+    delete[] data;
+    if (!known) return false;
+    if (withContainer) std::printf("container: %s\n", encoding.container == IMAGE_CONTAINER_BMP ? "BMP" : "PNG");
+    PrintEncoding(encoding);
+    return true;
+}
+
 int RunInfo(int argc, char** argv)
 {
     int early = CheckArguments(argc, argv, 2, INFO_USAGE);
     if (early >= 0) return early;
     ImageData image;
     const char* reader = LoadAsTheGameDoes(image, argv[1]);
-    if (reader == nullptr) return 1;
+    if (reader == nullptr) {
+        DescribeEncoding(argv[1], true);
+        return 1;
+    }
     std::printf("reader: %s\nwidth: %d\nheight: %d\ncomponents: %u\nformat: %s\n", reader, int(image.width),
                 int(image.height), unsigned(image.components), FormatName(image.format));
     FreeImage(image);
+    DescribeEncoding(argv[1], false);
     return 0;
 }
 

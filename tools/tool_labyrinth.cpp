@@ -2,6 +2,7 @@
 // and new labyrinths that are sure to be playable.
 #include "tool_commands.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -16,20 +17,26 @@
 #include "image/image_reader.h"
 #include "labyrinth/labyrinth.h"
 #include "labyrinth/route.h"
+#include "check_details.h"
+#include "generate_variety.h"
 #include "png_writer.h"
+#include "tool_grid.h"
 
 static const char CHECK_HELP[] =
     "usage: quorvel-tool check LABYRINTH [--palette FILE]\n"
     "\n"
     "Loads LABYRINTH (PNG or BMP) with the palette FILE (default \"Palette.txt\" in\n"
-    "the current folder) exactly as the game does, and prints the grid, top row\n"
-    "first, one character per cell: '#' wall (kind \"w\"), 'S' start, 'G' goal,\n"
-    "'.' any other cell. Then a summary: the size, the number of start and goal\n"
-    "cells, the start cell the game uses (the last one, row by row; rows and\n"
-    "columns count from 0 at the top left), the colours the palette does not list\n"
-    "with their cell counts and the palette row they were given, and whether a\n"
-    "goal cell can be reached from that start (through cell edges, never between\n"
-    "two walls that meet only at a corner).\n"
+    "the current folder) exactly as the game does. Says first which kinds are\n"
+    "missing (no start cell, no goal cell), then prints the grid, top row first,\n"
+    "one character per cell: '#' wall (kind \"w\"), 'S' start, 'G' goal, '.' the\n"
+    "palette's first floor entry, and letters a to z ('+' beyond) for other\n"
+    "floor colours, explained under the grid. Then a summary: the size, the\n"
+    "number of start and goal cells, the start cell the game uses (the last one,\n"
+    "row by row; rows and columns count from 0 at the top left), the colours the\n"
+    "palette does not list with their cell counts, first cell and, when within 8\n"
+    "on every channel, the palette entry they nearly match, whether a goal cell\n"
+    "can be reached from that start (through cell edges, never between two walls\n"
+    "that meet only at a corner), and how many open cells cannot be.\n"
     "\n"
     "Exit codes: 0 playable; 2 loads but is not playable (the reason is printed);\n"
     "1 cannot be loaded (palette missing or without a valid line, image unreadable)\n"
@@ -37,11 +44,19 @@ static const char CHECK_HELP[] =
 
 static const char GENERATE_HELP[] =
     "usage: quorvel-tool generate WIDTH HEIGHT OUT [--seed N] [--palette FILE]\n"
+    "                             [--loops PERCENT] [--rooms N]\n"
     "\n"
     "Writes a random labyrinth of WIDTH x HEIGHT cells to OUT, as PNG or BMP by\n"
-    "OUT's extension (.png or .bmp, any case). The labyrinth is a perfect maze:\n"
-    "every open cell can be reached and there is exactly one path between any two.\n"
-    "The start and the goal are the two ends of its longest path.\n"
+    "OUT's extension (.png or .bmp, any case). By default the labyrinth is a\n"
+    "perfect maze: every open cell can be reached and there is exactly one path\n"
+    "between any two. The start and the goal are the two ends of its longest path.\n"
+    "\n"
+    "--loops PERCENT opens that share (0 to 100) of the walls left between two\n"
+    "passages, so some places can be reached by more than one way. --rooms N\n"
+    "clears N open rectangles of up to 7 x 7 cells, tinted in turn with the\n"
+    "palette's floor entries after the first. Every open cell stays reachable,\n"
+    "so the labyrinth is always solvable; the start and the goal are then two\n"
+    "cells far apart.\n"
     "\n"
     "Colours come from the palette FILE (default \"Palette.txt\"): its first \"w\",\n"
     "\"s\" and \"g\" entries for wall, start and goal, its first entry of any other\n"
@@ -93,57 +108,7 @@ static bool ParseUnsigned(const char* text, unsigned long long limit, unsigned l
 }
 
 // ---------------------------------------------------------------------------
-// Grid helpers shared by both commands
-
-static bool IsWallKind(char kind)
-{
-    return kind == 'w';
-}
-
-struct GridView {
-    int width;
-    int height;
-    std::vector<char> kinds;   // row 0 on top, as the game's grid
-    char At(int row, int column) const { return kinds[size_t(row) * size_t(width) + size_t(column)]; }
-};
-
-// Breadth-first walk over open cells through their edges; distances in
-// steps, -1 where the walk never arrives.
-static std::vector<int> WalkFrom(const GridView& grid, int startRow, int startColumn)
-{
-    std::vector<int> distance(grid.kinds.size(), -1);
-    std::vector<uint32_t> queue;   // cell numbers: at most 4096 x 4096
-    queue.reserve(grid.kinds.size());
-    uint32_t start = uint32_t(startRow) * uint32_t(grid.width) + uint32_t(startColumn);
-    distance[start] = 0;
-    queue.push_back(start);
-    for (size_t next = 0; next < queue.size(); ++next) {
-        uint32_t at = queue[next];
-        int row = int(at / uint32_t(grid.width));
-        int column = int(at % uint32_t(grid.width));
-        const int STEPS[4][2] = {{-1, 0}, {0, -1}, {0, 1}, {1, 0}};
-        for (const auto& step : STEPS) {
-            int r = row + step[0];
-            int c = column + step[1];
-            if (r < 0 || c < 0 || r >= grid.height || c >= grid.width) continue;
-            uint32_t to = uint32_t(r) * uint32_t(grid.width) + uint32_t(c);
-            if (distance[to] >= 0 || IsWallKind(grid.kinds[to])) continue;
-            distance[to] = distance[at] + 1;
-            queue.push_back(to);
-        }
-    }
-    return distance;
-}
-
-// ---------------------------------------------------------------------------
 // check
-
-struct UnlistedColour {
-    uint32_t colour;
-    size_t cells;
-    unsigned row;   // the palette row the game gave it
-    bool shared;    // the table was full: the cells take row 255's kind and tint
-};
 
 // The colours the palette file does not list, in the order the game meets
 // them (bottom row of the picture first), with their cell counts.
@@ -169,27 +134,21 @@ static bool FindUnlistedColours(const char* imagePath, unsigned listedRows, std:
                 bool shared = row >= MAX_PALETTE_ROWS;
                 if (shared) row = MAX_PALETTE_ROWS - 1;
                 known = position.emplace(colour, found.size()).first;
-                found.push_back({colour, 0, row, shared});
+                found.push_back({colour, 0, row, shared, 0, 0});
             }
-            if (known->second != size_t(-1)) ++found[known->second].cells;
+            if (known->second == size_t(-1)) continue;
+            // Rows come bottom row first, so the top-left cell is the first met
+            // in the highest row the colour reaches.
+            UnlistedColour& u = found[known->second];
+            const int row = int(image.height - 1 - y);
+            if (u.cells++ == 0 || row < u.firstRow) {
+                u.firstRow = row;
+                u.firstColumn = int(x);
+            }
         }
     }
     FreeImage(image);
     return true;
-}
-
-static void PrintGrid(const GridView& grid)
-{
-    std::string line;
-    for (int row = 0; row < grid.height; ++row) {
-        line.clear();
-        for (int column = 0; column < grid.width; ++column) {
-            char kind = grid.At(row, column);
-            line += kind == 'w' ? '#' : kind == 's' ? 'S' : kind == 'g' ? 'G' : '.';
-        }
-        line += '\n';
-        std::fputs(line.c_str(), stdout);
-    }
 }
 
 static GridView ViewOfLoadedGrid()
@@ -199,6 +158,7 @@ static GridView ViewOfLoadedGrid()
     grid.height = labyrinthGrid.height;
     grid.kinds.resize(size_t(grid.width) * size_t(grid.height));
     for (size_t i = 0; i < grid.kinds.size(); ++i) grid.kinds[i] = palette.entries[labyrinthGrid.cells[i]].kind;
+    grid.rows.assign(labyrinthGrid.cells, labyrinthGrid.cells + grid.kinds.size());
     return grid;
 }
 
@@ -235,19 +195,21 @@ static CheckSummary Summarise(const GridView& grid)
 }
 
 // Prints the summary and gives the exit code: 0 playable, 2 not (and why).
-static int ReportCheck(const GridView& grid, const CheckSummary& summary, const std::vector<UnlistedColour>& unlisted)
+static int ReportCheck(const GridView& grid, const CheckSummary& summary, const std::vector<UnlistedColour>& unlisted,
+                       unsigned listedRows)
 {
     std::printf("size: %d x %d\n", grid.width, grid.height);
     std::printf("start cells: %zu\n", summary.starts);
     std::printf("goal cells: %zu\n", summary.goals);
-    if (summary.starts > 0) std::printf("start used: row %d, column %d\n", summary.startRow, summary.startColumn);
-    else std::printf("start used: none\n");
+    if (summary.starts > 1)
+        std::printf("start used: row %d, column %d (the last of %zu, row by row)\n", summary.startRow,
+                    summary.startColumn, summary.starts);
+    else if (summary.starts == 1)
+        std::printf("start used: row %d, column %d\n", summary.startRow, summary.startColumn);
+    else
+        std::printf("start used: none\n");
     std::printf("colours not in the palette: %zu\n", unlisted.size());
-    for (const UnlistedColour& u : unlisted) {
-        std::printf("  %u %u %u: %zu cells, palette row %u%s\n", unsigned(u.colour >> 16),
-                    unsigned((u.colour >> 8) & 0xFF), unsigned(u.colour & 0xFF), u.cells, u.row,
-                    u.shared ? " (palette full: drawn as that row)" : "");
-    }
+    for (const UnlistedColour& u : unlisted) PrintUnlistedColour(u, listedRows);
     std::printf("goal reachable: %s\n", summary.goalReachable ? "yes" : "no");
     if (summary.routeSteps >= 0) {
         // The game's par: the walk at full speed with the default tick of 10 ms.
@@ -255,6 +217,7 @@ static int ReportCheck(const GridView& grid, const CheckSummary& summary, const 
         std::printf("route to the goal: %d cells, par %u mins %u secs (at Speedlimit 10)\n", summary.routeSteps,
                     unsigned(par / 60000u), unsigned(par % 60000u / 1000u));
     }
+    if (summary.starts > 0) PrintUnreachable(grid, summary.startRow, summary.startColumn);
 
     std::string reasons;
     if (summary.starts == 0) reasons += "no start cell";
@@ -311,25 +274,13 @@ int RunCheck(int argc, char** argv)
         std::fprintf(stderr, "quorvel-tool: %s or %s changed while being read\n", imagePath, palettePath);
         return 1;
     }
-    PrintGrid(grid);
-    return ReportCheck(grid, Summarise(grid), unlisted);
+    PrintMissingKinds(grid);
+    PrintGridWithLegend(grid, listedRows);
+    return ReportCheck(grid, Summarise(grid), unlisted, listedRows);
 }
 
 // ---------------------------------------------------------------------------
 // generate
-
-// splitmix64: small, and the same numbers on every platform and compiler.
-struct Random {
-    uint64_t state;
-    uint64_t Next()
-    {
-        uint64_t z = (state += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    unsigned Below(unsigned bound) { return unsigned(Next() % bound); }
-};
 
 // A perfect maze: rooms on odd rows and columns, joined by knocking out the
 // wall between two rooms along a random depth-first walk, which visits every
@@ -408,6 +359,7 @@ static void PlaceStartAndGoal(GridView& grid)
 
 struct MazeColours {
     uint32_t wall, start, goal, floor;   // 0xRRGGBB
+    std::vector<uint32_t> rooms;         // tints of --rooms, in turn
 };
 
 static uint32_t ColourOfRow(unsigned row)
@@ -429,6 +381,24 @@ static char KindGameGives(uint32_t colour, unsigned rows)
 static const char* NameOfKind(char kind)
 {
     return kind == 'w' ? "wall" : kind == 's' ? "start" : kind == 'g' ? "goal" : "floor";
+}
+
+// Rooms take the palette's other floor entries, each once, in file order;
+// an entry the game would read as wall, start or goal is passed over. Without
+// any, rooms are plain floor.
+static std::vector<uint32_t> ChooseRoomTints(unsigned rows, uint32_t plainFloor)
+{
+    std::vector<uint32_t> tints;
+    for (unsigned i = 0; i < rows; ++i) {
+        const char kind = palette.entries[i].kind;
+        const uint32_t colour = ColourOfRow(i);
+        if (kind == 'w' || kind == 's' || kind == 'g' || colour == plainFloor) continue;
+        const char given = KindGameGives(colour, rows);
+        if (given == 'w' || given == 's' || given == 'g') continue;
+        if (std::find(tints.begin(), tints.end(), colour) == tints.end()) tints.push_back(colour);
+    }
+    if (tints.empty()) tints.push_back(plainFloor);
+    return tints;
 }
 
 // The first "w", "s" and "g" rows and the first row of another kind (white
@@ -472,15 +442,19 @@ static bool ChooseColours(const char* palettePath, MazeColours& colours)
                      unsigned(c.colour & 0xFF), NameOfKind(given));
         return false;
     }
+    colours.rooms = ChooseRoomTints(rows, colours.floor);
     return true;
 }
 
-static std::vector<unsigned char> PaintMaze(const GridView& grid, const MazeColours& colours)
+static std::vector<unsigned char> PaintMaze(const GridView& grid, const MazeColours& colours,
+                                            const std::vector<unsigned char>& tintOf)
 {
     std::vector<unsigned char> rgb;
     rgb.reserve(grid.kinds.size() * 3);
-    for (char kind : grid.kinds) {
+    for (size_t i = 0; i < grid.kinds.size(); ++i) {
+        const char kind = grid.kinds[i];
         uint32_t c = kind == 'w' ? colours.wall : kind == 's' ? colours.start : kind == 'g' ? colours.goal : colours.floor;
+        if (kind == '.' && !tintOf.empty() && tintOf[i] > 0) c = colours.rooms[tintOf[i] - 1];
         rgb.push_back((unsigned char)(c >> 16));
         rgb.push_back((unsigned char)(c >> 8));
         rgb.push_back((unsigned char)c);
@@ -504,12 +478,16 @@ int RunGenerate(int argc, char** argv)
     int positionalCount = 0;
     const char* palettePath = "Palette.txt";
     const char* seedText = nullptr;
+    const char* loopsText = nullptr;
+    const char* roomsText = nullptr;
     for (int i = 1; i < argc; ++i) {
         if (IsHelp(argv[i])) {
             std::fputs(GENERATE_HELP, stdout);
             return 0;
         }
-        if (TakeOption(argc, argv, i, "--palette", palettePath) || TakeOption(argc, argv, i, "--seed", seedText)) continue;
+        if (TakeOption(argc, argv, i, "--palette", palettePath) || TakeOption(argc, argv, i, "--seed", seedText) ||
+            TakeOption(argc, argv, i, "--loops", loopsText) || TakeOption(argc, argv, i, "--rooms", roomsText))
+            continue;
         if (argv[i][0] != '-' && positionalCount < 3) {
             positional[positionalCount++] = argv[i];
         } else {
@@ -532,6 +510,12 @@ int RunGenerate(int argc, char** argv)
         std::fprintf(stderr, "quorvel-tool generate: --seed takes a whole number, not '%s'\n", seedText);
         return 2;
     }
+    unsigned long long loops = 0, rooms = 0;
+    if ((loopsText && !ParseUnsigned(loopsText, 100, loops)) ||
+        (roomsText && !ParseUnsigned(roomsText, MAX_GENERATED_ROOMS, rooms))) {
+        std::fprintf(stderr, "quorvel-tool generate: --loops takes 0 to 100, --rooms 0 to %u\n", MAX_GENERATED_ROOMS);
+        return 2;
+    }
     if (!seedText) seed = (unsigned long long)std::time(nullptr);
     const char* outPath = positional[2];
     bool asPng = EndsWithNoCase(outPath, ".png");
@@ -544,8 +528,12 @@ int RunGenerate(int argc, char** argv)
     if (!ChooseColours(palettePath, colours)) return 1;
     Random random = {seed};
     GridView grid = CarveMaze(int(width), int(height), random);
+    // Neither draws a number when not asked for, so a plain maze stays the same seed for seed.
+    if (loops > 0) OpenLoops(grid, unsigned(loops), random);
+    std::vector<unsigned char> tintOf;
+    if (rooms > 0) ClearRooms(grid, unsigned(rooms), unsigned(colours.rooms.size()), random, tintOf);
     PlaceStartAndGoal(grid);
-    std::vector<unsigned char> rgb = PaintMaze(grid, colours);
+    std::vector<unsigned char> rgb = PaintMaze(grid, colours, tintOf);
     RawImage image = {int32_t(width), int32_t(height), 3, rgb.data()};
     std::vector<unsigned char> file = asPng ? EncodePng(image) : EncodeBmp(image);
     if (file.empty() || !WriteFileBytes(outPath, file)) {

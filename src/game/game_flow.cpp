@@ -126,6 +126,19 @@ static void ReportLoadFailure(uint32_t index, const char* reason)
     std::memcpy(keysUnderMessage, keys, sizeof keysUnderMessage);
 }
 
+// What every grid brings as it becomes the one played: its par from the
+// start, its file's hash as the file is now (an edited picture is a new
+// labyrinth for the records) and an empty map.
+static void AdoptNewGrid(uint32_t index, LabyrinthCandidate& next, int32_t startRow, int32_t startColumn)
+{
+    uint32_t steps = 0;
+    const bool routed = ShortestRouteToGoal(next.palette, next.grid, startRow, startColumn, steps);
+    parMs = routed ? ParTimeMs(steps, speedLimitMs) : NO_TIME;
+    AdoptLabyrinth(next);
+    if (!HashFile(labyrinthList.paths[index], labyrinthHashes[index])) labyrinthHashes[index] = 0;
+    ResetWalkedMap();
+}
+
 // Loads labyrinth `index` and enters play. A labyrinth that cannot be read, or
 // has nowhere to stand, changes nothing: the one being played, its palette and
 // `selectedLabyrinth` stay as they were, and the menu says what went wrong.
@@ -145,17 +158,11 @@ static bool StartLabyrinthAt(uint32_t index)
         ReportLoadFailure(index, "no open cell");
         return false;
     }
-    uint32_t routeSteps = 0;
-    parMs = ShortestRouteToGoal(next.palette, next.grid, row, column, routeSteps) ? ParTimeMs(routeSteps, speedLimitMs)
-                                                                                 : NO_TIME;
-    AdoptLabyrinth(next);
+    AdoptNewGrid(index, next, row, column);
     selectedLabyrinth = index;
     loadFailureMessage[0] = '\0';
-    // The file as it is now: an image edited since start-up is a new labyrinth.
-    if (!HashFile(labyrinthList.paths[index], labyrinthHashes[index])) labyrinthHashes[index] = 0;
     playerX = float(column);
     playerZ = float(row);
-    ResetWalkedMap();
     NoteWalkedCell(row, column);
 
     RecentreMouse();
@@ -298,6 +305,91 @@ static void HandleMainMenuKeys()
     }
 }
 
+// F5 in play: the labyrinth and the palette as they are on disk now, so an
+// author sees an edit without leaving the game. The player keeps place,
+// heading and time while the cell they stand on is still open (moved to its
+// middle if a new wall now touches them), else starts again at the start. A
+// file that no longer loads leaves the old grid in play and says why.
+static void ReloadLabyrinth()
+{
+    const uint32_t index = selectedLabyrinth;
+    if (index >= labyrinthList.count || index >= MAX_LABYRINTHS) return;
+    LabyrinthCandidate next;
+    const char* reason = "cannot be read";
+    if (!ReadLabyrinth(labyrinthList.paths[index], PALETTE_FILE, next, &reason)) {
+        ReportLoadFailure(index, reason);
+        return;
+    }
+    int32_t startRow = 0;
+    int32_t startColumn = 0;
+    if (!FindStartPosition(next, startRow, startColumn)) {
+        DiscardLabyrinth(next);
+        ReportLoadFailure(index, "no open cell");
+        return;
+    }
+    const int row = CellOfCoordinate(playerZ);
+    const int column = CellOfCoordinate(playerX);
+    const bool standsOnOpenCell = row >= 0 && column >= 0 && row < next.grid.height && column < next.grid.width &&
+                                  CellKindOf(next.palette, next.grid, row, column) != 'w';
+    AdoptNewGrid(index, next, startRow, startColumn);
+    loadFailureMessage[0] = '\0';
+    if (!standsOnOpenCell) {
+        playerX = float(startColumn);
+        playerZ = float(startRow);
+        yaw = 0.0f;
+        pitch = 0.0f;
+    } else if (CollidesWithWall(playerZ, playerX)) {
+        playerX = float(column);
+        playerZ = float(row);
+    }
+    NoteWalkedCell(CellOfCoordinate(playerZ), CellOfCoordinate(playerX));
+}
+
+static uint32_t IndexOfPath(const char* path, uint32_t otherwise)
+{
+    for (uint32_t k = 0; k < labyrinthList.count; ++k) {
+        if (path[0] != '\0' && std::strcmp(labyrinthList.paths[k], path) == 0) return k;
+    }
+    if (labyrinthList.count == 0) return 0;
+    return otherwise < labyrinthList.count ? otherwise : labyrinthList.count - 1;
+}
+
+// F5 in the menus: the labyrinth folder searched again. The list pointer and
+// the current labyrinth follow their files to wherever they now stand in the
+// list; where a file is gone, the same place in the (shorter) list is taken.
+// A labyrinth whose file is gone can no longer be resumed: its index now names
+// another file, which a reload or the solved screen would take for it.
+static void SearchLabyrinthsAgain()
+{
+    char pointed[LABYRINTH_PATH_SIZE] = "";
+    char current[LABYRINTH_PATH_SIZE] = "";
+    const uint32_t pointedIndex = listScroll + menuCursor;
+    if (listShown && pointedIndex < labyrinthList.count)
+        std::memcpy(pointed, labyrinthList.paths[pointedIndex], sizeof pointed);
+    if (selectedLabyrinth < labyrinthList.count)
+        std::memcpy(current, labyrinthList.paths[selectedLabyrinth], sizeof current);
+    FindLabyrinths(labyrinthsFolder);
+    HashListedLabyrinths();   // for the best times beside the names
+    selectedLabyrinth = IndexOfPath(current, selectedLabyrinth);
+    if (selectedLabyrinth >= labyrinthList.count || std::strcmp(labyrinthList.paths[selectedLabyrinth], current) != 0)
+        labyrinthInProgress = false;
+    if (!listShown) return;
+    const uint32_t at = IndexOfPath(pointed, pointedIndex);
+    if (at < listScroll) listScroll = at;
+    if (at >= listScroll + LIST_ROWS) listScroll = at - (LIST_ROWS - 1);
+    menuCursor = at - listScroll;
+}
+
+static void HandleReloadKey()
+{
+    if (!keys[KEY_F5] || (!playing && !menuShown)) return;
+    keys[KEY_F5] = 0;
+    if (playing)
+        ReloadLabyrinth();
+    else
+        SearchLabyrinthsAgain();
+}
+
 // The failed-load message stays until a key goes down that was not down
 // when it appeared.
 static void ClearMessageOnKeyPress()
@@ -315,6 +407,7 @@ static void ClearMessageOnKeyPress()
 void HandleFlowKeys()
 {
     ClearMessageOnKeyPress();
+    HandleReloadKey();
     if (solved && !HandleSolvedKeys()) return;
 
     if (playing && TakeKey(KEY_M)) mapShown = !mapShown;

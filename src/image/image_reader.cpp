@@ -41,7 +41,8 @@ static bool ClaimsTooLarge(const unsigned char* data, size_t size, bool png)
 {
     const uint32_t limit = uint32_t(MAX_IMAGE_SIDE);
     if (png) return size >= 24 && (ReadU32(data + 16, true) > limit || ReadU32(data + 20, true) > limit);
-    if (size < 26) return false;
+    // The old 12-byte header has 16-bit sides at other places: the reader refuses it anyway.
+    if (size < 26 || ReadU32(data + 14, false) < 40) return false;
     const uint32_t width = ReadU32(data + 18, false);
     const uint32_t height = ReadU32(data + 22, false);
     const uint32_t rows = height > 0x7FFFFFFFu ? 0u - height : height;

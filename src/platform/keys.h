@@ -11,6 +11,7 @@ enum {
     KEY_UP = 0x26,
     KEY_RIGHT = 0x27,
     KEY_DOWN = 0x28,
+    KEY_F5 = 0x74,
     KEY_F12 = 0x7B,
     // Letter keys have their upper-case ASCII codes on every keyboard layout.
     KEY_A = 'A',

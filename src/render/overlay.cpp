@@ -145,9 +145,25 @@ static void DrawPointer(uint32_t row)
     glEnd();
 }
 
+// A reload that failed during play is told over the scene: lit, fogged and
+// depth-tested, the text would take the light's colour or hide behind a wall.
+static void DrawLoadFailureOverScene()
+{
+    if (loadFailureMessage[0] == '\0') return;
+    glPushAttrib(GL_ENABLE_BIT);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_FOG);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_TEXTURE_2D);
+    SetOverlayPlane();
+    DrawLoadFailure();
+    glPopAttrib();
+}
+
 void DrawOverlay()
 {
     if (solved) DrawSolvedScreen();
+    if (playing) DrawLoadFailureOverScene();
     if (!menuShown) return;
 
     SetOverlayPlane();

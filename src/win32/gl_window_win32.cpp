@@ -12,7 +12,7 @@
 // The game's key codes are the virtual-key codes, handed on as they come.
 static_assert(KEY_RETURN == VK_RETURN && KEY_ESCAPE == VK_ESCAPE && KEY_SPACE == VK_SPACE, "key codes");
 static_assert(KEY_LEFT == VK_LEFT && KEY_UP == VK_UP && KEY_RIGHT == VK_RIGHT && KEY_DOWN == VK_DOWN, "key codes");
-static_assert(KEY_F12 == VK_F12, "key codes");
+static_assert(KEY_F5 == VK_F5 && KEY_F12 == VK_F12, "key codes");
 
 static LRESULT CALLBACK GlWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -20,9 +20,16 @@ if [ "$count" -lt 10 ]; then
 fi
 
 # The set must exercise every reader: look at what each file really is.
+# info must also tell how each one is stored.
 kinds=""
 for labyrinth in Labyrinths/*; do
-  kinds="$kinds $("$tool" info "$labyrinth" | head -1)"
+  told=$("$tool" info "$labyrinth")
+  kinds="$kinds $(echo "$told" | head -1)"
+  case "$told" in
+    *"reader: BMP"*"bits per pixel: "*"compression: "*"colour table: "*"rows: "*) ;;
+    *"reader: PNG"*"colour type: "*"bit depth: "*"IDAT chunks: "*"interlace: none"*) ;;
+    *) echo "FAIL: info does not tell how $labyrinth is stored: $(echo "$told" | tr '\n' '|')"; failures=$((failures + 1));;
+  esac
 done
 for reader in PNG BMP; do
   case "$kinds" in *"$reader"*) ;; *) echo "FAIL: no labyrinth read by the $reader reader"; failures=$((failures + 1));; esac

@@ -6,6 +6,7 @@
 set -u
 
 tool=${1:?tool path}
+source_dir=${2:?source folder}
 scratch=${3:?scratch folder}
 failures=0
 
@@ -56,7 +57,7 @@ check_image() {
     expect_exit "$what: info" 0 "$tool" info "$file"
     printf 'reader: %s\nwidth: %s\nheight: %s\ncomponents: %s\nformat: %s\n' \
         "$reader" "$width" "$height" "$depth" "$format" >info.expected
-    cmp -s out.txt info.expected || fail "$what: info printed $(tr '\n' ' ' <out.txt)"
+    head -n 5 out.txt | cmp -s - info.expected || fail "$what: info printed $(tr '\n' ' ' <out.txt)"
 
     rm -f out.pam
     expect_exit "$what: decode" 0 "$tool" decode "$file" out.pam
@@ -64,6 +65,16 @@ check_image() {
         "$width" "$height" "$depth" "$tupltype" >expected.pam
     convert "$oracle" -depth 8 "$raw:-" >>expected.pam || { fail "$what: ImageMagick cannot convert it"; return; }
     cmp -s out.pam expected.pam || fail "$what: PAM differs ($(cmp out.pam expected.pam 2>&1 | head -1))"
+}
+
+# expect_encoding WHAT FILE LINES...: info tells how the file is stored in
+# exactly these lines, after the five check_image looks at.
+expect_encoding() {
+    local what=$1 file=$2
+    shift 2
+    expect_exit "$what: info" 0 "$tool" info "$file"
+    printf '%s\n' "$@" >encoding.expected
+    tail -n +6 out.txt | cmp -s - encoding.expected || fail "$what: info told $(tail -n +6 out.txt | tr '\n' '|')"
 }
 
 # --- BMP ------------------------------------------------------------------
@@ -74,17 +85,17 @@ convert -seed 8 -size 1x20 plasma:fractal -depth 8 many1.ppm
 convert many13.ppm -colors 16 -depth 8 sixteen13.ppm
 convert many1.ppm -colors 16 -depth 8 sixteen1.ppm
 
-# name | source | picture options | writer | bit count | info header size
-bmp_kinds="1-bit|many|-monochrome|BMP3:|1|40
-4-bit|sixteen|-type palette|-compress None BMP3:|4|40
-8-bit|many|-type palette|-compress None BMP3:|8|40
-RLE8|many|-type palette|-compress RLE BMP3:|8|40
-24-bit|many|-type truecolor|BMP3:|24|40
-24-bit BMP5 header|many|-type truecolor|BMP:|24|124
-RLE8 BMP5 header|many|-type palette|-compress RLE BMP:|8|124"
+# name | source | picture options | writer | bit count | info header size | compression
+bmp_kinds="1-bit|many|-monochrome|BMP3:|1|40|none
+4-bit|sixteen|-type palette|-compress None BMP3:|4|40|none
+8-bit|many|-type palette|-compress None BMP3:|8|40|none
+RLE8|many|-type palette|-compress RLE BMP3:|8|40|RLE8
+24-bit|many|-type truecolor|BMP3:|24|40|none
+24-bit BMP5 header|many|-type truecolor|BMP:|24|124|none
+RLE8 BMP5 header|many|-type palette|-compress RLE BMP:|8|124|RLE8"
 
 for w in 13 1; do
-    while IFS='|' read -r name source picture writer bits header; do
+    while IFS='|' read -r name source picture writer bits header compression; do
         what="BMP $name, $w wide"
         # shellcheck disable=SC2086  # the option lists are meant to split
         convert "$source$w.ppm" $picture -depth 8 picture.ppm &&
@@ -94,8 +105,18 @@ for w in 13 1; do
         # The oracle is the prepared picture itself, not ImageMagick's reading
         # of the bitmap, which skews narrow RLE8 files.
         check_image "$what" picture.bmp picture.ppm BMP 3 RGB rgb
+        # The table holds the colours in use when the header counts them, else 2^bits.
+        table=$(le picture.bmp 46 4)
+        [ "$bits" -le 8 ] && [ "$table" = 0 ] && table=$((1 << bits))
+        expect_encoding "$what" picture.bmp "bits per pixel: $bits" "compression: $compression" \
+            "colour table: $table entries" "rows: bottom-up" "info header: $header bytes"
     done <<<"$bmp_kinds"
 done
+
+# ImageMagick writes bottom-up rows only; the top-down one is hand-made.
+top_down="$source_dir/fuzz/corpus/bmp/top_down_8bit.bmp"
+expect_exit "info of a top-down BMP" 0 "$tool" info "$top_down"
+grep -qx 'rows: top-down' out.txt || fail "top-down BMP: info told $(tr '\n' '|' <out.txt)"
 
 # Kinds the reader refuses: the 12-byte core header and 32-bit pixels.
 convert many13.ppm BMP2:core.bmp
@@ -110,7 +131,17 @@ for refused in core.bmp alpha32.bmp text.txt; do
     expect_exit "decode $refused" 1 "$tool" decode "$refused" refused.pam
     [ -e refused.pam ] && fail "decode $refused: wrote a file"
 done
+# A refused file gets the game's reason, and what its header says.
+expect_exit "info core.bmp" 1 "$tool" info core.bmp
+grep -q 'core.bmp: damaged or unsupported BMP image$' err.txt || fail "core.bmp: reason $(cat err.txt)"
+grep -qx 'info header: 12 bytes' out.txt || fail "core.bmp: info told $(tr '\n' '|' <out.txt)"
+expect_exit "info alpha32.bmp" 1 "$tool" info alpha32.bmp
+grep -qx 'bits per pixel: 32' out.txt || fail "alpha32.bmp: info told $(tr '\n' '|' <out.txt)"
+expect_exit "info text.txt" 1 "$tool" info text.txt
+grep -q 'text.txt: not a BMP or PNG image$' err.txt || fail "text.txt: reason $(cat err.txt)"
+[ -s out.txt ] && fail "text.txt: info told $(cat out.txt)"
 expect_exit "info of a missing file" 1 "$tool" info missing.bmp
+grep -q 'missing.bmp: cannot be opened$' err.txt || fail "missing.bmp: reason $(cat err.txt)"
 expect_exit "decode of a missing file" 1 "$tool" decode missing.bmp refused.pam
 
 # --- usage and output errors ---------------------------------------------
@@ -148,12 +179,29 @@ while IFS='|' read -r name make depth colour components tupltype raw; do
     [ "$(byte picture.png 24)/$(byte picture.png 25)" = "$depth/$colour" ] ||
         fail "$what: ImageMagick wrote depth/colour type $(byte picture.png 24)/$(byte picture.png 25)"
     check_image "$what" picture.png picture.png PNG "$components" "$tupltype" "$raw"
+    case $colour in 0) name=grey ;; 2) name=RGB ;; 3) name=palette ;; 4) name="grey + alpha" ;; 6) name=RGBA ;; esac
+    expect_encoding "$what" picture.png "colour type: $colour ($name)" "bit depth: $depth" "IDAT chunks: 1" "interlace: none"
 done <<<"$png_kinds"
+
+# PNGs the decoder refuses still have their header told.
+convert many13.ppm -interlace PNG PNG24:interlaced.png
+convert many13.ppm -depth 16 PNG48:deep.png
+for refused in "interlaced.png|interlace: Adam7" "deep.png|bit depth: 16"; do
+    file=${refused%%|*}
+    expect_exit "info $file" 1 "$tool" info "$file"
+    grep -q "$file: damaged or unsupported PNG image$" err.txt || fail "$file: reason $(cat err.txt)"
+    grep -qx "${refused#*|}" out.txt || fail "$file: info told $(tr '\n' '|' <out.txt)"
+done
 
 # Large enough that the encoder splits the image data over several IDAT chunks.
 convert -seed 3 -size 128x96 xc: +noise Random -depth 8 PNG24:big.png
 [ "$(LC_ALL=C grep -a -o IDAT big.png | wc -l)" -gt 1 ] || fail "big.png has a single IDAT chunk"
 check_image "PNG in several IDAT chunks" big.png big.png PNG 3 RGB rgb
+expect_encoding "PNG in several IDAT chunks" big.png "colour type: 2 (RGB)" "bit depth: 8" \
+    "IDAT chunks: $(LC_ALL=C grep -a -o IDAT big.png | wc -l)" "interlace: none"
+head -c 300 big.png >cut.png
+expect_exit "info of a cut PNG" 1 "$tool" info cut.png
+grep -qx 'chunks: the file ends before IEND' out.txt || fail "cut.png: info told $(tr '\n' '|' <out.txt)"
 
 if [ "$failures" -ne 0 ]; then
     echo "$failures check(s) failed"

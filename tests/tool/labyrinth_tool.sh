@@ -5,6 +5,7 @@
 # Arguments: the tool, the source folder, a scratch folder.
 set -u
 TOOL=$1
+SOURCE=$2
 WORK=$3
 rm -rf "$WORK"
 mkdir -p "$WORK"
@@ -39,11 +40,14 @@ expect_line() {   # expect_line TEXT FILE: FILE has TEXT as a whole line
 }
 
 # Text picture (one letter per cell) to a plain PPM: '#' black, S red,
-# G green, '.' white, o orange, f dark blue-grey.
+# G green, '.' white, o orange, f dark blue-grey, b light blue; colours a
+# paint program might leave: n and x near the start's red, m near the goal's
+# green, y just too far from red.
 picture_to_ppm() {
     awk 'BEGIN {
             c["#"] = "0 0 0"; c["S"] = "255 0 0"; c["G"] = "0 255 0"; c["."] = "255 255 255";
-            c["o"] = "200 100 50"; c["f"] = "10 20 30"
+            c["o"] = "200 100 50"; c["f"] = "10 20 30"; c["b"] = "150 190 255"
+            c["n"] = "254 1 0"; c["x"] = "247 0 0"; c["m"] = "1 250 3"; c["y"] = "255 9 0"
          }
          { rows[NR] = $0; if (length($0) > width) width = length($0) }
          END {
@@ -79,20 +83,22 @@ cat > maze.txt << 'EOF'
 EOF
 make_images maze
 {
-    cat maze.txt | tr 'o' '.'
+    tr 'o' 'a' < maze.txt
+    echo "a: 200 100 50 (not in the palette, palette row 4)"
     echo "size: 9 x 7"
     echo "start cells: 2"
     echo "goal cells: 1"
-    echo "start used: row 5, column 4"
+    echo "start used: row 5, column 4 (the last of 2, row by row)"
     echo "colours not in the palette: 1"
-    echo "  200 100 50: 2 cells, palette row 4"
+    echo "  200 100 50: 2 cells, first at row 1, column 7"
     echo "goal reachable: yes"
     echo "route to the goal: 5 cells, par 0 mins 1 secs (at Speedlimit 10)"
+    echo "unreachable open cells: 0"
     echo "playable"
 } > maze.expected
 for image in maze-rgb.png maze-pal.png maze-24.bmp maze-pal.bmp; do
     if run 0 "$TOOL" check "$image"; then
-        diff -u maze.expected out.txt > /dev/null || fail "check $image printed: $(cat out.txt)"
+        diff -u maze.expected out.txt > /dev/null || fail "check $image printed: $(diff maze.expected out.txt)"
     fi
 done
 
@@ -125,8 +131,89 @@ run 2 "$TOOL" check nogoal-24.bmp && {
 run 2 "$TOOL" check empty-pal.png && {
     expect_line "start used: none" out.txt
     expect_line "not playable: no start cell, no goal cell" out.txt
-    expect_line "  200 100 50: 1 cells, palette row 4" out.txt
+    expect_line "  200 100 50: 1 cell, first at row 1, column 1" out.txt
+    [ "$(head -n 2 out.txt | tr '\n' '|')" = "missing: no start cell|missing: no goal cell|" ] ||
+        fail "missing kinds are not named before the grid: $(head -n 3 out.txt | tr '\n' '|')"
+    grep -q "unreachable" out.txt && fail "reachability without a start: $(grep unreachable out.txt)"
 }
+
+# --- check: what an author needs to find the cell to fix -------------------------
+# Start and goal drawn in colours that are off by a little (n, m, x) or by a
+# little too much (y, 9 off on green): the near ones name the entry they miss.
+cat > nearmiss.txt << 'EOF'
+##########
+#m.......#
+#.######.#
+#.#x#y##.#
+#......nn#
+#......n.#
+##########
+EOF
+make_images nearmiss
+cat > nearmiss.expected << 'EOF'
+missing: no start cell
+missing: no goal cell
+##########
+#a.......#
+#.######.#
+#.#b#c##.#
+#......dd#
+#......d.#
+##########
+a: 1 250 3 (not in the palette, palette row 7)
+b: 247 0 0 (not in the palette, palette row 5)
+c: 255 9 0 (not in the palette, palette row 6)
+d: 254 1 0 (not in the palette, palette row 4)
+size: 10 x 7
+start cells: 0
+goal cells: 0
+start used: none
+colours not in the palette: 4
+  254 1 0: 3 cells, first at row 4, column 7; nearest s255 0 0 (start), off by 1 1 0
+  247 0 0: 1 cell, first at row 3, column 3; nearest s255 0 0 (start), off by 8 0 0
+  255 9 0: 1 cell, first at row 3, column 5
+  1 250 3: 1 cell, first at row 1, column 1; nearest g0 255 0 (goal), off by 1 5 3
+goal reachable: no
+not playable: no start cell, no goal cell
+EOF
+for image in nearmiss-rgb.png nearmiss-24.bmp; do
+    run 2 "$TOOL" check "$image" && { diff -u nearmiss.expected out.txt > /dev/null || fail "check $image: $(diff nearmiss.expected out.txt)"; }
+done
+
+# A tinted room walled off from the start: playable, but its cells are counted,
+# and the room's palette entry is named under the grid.
+cat > island.txt << 'EOF'
+#########
+#S..#bbb#
+#.#.#bbb#
+#..G#####
+#########
+EOF
+make_images island
+printf 'w0 0 0\ns255 0 0\ng0 255 0\n.255 255 255\nf150 190 255\n' > Rooms.txt
+run 0 "$TOOL" check island-pal.png --palette Rooms.txt && {
+    expect_line "#S..#aaa#" out.txt
+    expect_line "a: f150 190 255 (palette row 4)" out.txt
+    expect_line "unreachable open cells: 6, first at row 1, column 5" out.txt
+    expect_line "colours not in the palette: 0" out.txt
+    expect_line "playable" out.txt
+}
+
+# A palette saved on Windows, CR LF line ends, reads the same.
+sed 's/$/\r/' Rooms.txt > RoomsCrLf.txt
+cp out.txt island-lf.txt
+run 0 "$TOOL" check island-pal.png --palette RoomsCrLf.txt && { cmp -s island-lf.txt out.txt || fail "a CR LF palette reads differently"; }
+
+# Paths as a Windows user types them.
+if [ -n "${QUORVEL_TOOL_UNDER_WINE:-}" ]; then
+    mkdir -p 'sub dir'
+    cp island-pal.png RoomsCrLf.txt 'sub dir/'
+    run 0 "$TOOL" check 'sub dir\island-pal.png' --palette 'sub dir\RoomsCrLf.txt' && {
+        cmp -s island-lf.txt out.txt || fail "backslash paths read differently"; }
+    run 0 "$TOOL" generate 9 9 'sub dir\gen.png' --seed 3 --palette 'sub dir\RoomsCrLf.txt' &&
+        { [ -f 'sub dir/gen.png' ] || fail "generate did not write to a backslash path"; }
+    run 0 "$TOOL" info 'sub dir\island-pal.png'
+fi
 
 # --- check: labyrinths that cannot be loaded ------------------------------------
 mkdir -p elsewhere
@@ -145,7 +232,8 @@ run 1 "$TOOL" check
 # A palette with 256 entries: the unlisted colour takes the last entry's kind.
 { printf 'w0 0 0\ns255 0 0\ng0 255 0\n.255 255 255\n'; for i in $(seq 1 252); do echo "w$i 7 7"; done; } > Full.txt
 run 0 "$TOOL" check maze-24.bmp --palette Full.txt && {
-    expect_line "  200 100 50: 2 cells, palette row 255 (palette full: drawn as that row)" out.txt
+    expect_line "  200 100 50: 2 cells, first at row 1, column 7 (palette full: drawn as palette row 255)" out.txt
+    expect_line "unreachable open cells: 12, first at row 1, column 1" out.txt
     sed -n 2p out.txt | grep -qx '#S..#...#' || fail "orange cells of a full palette are not walls: $(sed -n 2p out.txt)"
 }
 
@@ -211,7 +299,9 @@ imagemagick_grid() {
 for size in "5 5" "21 11" "20 10" "6 7" "63 41" "64 48"; do
     for extension in png bmp PNG; do
         set -- $size
-        out="gen-$1x$2.$extension"
+        tag=$extension
+        [ "$extension" = PNG ] && tag=caps   # Windows names ignore case
+        out="gen-$1x$2-$tag.$extension"
         run 0 "$TOOL" generate "$1" "$2" "$out" --seed 42 || continue
         [ "$(identify -format '%w %h' "$out")" = "$1 $2" ] || fail "$out: ImageMagick sees $(identify "$out")"
         run 0 "$TOOL" check "$out" || continue
@@ -226,7 +316,7 @@ for size in "5 5" "21 11" "20 10" "6 7" "63 41" "64 48"; do
 done
 
 # An even size keeps its size; the spare column and row are wall.
-"$TOOL" check gen-20x10.png | head -n 10 | awk '{ if (substr($0, 19, 2) != "##") bad = 1 } NR >= 9 && $0 != "####################" { bad = 1 }
+"$TOOL" check gen-20x10-png.png | head -n 10 | awk '{ if (substr($0, 19, 2) != "##") bad = 1 } NR >= 9 && $0 != "####################" { bad = 1 }
     END { exit bad }' || fail "the spare column and row of an even-sized maze are not wall"
 
 # The same seed gives the same file; another seed another maze.
@@ -268,6 +358,50 @@ for arguments in "4 9 x.png" "9 4 x.png" "0 9 x.png" "9 9 x.gif" "9 9" "4097 9 x
 done
 run 0 "$TOOL" generate --help && grep -q 'even size' out.txt || fail "generate --help says nothing of even sizes"
 run 0 "$TOOL" check --help
+
+# A plain maze is the same file, seed for seed, as before --loops and --rooms came.
+for reference in perfect-21x11-seed42.png perfect-20x10-seed7.bmp perfect-41x31-seed1234567.png; do
+    size=${reference#perfect-}; size=${size%%-*}; seed=${reference##*seed}; seed=${seed%.*}
+    run 0 "$TOOL" generate "${size%x*}" "${size#*x}" "again-$reference" --seed "$seed" --palette "$SOURCE/data/Palette.txt" &&
+        { cmp -s "again-$reference" "$SOURCE/tests/tool/data/$reference" || fail "$reference is no longer made by its seed"; }
+done
+
+# Loops and rooms, with the bundled palette's tinted floors: whatever the
+# seed, check finds the labyrinth playable with every open cell reachable.
+cp "$SOURCE/data/Palette.txt" Bundled.txt
+looped=0
+roomy=0
+for seed in $(seq 1 50); do
+    for variety in "--loops 25" "--rooms 4"; do
+        # shellcheck disable=SC2086
+        run 0 "$TOOL" generate 25 17 variety.png --seed "$seed" --palette Bundled.txt $variety || continue
+        run 0 "$TOOL" check variety.png --palette Bundled.txt || { cp variety.png "unplayable-$seed.png"; continue; }
+        expect_line "unreachable open cells: 0" out.txt
+        expect_line "start cells: 1" out.txt
+        case $variety in
+            --loops*) [ "$(perfect_maze < out.txt)" = ok ] || looped=$((looped + 1)) ;;
+            --rooms*) grep -Eqx '[a-c]: f(150 190 255|255 220 150|170 255 190) \(palette row [4-6]\)' out.txt &&
+                ! grep -q '(not in the palette' out.txt && roomy=$((roomy + 1)) ;;
+        esac
+    done
+done
+[ "$looped" -eq 50 ] || fail "only $looped of 50 mazes with --loops have a loop"
+[ "$roomy" -eq 50 ] || fail "only $roomy of 50 mazes with --rooms show their tints"
+# Both at once, and the share asked for: 0 changes nothing, 100 leaves no wall between passages.
+run 0 "$TOOL" generate 25 17 both.png --seed 9 --loops 10 --rooms 2 --palette Bundled.txt &&
+    run 0 "$TOOL" check both.png --palette Bundled.txt
+run 0 "$TOOL" generate 25 17 zero.png --seed 9 --loops 0 --rooms 0 --palette Bundled.txt &&
+    "$TOOL" generate 25 17 plain.png --seed 9 --palette Bundled.txt > /dev/null &&
+    { cmp -s zero.png plain.png || fail "--loops 0 --rooms 0 changed the maze"; }
+run 0 "$TOOL" generate 25 17 all.png --seed 9 --loops 100 --palette Bundled.txt &&
+    run 0 "$TOOL" check all.png --palette Bundled.txt && {
+    sed -n '2,16p' out.txt | awk 'NR % 2 == 1 { for (c = 3; c <= 23; c += 2) if (substr($0, c, 1) == "#") bad = 1 }
+        NR % 2 == 0 { for (c = 2; c <= 24; c += 2) if (substr($0, c, 1) == "#") bad = 1 } END { exit bad }' ||
+        fail "--loops 100 left walls between passages: $(head -4 out.txt | tr '\n' '|')"
+}
+for arguments in "9 9 x.png --loops 101" "9 9 x.png --loops -1" "9 9 x.png --rooms 1001" "9 9 x.png --rooms" "9 9 x.png --loops ten"; do
+    run 2 "$TOOL" generate $arguments
+done
 
 # The player starts looking up the picture: whenever the start has a wall
 # above it, the goal (the longest path's other end) must have one as well.

@@ -10,7 +10,9 @@
 #include "app/frame.h"
 #include "game/game_flow.h"
 #include "game/game_state.h"
+#include "game/movement.h"
 #include "game/records.h"
+#include "game/settings.h"
 #include "game/walked_map.h"
 #include "labyrinth/labyrinth.h"
 #include "platform/keys.h"
@@ -690,6 +692,142 @@ TEST_F(Flow, AKeyHeldThroughTheGoalDoesNotSkipTheSolvedScreen)
     Press(KEY_SPACE);
     EXPECT_TRUE(playing);
     EXPECT_FALSE(menuShown);
+}
+
+// F5 during play: the file as it is now, the player kept where that still
+// makes sense, and a broken file changing nothing but the message.
+TEST_F(Flow, F5InPlayReadsTheLabyrinthAgain)
+{
+    const std::vector<std::string> room = {"wwwww", "wfffw", "wfffw", "wsfgw", "wwwww"};
+    struct Case {
+        const char* what;
+        std::vector<std::string> edited;   // empty: the file is no longer an image
+        float x, z;                        // where the player stands when F5 goes down
+        float wantX, wantZ, wantYaw;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"a new wall elsewhere", {"wwwww", "wfffw", "wwffw", "wsfgw", "wwwww"}, 3.1f, 1.9f, 3.1f, 1.9f, 40.0f, ""},
+        {"a new wall touching the player", {"wwwww", "wffww", "wfffw", "wsfgw", "wwwww"}, 2.3f, 1.6f, 2.0f, 2.0f, 40.0f, ""},
+        {"the player's cell walled up", {"wwwww", "wfwfw", "wsffw", "wfwgw", "wwwww"}, 2.0f, 1.0f, 1.0f, 2.0f, 0.0f, ""},
+        {"a grid that shrank past the player", {"wwww", "wsgw", "wwww"}, 3.0f, 3.0f, 1.0f, 1.0f, 0.0f, ""},
+        {"walls only", {"www", "www"}, 2.0f, 2.0f, 2.0f, 2.0f, 40.0f, "Cannot load room.bmp: no open cell"},
+        {"not an image", {}, 2.0f, 2.0f, 2.0f, 2.0f, 40.0f, "Cannot load room.bmp: not a BMP or PNG image"},
+    };
+    for (const Case& c : cases) {
+        labyrinthList.count = 0;
+        AddLabyrinth("room.bmp", room);
+        StartLabyrinth();
+        ASSERT_TRUE(playing) << c.what;
+        playerX = c.x;
+        playerZ = c.z;
+        yaw = 40.0f;
+        solveTimeMs = 1234;
+        const unsigned char* before = labyrinthGrid.cells;
+        if (c.edited.empty())
+            WriteFile("room.bmp", "painted over");
+        else
+            WriteBmp(folder / "room.bmp", c.edited);
+
+        Press(KEY_F5);
+        EXPECT_EQ(keys[KEY_F5], 0) << c.what;
+        EXPECT_TRUE(playing && !menuShown) << c.what;
+        EXPECT_STREQ(loadFailureMessage, c.message) << c.what;
+        EXPECT_FLOAT_EQ(playerX, c.wantX) << c.what;
+        EXPECT_FLOAT_EQ(playerZ, c.wantZ) << c.what;
+        EXPECT_FLOAT_EQ(yaw, c.wantYaw) << c.what;
+        EXPECT_EQ(solveTimeMs, 1234u) << "the clock runs on: " << c.what;
+        if (c.message[0] != '\0') {
+            EXPECT_EQ(labyrinthGrid.cells, before) << "the old grid goes on: " << c.what;
+            continue;
+        }
+        const std::vector<std::string>& e = c.edited;
+        ASSERT_EQ(labyrinthGrid.width, int32_t(e[0].size())) << c.what;
+        ASSERT_EQ(labyrinthGrid.height, int32_t(e.size())) << c.what;
+        for (int32_t r = 0; r < labyrinthGrid.height; ++r) {
+            for (int32_t col = 0; col < labyrinthGrid.width; ++col)
+                EXPECT_EQ(CellKind(r, col) == 'w', e[r][col] == 'w') << c.what << " at " << r << ", " << col;
+        }
+        EXPECT_FALSE(CollidesWithWall(playerZ, playerX)) << c.what;
+    }
+}
+
+TEST_F(Flow, F5InPlayReadsThePaletteAgainAndIsIgnoredOnTheSolvedScreen)
+{
+    AddLabyrinth("room.bmp", {"wwww", "wsgw", "wwww"});
+    StartLabyrinth();
+    WriteFile("Palette.txt", "w0 0 0\ns80 80 80\nw160 160 160\n");   // the goal is now a wall
+    Press(KEY_F5);
+    EXPECT_EQ(CellKind(1, 2), 'w');
+    EXPECT_STREQ(loadFailureMessage, "");
+
+    WriteFile("Palette.txt", "no entries at all\n");
+    Press(KEY_F5);
+    EXPECT_STREQ(loadFailureMessage, "Cannot load room.bmp: the palette file lists no colour");
+    EXPECT_EQ(CellKind(1, 2), 'w') << "the grid in play stays";
+    Press(KEY_LEFT);   // any new key takes the message away, in play as in the menu
+    EXPECT_STREQ(loadFailureMessage, "");
+
+    FinishLabyrinth();
+    Press(KEY_F5);
+    EXPECT_EQ(keys[KEY_F5], 1) << "nothing to reload on the solved screen";
+    EXPECT_TRUE(solved);
+}
+
+// F5 in the menus: the folder searched again, the pointer following its file.
+TEST_F(Flow, F5InTheMenuFindsNewAndRemovedFiles)
+{
+    char savedFolder[FOLDER_SIZE];
+    std::memcpy(savedFolder, labyrinthsFolder, sizeof savedFolder);
+    std::snprintf(labyrinthsFolder, FOLDER_SIZE, "Mazes/");
+    std::filesystem::create_directories(folder / "Mazes");
+    const std::vector<std::string> corridor = {"wwww", "wsgw", "wwww"};
+    for (const char* name : {"a.bmp", "c.bmp", "d.bmp", "e.bmp", "f.bmp", "g.bmp", "z.png"})
+        WriteBmp(folder / "Mazes" / name, corridor);   // a PNG name on a BMP: the list goes by names
+    FindLabyrinths(labyrinthsFolder);
+    ASSERT_EQ(labyrinthList.count, 7u);
+    selectedLabyrinth = 2;   // d.bmp
+    StartLabyrinth();
+    ASSERT_TRUE(playing);
+    Press(KEY_ESCAPE);
+
+    WriteBmp(folder / "Mazes" / "b.bmp", corridor);
+    Press(KEY_F5);   // the main menu
+    EXPECT_EQ(labyrinthList.count, 8u);
+    EXPECT_STREQ(labyrinthList.paths[selectedLabyrinth], "Mazes/d.bmp") << "the labyrinth in play keeps its file";
+    EXPECT_TRUE(menuShown && !listShown && menuCursor == 0);
+    Press(KEY_ESCAPE);   // its file is still there: play resumes
+    EXPECT_TRUE(playing);
+    Press(KEY_ESCAPE);
+
+    Press(KEY_RETURN);   // the list opens on d.bmp, now the fourth
+    EXPECT_EQ(listScroll + menuCursor, 3u);
+    Press(KEY_DOWN);
+    Press(KEY_DOWN);     // f.bmp, in the last row
+    ASSERT_EQ(menuCursor, 4u);
+    std::filesystem::remove(folder / "Mazes" / "a.bmp");
+    std::filesystem::remove(folder / "Mazes" / "b.bmp");
+    WriteBmp(folder / "Mazes" / "h.bmp", corridor);
+    Press(KEY_F5);
+    EXPECT_EQ(labyrinthList.count, 7u);
+    EXPECT_STREQ(labyrinthList.paths[listScroll + menuCursor], "Mazes/f.bmp");
+    EXPECT_EQ(listScroll, 1u) << "the window stays while its file is in it";
+    EXPECT_STREQ(LabyrinthDisplayName(6), "z.png") << "every BMP before any PNG";
+
+    std::filesystem::remove(folder / "Mazes" / "f.bmp");
+    Press(KEY_F5);   // the pointed file gone: the same place in the list
+    EXPECT_STREQ(labyrinthList.paths[listScroll + menuCursor], "Mazes/g.bmp");
+    for (const char* name : {"c.bmp", "d.bmp", "e.bmp", "g.bmp", "h.bmp", "z.png"})
+        std::filesystem::remove(folder / "Mazes" / name);
+    Press(KEY_F5);
+    EXPECT_EQ(labyrinthList.count, 0u);
+    EXPECT_EQ(listScroll + menuCursor, 0u);
+    EXPECT_EQ(selectedLabyrinth, 0u);
+    Press(KEY_ESCAPE);
+    Press(KEY_ESCAPE);   // d.bmp is gone: nothing to resume
+    EXPECT_FALSE(playing);
+    EXPECT_TRUE(menuShown);
+    std::memcpy(labyrinthsFolder, savedFolder, sizeof savedFolder);
 }
 
 TEST_F(Flow, ActivationDuringPlayRecentresTheMouse)

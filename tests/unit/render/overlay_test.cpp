@@ -291,6 +291,28 @@ TEST_F(Overlay, AFailedLoadIsToldInTheMenuAndTheListBelowTheirRows)
     loadFailureMessage[0] = '\0';
 }
 
+// A reload that fails in play is told over the scene, with nothing of the
+// scene's light, fog, depth or texture on the text, and the state put back.
+TEST_F(Overlay, AFailedReloadIsToldOverTheScene)
+{
+    menuShown = false;
+    playing = true;
+    GlFakeReset();
+    DrawOverlay();
+    EXPECT_TRUE(glCalls.empty()) << "no message, nothing drawn over play";
+
+    std::snprintf(loadFailureMessage, sizeof loadFailureMessage, "Cannot load 07.png: no open cell");
+    GlFakeReset();
+    DrawOverlay();
+    std::vector<std::string> expected = {"glPushAttrib(8192)", "glDisable(2896)", "glDisable(2912)",
+                                         "glDisable(2929)", "glDisable(3553)", "glLoadIdentity()",
+                                         "glTranslatef(0,0,-6)"};
+    Append(expected, RedTextAt("-2.2,-0.9", "Cannot load 07.png: no open cell"));
+    expected.push_back("glPopAttrib()");
+    EXPECT_EQ(glCalls, expected);
+    loadFailureMessage[0] = '\0';
+}
+
 TEST_F(Overlay, BlankGlyphsBecomeAMoveByTheirAdvance)
 {
     // A fake font of four glyphs: a space, a letter, a blank of odd width
