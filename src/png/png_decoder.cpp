@@ -168,6 +168,42 @@ bool UnfilterRow(unsigned filter, unsigned char* dst, const unsigned char* src, 
     }
 }
 
+// Two Paeth rows at once. With pixels of one or two bytes a Paeth row is a chain or two
+// of dependent steps, each waiting for the byte to its left; but byte x of the lower row
+// needs the upper row only up to x, so both rows can advance together and their chains
+// overlap. The rows follow UnfilterRow's rules; dst2 may also be src2.
+template <unsigned B>
+void UnfilterPaethTwoRows(unsigned char* dst1, const unsigned char* src1, const unsigned char* prev,
+                          unsigned char* dst2, const unsigned char* src2, size_t n)
+{
+    int left1[B] = {}, upLeft1[B] = {}, left2[B] = {}, upLeft2[B] = {};
+    for (size_t i = 0; i < n; i += B)
+        for (unsigned k = 0; k < B; k++) {
+            int up1 = prev[i + k];
+            left1[k] = uint8_t(src1[i + k] + Paeth(left1[k], up1, upLeft1[k]));
+            upLeft1[k] = up1;
+            int up2 = left1[k];
+            left2[k] = uint8_t(src2[i + k] + Paeth(left2[k], up2, upLeft2[k]));
+            upLeft2[k] = up2;
+            dst1[i + k] = uint8_t(left1[k]);
+            dst2[i + k] = uint8_t(left2[k]);
+        }
+}
+
+// Rebuilds the row of `line` (its filter-type byte, then n bytes) into dst, and the row
+// after it, `next` (null for the last row), into nextDst as well when both are Paeth rows
+// of small pixels. Returns the rows rebuilt, 0 for an unknown filter type.
+unsigned UnfilterRows(const unsigned char* line, unsigned char* dst, const unsigned char* next,
+                      unsigned char* nextDst, const unsigned char* prev, size_t n, unsigned bpp)
+{
+    if (next && line[0] == 4 && next[0] == 4 && bpp <= 2) {
+        if (bpp == 1) UnfilterPaethTwoRows<1>(dst, line + 1, prev, nextDst, next + 1, n);
+        else UnfilterPaethTwoRows<2>(dst, line + 1, prev, nextDst, next + 1, n);
+        return 2;
+    }
+    return UnfilterRow(line[0], dst, line + 1, prev, n, bpp) ? 1 : 0;
+}
+
 // ---- Rows into ImageData -------------------------------------------------------------
 
 unsigned SampleAt(const unsigned char* row, uint32_t x, unsigned depth)
@@ -213,13 +249,18 @@ bool ReconstructImage(unsigned char* filtered, size_t rowBytes, const PngHeader&
     bool expand = h.palette || h.depth < 8;
     const unsigned char* prev = filtered + 1;
     unsigned char* line = filtered + rowBytes + 1;
-    for (uint32_t y = 0; y < h.height; y++, line += rowBytes + 1) {
-        unsigned char* row = line + 1;
+    for (uint32_t y = 0; y < h.height;) {
+        unsigned char* next = y + 1 < h.height ? line + rowBytes + 1 : nullptr;
         unsigned char* target = pixels + size_t(h.height - 1 - y) * stride;
-        unsigned char* dst = expand ? row : target;
-        if (!UnfilterRow(line[0], dst, row, prev, rowBytes, bpp)) return false;
-        if (expand && !ExpandRow(row, h, palette, target)) return false;
-        prev = dst;
+        unsigned char* dst = expand ? line + 1 : target;
+        unsigned char* nextDst = !next ? nullptr : expand ? next + 1 : target - stride;
+        unsigned done = UnfilterRows(line, dst, next, nextDst, prev, rowBytes, bpp);
+        if (done == 0) return false;
+        if (expand && !ExpandRow(line + 1, h, palette, target)) return false;
+        if (done == 2 && expand && !ExpandRow(next + 1, h, palette, target - stride)) return false;
+        prev = done == 2 ? nextDst : dst;
+        y += done;
+        line += done * (rowBytes + 1);
     }
     return true;
 }
@@ -291,11 +332,14 @@ bool DecodeInPixelBuffer(const PngHeader& h, const unsigned char* stream, uint32
     uint32_t written = 0;
     bool ok = InflateZlibStreamCounted(stream, length, filtered, s.filtered, written) && written == s.filtered;
     const unsigned char* prev = zeroRow;
-    for (uint32_t y = 0; ok && y < h.height; y++) {
+    for (uint32_t y = 0; ok && y < h.height;) {
         const unsigned char* line = filtered + size_t(y) * (s.rowBytes + 1);
+        const unsigned char* next = y + 1 < h.height ? line + s.rowBytes + 1 : nullptr;
         unsigned char* row = buffer + size_t(y) * s.stride;
-        ok = UnfilterRow(line[0], row, line + 1, prev, s.rowBytes, h.samples);
-        prev = row;
+        unsigned done = UnfilterRows(line, row, next, row + s.stride, prev, s.rowBytes, h.samples);
+        ok = done != 0;
+        prev = done == 2 ? row + s.stride : row;
+        y += done;
     }
     delete[] zeroRow;
     if (!ok) {
