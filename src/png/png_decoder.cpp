@@ -6,6 +6,11 @@
 
 #include "png/inflate.h"
 
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define QUORVEL_PNG_SSE2 1
+#endif
+
 namespace {
 
 const unsigned char PNG_SIGNATURE[8] = {137, 80, 78, 71, 13, 10, 26, 10};
@@ -140,6 +145,71 @@ void UnfilterPaeth(unsigned char* dst, const unsigned char* src, const unsigned 
         }
 }
 
+#if QUORVEL_PNG_SSE2
+// Paeth for pixels of three or four bytes with the channels side by side in 16-bit lanes:
+// one chain of dependent steps per pixel instead of one per channel, and about a quarter
+// of the instructions. Same rules and choices as Paeth above.
+template <unsigned B>
+__m128i LoadPixel(const unsigned char* p)
+{
+    uint32_t v = 0;
+    std::memcpy(&v, p, B);
+    return _mm_cvtsi32_si128(int(v));
+}
+
+template <unsigned B>
+void StorePixel(unsigned char* p, __m128i bytes)
+{
+    uint32_t v = uint32_t(_mm_cvtsi128_si32(bytes));
+    std::memcpy(p, &v, B);
+}
+
+inline __m128i Abs16(__m128i x)
+{
+    return _mm_max_epi16(x, _mm_sub_epi16(_mm_setzero_si128(), x));
+}
+
+inline __m128i Select16(__m128i mask, __m128i ifSet, __m128i ifClear)
+{
+    return _mm_or_si128(_mm_and_si128(mask, ifSet), _mm_andnot_si128(mask, ifClear));
+}
+
+// One pixel; `whole` is the pixel's bytes followed by whatever comes next (four bytes in
+// all, read whole when the row goes on), and the fourth lane takes no part in the result.
+inline __m128i PaethPixelSse2(__m128i whole, __m128i up, __m128i& left, __m128i& upLeft)
+{
+    const __m128i zero = _mm_setzero_si128();
+    __m128i filtered = _mm_unpacklo_epi8(whole, zero);
+    up = _mm_unpacklo_epi8(up, zero);
+    __m128i toUp = _mm_sub_epi16(up, upLeft), toLeft = _mm_sub_epi16(left, upLeft);
+    __m128i pa = Abs16(toUp), pb = Abs16(toLeft), pc = Abs16(_mm_add_epi16(toUp, toLeft));
+    __m128i notLeft = _mm_or_si128(_mm_cmpgt_epi16(pa, pb), _mm_cmpgt_epi16(pa, pc));
+    __m128i upOrUpLeft = Select16(_mm_cmpgt_epi16(pb, pc), upLeft, up);
+    left = _mm_and_si128(_mm_add_epi16(filtered, Select16(notLeft, upOrUpLeft, left)), _mm_set1_epi16(0xFF));
+    upLeft = up;
+    return _mm_packus_epi16(left, left);
+}
+
+template <unsigned B>
+void UnfilterPaethSse2(unsigned char* dst, const unsigned char* src, const unsigned char* prev, size_t n)
+{
+    __m128i left = _mm_setzero_si128(), upLeft = left;
+    size_t i = 0;
+    if (B == 3) {
+        // Four bytes at a time while the row goes on; the fourth is stored back as the
+        // filtered byte it was, so rebuilding in place still finds it.
+        const __m128i keepFourth = _mm_cvtsi32_si128(int(0xFF000000u));
+        for (; i + 4 <= n; i += 3) {
+            __m128i whole = LoadPixel<4>(src + i);
+            __m128i rebuilt = PaethPixelSse2(whole, LoadPixel<4>(prev + i), left, upLeft);
+            StorePixel<4>(dst + i, Select16(keepFourth, whole, rebuilt));
+        }
+    }
+    for (; i < n; i += B)
+        StorePixel<B>(dst + i, PaethPixelSse2(LoadPixel<B>(src + i), LoadPixel<B>(prev + i), left, upLeft));
+}
+#endif
+
 template <unsigned B>
 bool UnfilterRowOf(unsigned filter, unsigned char* dst, const unsigned char* src, const unsigned char* prev,
                    size_t n)
@@ -151,7 +221,15 @@ bool UnfilterRowOf(unsigned filter, unsigned char* dst, const unsigned char* src
     case 1: UnfilterSub<B>(dst, src, n); return true;
     case 2: UnfilterUp(dst, src, prev, n); return true;
     case 3: UnfilterAverage<B>(dst, src, prev, n); return true;
-    case 4: UnfilterPaeth<B>(dst, src, prev, n); return true;
+    case 4:
+#if QUORVEL_PNG_SSE2
+        if (B >= 3) {
+            UnfilterPaethSse2<B < 3 ? 3 : B>(dst, src, prev, n);
+            return true;
+        }
+#endif
+        UnfilterPaeth<B>(dst, src, prev, n);
+        return true;
     default: return false;
     }
 }
