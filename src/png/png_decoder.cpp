@@ -31,7 +31,8 @@ struct PngHeader {
 
 struct PngPalette {
     unsigned char rgb[256 * 3];
-    unsigned entries;  // 0 until a PLTE chunk is met
+    unsigned char rgbPadded[256][4];  // the same colours a word apart, for whole-word copies
+    unsigned entries;                 // 0 until a PLTE chunk is met
 };
 
 struct DecodedImage {
@@ -82,6 +83,7 @@ void StorePalette(const unsigned char* chunk, uint32_t length, PngPalette& palet
 {
     unsigned entries = length / 3 < 256 ? unsigned(length / 3) : 256;
     std::memcpy(palette.rgb, chunk + 8, entries * 3);
+    for (unsigned i = 0; i < entries; i++) std::memcpy(palette.rgbPadded[i], palette.rgb + i * 3, 3);
     palette.entries = entries;
 }
 
@@ -292,8 +294,23 @@ unsigned SampleAt(const unsigned char* row, uint32_t x, unsigned depth)
     return (row[bit >> 3] >> shift) & ((1u << depth) - 1);
 }
 
+// Each colour is copied as a whole word whose fourth byte the next pixel overwrites;
+// the last pixel of the row is copied as three bytes, so nothing beyond the row is touched.
+bool ExpandPaletteRow8(const unsigned char* row, uint32_t width, const PngPalette& palette, unsigned char* dst)
+{
+    for (uint32_t x = 0; x + 1 < width; x++) {
+        if (row[x] >= palette.entries) return false;
+        std::memcpy(dst + size_t(x) * 3, palette.rgbPadded[row[x]], 4);
+    }
+    unsigned last = row[width - 1];
+    if (last >= palette.entries) return false;
+    std::memcpy(dst + size_t(width - 1) * 3, palette.rgbPadded[last], 3);
+    return true;
+}
+
 bool ExpandPaletteRow(const unsigned char* row, const PngHeader& h, const PngPalette& palette, unsigned char* dst)
 {
+    if (h.depth == 8) return ExpandPaletteRow8(row, h.width, palette, dst);
     for (uint32_t x = 0; x < h.width; x++) {
         unsigned index = SampleAt(row, x, h.depth);
         if (index >= palette.entries) return false;
