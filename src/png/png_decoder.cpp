@@ -1,5 +1,6 @@
 #include "png/png_decoder.h"
 
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -176,18 +177,24 @@ inline __m128i Select16(__m128i mask, __m128i ifSet, __m128i ifClear)
     return _mm_or_si128(_mm_and_si128(mask, ifSet), _mm_andnot_si128(mask, ifClear));
 }
 
+// The Paeth predictor of every 16-bit lane, values 0 to 255.
+inline __m128i PaethLanes(__m128i left, __m128i up, __m128i upLeft)
+{
+    __m128i toUp = _mm_sub_epi16(up, upLeft), toLeft = _mm_sub_epi16(left, upLeft);
+    __m128i pa = Abs16(toUp), pb = Abs16(toLeft), pc = Abs16(_mm_add_epi16(toUp, toLeft));
+    __m128i notLeft = _mm_or_si128(_mm_cmpgt_epi16(pa, pb), _mm_cmpgt_epi16(pa, pc));
+    __m128i upOrUpLeft = Select16(_mm_cmpgt_epi16(pb, pc), upLeft, up);
+    return Select16(notLeft, upOrUpLeft, left);
+}
+
 // One pixel; `whole` is the pixel's bytes followed by whatever comes next (four bytes in
 // all, read whole when the row goes on), and the fourth lane takes no part in the result.
 inline __m128i PaethPixelSse2(__m128i whole, __m128i up, __m128i& left, __m128i& upLeft)
 {
     const __m128i zero = _mm_setzero_si128();
-    __m128i filtered = _mm_unpacklo_epi8(whole, zero);
     up = _mm_unpacklo_epi8(up, zero);
-    __m128i toUp = _mm_sub_epi16(up, upLeft), toLeft = _mm_sub_epi16(left, upLeft);
-    __m128i pa = Abs16(toUp), pb = Abs16(toLeft), pc = Abs16(_mm_add_epi16(toUp, toLeft));
-    __m128i notLeft = _mm_or_si128(_mm_cmpgt_epi16(pa, pb), _mm_cmpgt_epi16(pa, pc));
-    __m128i upOrUpLeft = Select16(_mm_cmpgt_epi16(pb, pc), upLeft, up);
-    left = _mm_and_si128(_mm_add_epi16(filtered, Select16(notLeft, upOrUpLeft, left)), _mm_set1_epi16(0xFF));
+    __m128i predicted = PaethLanes(left, up, upLeft);
+    left = _mm_and_si128(_mm_add_epi16(_mm_unpacklo_epi8(whole, zero), predicted), _mm_set1_epi16(0xFF));
     upLeft = up;
     return _mm_packus_epi16(left, left);
 }
@@ -209,6 +216,69 @@ void UnfilterPaethSse2(unsigned char* dst, const unsigned char* src, const unsig
     }
     for (; i < n; i += B)
         StorePixel<B>(dst + i, PaethPixelSse2(LoadPixel<B>(src + i), LoadPixel<B>(prev + i), left, upLeft));
+}
+
+// Eight Paeth rows of one-byte pixels at once, a row to each 16-bit lane. Lane r works on
+// column t - r at step t, so the byte above it is the one lane r - 1 produced the step
+// before, and the eight chains of left neighbours, which one row alone would wait on
+// byte after byte, advance together. Lanes whose column lies before the start of their
+// row produce zero: that is what the first column takes as its left and up-left
+// neighbours. Rows follow UnfilterRow's rules; dst[r] may be src[r], and the rows
+// overlap nothing else.
+const unsigned WAVE_ROWS = 8;
+
+template <int R>
+inline void GatherLane(__m128i& v, const unsigned char* const* src, size_t t, size_t n, bool edge)
+{
+    if (!edge || (t >= size_t(R) && t - R < n)) v = _mm_insert_epi16(v, src[R][t - R], R);
+}
+
+template <int R>
+inline void ScatterLane(__m128i v, unsigned char* const* dst, size_t t, size_t n, bool edge)
+{
+    if (!edge || (t >= size_t(R) && t - R < n)) dst[R][t - R] = uint8_t(_mm_extract_epi16(v, R));
+}
+
+template <bool EDGE>
+inline void PaethWaveStep(unsigned char* const* dst, const unsigned char* const* src, const unsigned char* prev,
+                          size_t n, size_t t, __m128i& out, __m128i& upLeft)
+{
+    __m128i filtered = _mm_setzero_si128();
+    GatherLane<0>(filtered, src, t, n, EDGE);
+    GatherLane<1>(filtered, src, t, n, EDGE);
+    GatherLane<2>(filtered, src, t, n, EDGE);
+    GatherLane<3>(filtered, src, t, n, EDGE);
+    GatherLane<4>(filtered, src, t, n, EDGE);
+    GatherLane<5>(filtered, src, t, n, EDGE);
+    GatherLane<6>(filtered, src, t, n, EDGE);
+    GatherLane<7>(filtered, src, t, n, EDGE);
+    __m128i up = _mm_slli_si128(out, 2);
+    if (!EDGE || t < n) up = _mm_insert_epi16(up, prev[t], 0);
+    __m128i rebuilt = _mm_and_si128(_mm_add_epi16(filtered, PaethLanes(out, up, upLeft)), _mm_set1_epi16(0xFF));
+    if (EDGE && t < WAVE_ROWS - 1) {
+        const __m128i lanes = _mm_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7);
+        rebuilt = _mm_and_si128(rebuilt, _mm_cmpgt_epi16(_mm_set1_epi16(short(t + 1)), lanes));
+    }
+    ScatterLane<0>(rebuilt, dst, t, n, EDGE);
+    ScatterLane<1>(rebuilt, dst, t, n, EDGE);
+    ScatterLane<2>(rebuilt, dst, t, n, EDGE);
+    ScatterLane<3>(rebuilt, dst, t, n, EDGE);
+    ScatterLane<4>(rebuilt, dst, t, n, EDGE);
+    ScatterLane<5>(rebuilt, dst, t, n, EDGE);
+    ScatterLane<6>(rebuilt, dst, t, n, EDGE);
+    ScatterLane<7>(rebuilt, dst, t, n, EDGE);
+    out = rebuilt;
+    upLeft = up;
+}
+
+void UnfilterPaethWave(unsigned char* const* dst, const unsigned char* const* src, const unsigned char* prev,
+                       size_t n)
+{
+    __m128i out = _mm_setzero_si128(), upLeft = out;
+    size_t t = 0;
+    for (; t < WAVE_ROWS - 1; t++) PaethWaveStep<true>(dst, src, prev, n, t, out, upLeft);
+    for (; t < n; t++) PaethWaveStep<false>(dst, src, prev, n, t, out, upLeft);
+    for (; t < n + WAVE_ROWS - 1; t++) PaethWaveStep<true>(dst, src, prev, n, t, out, upLeft);
 }
 #endif
 
@@ -270,18 +340,56 @@ void UnfilterPaethTwoRows(unsigned char* dst1, const unsigned char* src1, const 
         }
 }
 
-// Rebuilds the row of `line` (its filter-type byte, then n bytes) into dst, and the row
-// after it, `next` (null for the last row), into nextDst as well when both are Paeth rows
-// of small pixels. Returns the rows rebuilt, 0 for an unknown filter type.
-unsigned UnfilterRows(const unsigned char* line, unsigned char* dst, const unsigned char* next,
-                      unsigned char* nextDst, const unsigned char* prev, size_t n, unsigned bpp)
+// The rows of one image as the reconstruction walks them: row y's filtered line (its
+// filter-type byte, then n bytes) starts at lines + y * linePitch and the row is rebuilt at
+// dst + y * dstPitch, a pitch that is negative when rows are stored bottom row first.
+struct RowRun {
+    unsigned char* lines;
+    size_t linePitch;
+    unsigned char* dst;
+    ptrdiff_t dstPitch;
+    uint32_t height;
+    size_t n;
+    unsigned bpp;  // bytes of one pixel, rounded up to 1 for the small depths
+
+    unsigned char* Line(uint32_t y) const { return lines + size_t(y) * linePitch; }
+    unsigned char* Dst(uint32_t y) const { return dst + ptrdiff_t(y) * dstPitch; }
+};
+
+bool ArePaethRows(const RowRun& run, uint32_t y, uint32_t count)
 {
-    if (next && line[0] == 4 && next[0] == 4 && bpp <= 2) {
-        if (bpp == 1) UnfilterPaethTwoRows<1>(dst, line + 1, prev, nextDst, next + 1, n);
-        else UnfilterPaethTwoRows<2>(dst, line + 1, prev, nextDst, next + 1, n);
+    if (count > run.height - y) return false;
+    for (uint32_t k = 0; k < count; k++)
+        if (run.Line(y + k)[0] != 4) return false;
+    return true;
+}
+
+// Rebuilds row y, `prev` being the rebuilt row above it, or several rows from y together
+// where Paeth rows of small pixels follow one another. Returns the rows rebuilt, 0 for
+// an unknown filter type.
+unsigned UnfilterRows(const RowRun& run, uint32_t y, const unsigned char* prev)
+{
+#if QUORVEL_PNG_SSE2
+    // The wave rebuilds each row in its own line: a row stored where the filtered bytes of
+    // rows above it lay may only be written once those rows are done, so rows that live
+    // elsewhere are moved there afterwards, top row first.
+    if (run.bpp == 1 && ArePaethRows(run, y, WAVE_ROWS)) {
+        unsigned char* rows[WAVE_ROWS];
+        for (unsigned k = 0; k < WAVE_ROWS; k++) rows[k] = run.Line(y + k) + 1;
+        UnfilterPaethWave(rows, rows, prev, run.n);
+        for (unsigned k = 0; k < WAVE_ROWS; k++)
+            if (run.Dst(y + k) != rows[k]) std::memmove(run.Dst(y + k), rows[k], run.n);
+        return WAVE_ROWS;
+    }
+#endif
+    if (run.bpp <= 2 && ArePaethRows(run, y, 2)) {
+        unsigned char *dst = run.Dst(y), *nextDst = run.Dst(y + 1);
+        const unsigned char *src = run.Line(y) + 1, *nextSrc = run.Line(y + 1) + 1;
+        if (run.bpp == 1) UnfilterPaethTwoRows<1>(dst, src, prev, nextDst, nextSrc, run.n);
+        else UnfilterPaethTwoRows<2>(dst, src, prev, nextDst, nextSrc, run.n);
         return 2;
     }
-    return UnfilterRow(line[0], dst, line + 1, prev, n, bpp) ? 1 : 0;
+    return UnfilterRow(run.Line(y)[0], run.Dst(y), run.Line(y) + 1, prev, run.n, run.bpp) ? 1 : 0;
 }
 
 // ---- Rows into ImageData -------------------------------------------------------------
@@ -340,22 +448,22 @@ bool ExpandRow(const unsigned char* row, const PngHeader& h, const PngPalette& p
 bool ReconstructImage(unsigned char* filtered, size_t rowBytes, const PngHeader& h, const PngPalette& palette,
                       unsigned char* pixels, size_t stride)
 {
-    unsigned bpp = h.depth < 8 ? 1 : h.samples;
     bool expand = h.palette || h.depth < 8;
+    unsigned char* lines = filtered + rowBytes + 1;
+    RowRun run = {lines, rowBytes + 1, lines + 1, ptrdiff_t(rowBytes + 1), h.height, rowBytes,
+                  h.depth < 8 ? 1 : h.samples};
+    if (!expand) {
+        run.dst = pixels + size_t(h.height - 1) * stride;
+        run.dstPitch = -ptrdiff_t(stride);
+    }
     const unsigned char* prev = filtered + 1;
-    unsigned char* line = filtered + rowBytes + 1;
     for (uint32_t y = 0; y < h.height;) {
-        unsigned char* next = y + 1 < h.height ? line + rowBytes + 1 : nullptr;
-        unsigned char* target = pixels + size_t(h.height - 1 - y) * stride;
-        unsigned char* dst = expand ? line + 1 : target;
-        unsigned char* nextDst = !next ? nullptr : expand ? next + 1 : target - stride;
-        unsigned done = UnfilterRows(line, dst, next, nextDst, prev, rowBytes, bpp);
+        unsigned done = UnfilterRows(run, y, prev);
         if (done == 0) return false;
-        if (expand && !ExpandRow(line + 1, h, palette, target)) return false;
-        if (done == 2 && expand && !ExpandRow(next + 1, h, palette, target - stride)) return false;
-        prev = done == 2 ? nextDst : dst;
+        for (uint32_t k = y; expand && k < y + done; k++)
+            if (!ExpandRow(run.Dst(k), h, palette, pixels + size_t(h.height - 1 - k) * stride)) return false;
         y += done;
-        line += done * (rowBytes + 1);
+        prev = run.Dst(y - 1);
     }
     return true;
 }
@@ -426,15 +534,13 @@ bool DecodeInPixelBuffer(const PngHeader& h, const unsigned char* stream, uint32
     unsigned char* filtered = buffer + s.rowBytes;
     uint32_t written = 0;
     bool ok = InflateZlibStreamCounted(stream, length, filtered, s.filtered, written) && written == s.filtered;
+    RowRun run = {filtered, s.rowBytes + 1, buffer, ptrdiff_t(s.stride), h.height, s.rowBytes, h.samples};
     const unsigned char* prev = zeroRow;
     for (uint32_t y = 0; ok && y < h.height;) {
-        const unsigned char* line = filtered + size_t(y) * (s.rowBytes + 1);
-        const unsigned char* next = y + 1 < h.height ? line + s.rowBytes + 1 : nullptr;
-        unsigned char* row = buffer + size_t(y) * s.stride;
-        unsigned done = UnfilterRows(line, row, next, row + s.stride, prev, s.rowBytes, h.samples);
+        unsigned done = UnfilterRows(run, y, prev);
         ok = done != 0;
-        prev = done == 2 ? row + s.stride : row;
         y += done;
+        prev = run.Dst(y - 1);
     }
     delete[] zeroRow;
     if (!ok) {

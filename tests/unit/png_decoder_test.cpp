@@ -278,50 +278,74 @@ void ExpectReconstructs(const ReconstructionKind& kind, const std::vector<Bytes>
     FreeImage(image);
 }
 
-// Every (left, up, up-left) triple in every channel, for every pixel size and both decode
-// paths. Rows come in pairs: the first holds (c, b) at pixels 2j and 2j + 1, the second
-// a at pixel 2j, so pixel 2j + 1 of the second row has left a, up b and up-left c; j runs
-// over all (a, b) and each pair of rows, and each channel, takes its own c. Paeth rows
-// of small pixels are rebuilt two at a time, so the triples are also met with one row
-// in front, which puts them in the upper row of such a pair.
+// How the rows holding the triples are grouped among other rows, so that each triple is
+// met in every way the decoder rebuilds a Paeth row: the triple rows alone (pixels of
+// three or four bytes), eight at a time (one-byte pixels, the triples in each lane, with
+// and without a leading row), and two at a time as the lower or the upper row of the pair.
+enum TripleLayout { TRIPLES_ALL_PAETH, TRIPLES_AFTER_LEADING_ROW, TRIPLES_LOWER_OF_TWO, TRIPLES_UPPER_OF_TWO };
+
+// Every (left, up, up-left) triple in every channel, for every pixel size and decode path.
+// A row U holds (c, b) at pixels 2j and 2j + 1 and the row T below it holds a at pixel 2j,
+// so pixel 2j + 1 of T has left a, up b and up-left c; j runs over all (a, b), and each
+// pair of rows, and each channel, takes its own c.
 TEST(PngDecoder, PaethReconstructionMatchesTheTextbookOnEveryInput)
 {
     const unsigned pairsPerImage = 8;
+    const size_t width = 131072;
     for (const ReconstructionKind& kind : RECONSTRUCTION_KINDS)
-        for (unsigned leading : {0u, 1u}) {
-            if (leading && kind.bpp > 2) continue;
+        for (TripleLayout layout :
+             {TRIPLES_ALL_PAETH, TRIPLES_AFTER_LEADING_ROW, TRIPLES_LOWER_OF_TWO, TRIPLES_UPPER_OF_TWO}) {
+            if (kind.colourType == 3) continue;  // the rows are rebuilt as grey rows are
+            if (layout != TRIPLES_ALL_PAETH && kind.bpp > 2) continue;
+            if (layout >= TRIPLES_LOWER_OF_TWO && kind.bpp > 1) continue;  // two-byte pixels: pairs already
             unsigned perImage = pairsPerImage * kind.bpp;  // c values one image covers
             for (unsigned firstC = 0; firstC < 256; firstC += perImage) {
                 std::vector<Bytes> rows;
-                if (leading) rows.push_back(Bytes(size_t(131072) * kind.bpp, 77));
+                std::vector<unsigned> filters;
+                const Bytes other(width * kind.bpp, 77);
+                if (layout == TRIPLES_AFTER_LEADING_ROW) {
+                    rows.push_back(other);
+                    filters.push_back(0);
+                }
                 for (unsigned pair = 0; pair < pairsPerImage; pair++) {
-                    Bytes upper(size_t(131072) * kind.bpp), lower(upper.size());
+                    Bytes upper(width * kind.bpp), lower(upper.size());
                     for (unsigned j = 0; j < 65536; j++)
                         for (unsigned k = 0; k < kind.bpp; k++) {
                             unsigned c = std::min(255u, firstC + pair * kind.bpp + k);
                             size_t at = size_t(2 * j) * kind.bpp + k;
                             upper[at] = uint8_t(c);
-                            upper[at + kind.bpp] = uint8_t(j);       // b
-                            lower[at] = uint8_t(j >> 8);             // a
+                            upper[at + kind.bpp] = uint8_t(j);          // b
+                            lower[at] = uint8_t(j >> 8);                // a
                             lower[at + kind.bpp] = uint8_t(j * 7 + k);  // any value
                         }
+                    if (layout == TRIPLES_LOWER_OF_TWO) {
+                        rows.push_back(other);
+                        filters.push_back(0);
+                    }
                     rows.push_back(upper);
+                    filters.push_back(layout == TRIPLES_UPPER_OF_TWO ? 0 : 4);
                     rows.push_back(lower);
+                    filters.push_back(4);
+                    if (layout == TRIPLES_UPPER_OF_TWO) {
+                        rows.push_back(other);
+                        filters.push_back(4);
+                    }
                 }
-                std::vector<unsigned> filters(rows.size(), 4);
                 ExpectReconstructs(kind, rows, filters,
-                                   std::string(kind.name) + " from c " + std::to_string(firstC) +
-                                       (leading ? " after a leading row" : ""));
+                                   std::string(kind.name) + " from c " + std::to_string(firstC) + " layout " +
+                                       std::to_string(int(layout)));
             }
         }
 }
 
-// Sub, Up and Average over every (left, up) pair, and runs of Paeth rows of odd and even
-// length between rows of the other types, so that rows rebuilt alone and two at a time
-// follow each other in every order.
+// Sub, Up and Average over every (left, up) pair, and runs of Paeth rows of every length
+// up to 17 between rows of the other types, so that rows rebuilt alone, two at a time and
+// eight at a time follow each other in every order, in narrow rows too.
 TEST(PngDecoder, MixedFilterRowsMatchTheTextbook)
 {
-    const unsigned sequence[] = {1, 2, 3, 4, 4, 0, 4, 1, 4, 4, 4, 2, 3, 3, 4, 4, 4, 4, 0, 0, 4};
+    const unsigned sequence[] = {1, 2, 3, 4, 4, 0, 4, 1, 4, 4, 4, 2, 3, 3, 4, 4, 4, 4, 0, 4, 4, 4, 4, 4, 4, 4,
+                                 4, 1, 4, 4, 4, 4, 4, 4, 4, 4, 4, 2, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4,
+                                 4, 4, 4, 0, 4, 4, 4, 4, 4, 0, 4, 4, 4, 4, 4, 4};
     for (const ReconstructionKind& kind : RECONSTRUCTION_KINDS) {
         for (unsigned filter : {1u, 2u, 3u}) {
             // Row 0 holds every up value beside every left value of row 1.
@@ -335,7 +359,7 @@ TEST(PngDecoder, MixedFilterRowsMatchTheTextbook)
                                std::string(kind.name) + " filter " + std::to_string(filter));
         }
         const size_t count = sizeof sequence / sizeof sequence[0];
-        for (uint32_t width : {1u, 2u, 7u, 33u}) {
+        for (uint32_t width : {1u, 2u, 3u, 7u, 8u, 9u, 33u}) {
             std::vector<Bytes> rows;
             uint32_t state = width * 977 + kind.bpp;
             for (size_t y = 0; y < count; y++) {
@@ -346,7 +370,7 @@ TEST(PngDecoder, MixedFilterRowsMatchTheTextbook)
                 }
                 rows.push_back(row);
             }
-            for (size_t shift : {size_t(0), size_t(3)})
+            for (size_t shift : {size_t(0), size_t(3), size_t(20)})
                 for (size_t rowCount : {count, count - 1, size_t(2), size_t(1)}) {
                     std::vector<unsigned> filters;
                     for (size_t y = 0; y < rowCount; y++) filters.push_back(sequence[(y + shift) % count]);
