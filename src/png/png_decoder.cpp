@@ -538,9 +538,9 @@ bool DecodeInPixelBuffer(const PngHeader& h, const unsigned char* stream, uint32
     const unsigned char* prev = zeroRow;
     for (uint32_t y = 0; ok && y < h.height;) {
         unsigned done = UnfilterRows(run, y, prev);
-        ok = done != 0;
+        if (done == 0) ok = false;
         y += done;
-        prev = run.Dst(y - 1);
+        if (ok) prev = run.Dst(y - 1);
     }
     delete[] zeroRow;
     if (!ok) {
