@@ -325,20 +325,20 @@ struct Code {
 
 const unsigned LENGTH_BASES[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
                                    31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
-const unsigned LENGTH_EXTRAS[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+const unsigned LENGTH_EXTRAS[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
+                                    2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
 const unsigned DISTANCE_BASES[30] = {1,    2,    3,    4,    5,    7,     9,     13,    17,  25,
                                      33,   49,   65,   97,   129,  193,   257,   385,   513, 769,
                                      1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
-const unsigned DISTANCE_EXTRAS[30] = {0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+const unsigned DISTANCE_EXTRAS[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
+                                      6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
 
-// A match of `length` at `distance`, written with the given length and distance symbols
-// (which must cover the values).
+// A match of `length` (3 to 258) at `distance`; the codes must give lengths to the
+// symbols these values take.
 void PutMatch(DeflateBits& w, const Code& lit, const Code& dist, unsigned length, unsigned distance)
 {
     unsigned ls = 28;
     while (LENGTH_BASES[ls] > length) ls--;
-    if (length == 258) ls = 28;
-    else if (ls == 28) ls = 27;
     lit.Put(w, 257 + ls);
     w.Put(length - LENGTH_BASES[ls], LENGTH_EXTRAS[ls]);
     unsigned ds = 29;

@@ -7,14 +7,16 @@
 // median of the per-round ratios with their inter-quartile range, so a reader can tell a
 // real difference from noise.
 //
-// --quick uses small inputs and one repetition, so CI can check that the
+// --quick uses small inputs and one round, so CI can check that the
 // benchmark builds and its outputs agree; it asserts no times.
 #include <libdeflate.h>
 #include <png.h>
 #include <zlib.h>
 #include <stb/stb_image.h>
 
+#ifdef __linux__
 #include <sched.h>
+#endif
 
 #include <algorithm>
 #include <chrono>
