@@ -280,8 +280,9 @@ void ExpectReconstructs(const ReconstructionKind& kind, const std::vector<Bytes>
 
 // How the rows holding the triples are grouped among other rows, so that each triple is
 // met in every way the decoder rebuilds a Paeth row: the triple rows alone (pixels of
-// three or four bytes), eight at a time (one-byte pixels, the triples in each lane, with
-// and without a leading row), and two at a time as the lower or the upper row of the pair.
+// three or four bytes), eight at a time (one-byte pixels: odd lanes, and even lanes once a
+// leading Paeth row shifts the groups), and two at a time (two-byte pixels, lower row of a
+// pair and, after the leading row, upper; one-byte pixels between rows of other filters).
 enum TripleLayout { TRIPLES_ALL_PAETH, TRIPLES_AFTER_LEADING_ROW, TRIPLES_LOWER_OF_TWO, TRIPLES_UPPER_OF_TWO };
 
 // Every (left, up, up-left) triple in every channel, for every pixel size and decode path.
@@ -295,9 +296,9 @@ TEST(PngDecoder, PaethReconstructionMatchesTheTextbookOnEveryInput)
     for (const ReconstructionKind& kind : RECONSTRUCTION_KINDS)
         for (TripleLayout layout :
              {TRIPLES_ALL_PAETH, TRIPLES_AFTER_LEADING_ROW, TRIPLES_LOWER_OF_TWO, TRIPLES_UPPER_OF_TWO}) {
-            if (kind.colourType == 3) continue;  // the rows are rebuilt as grey rows are
+            if (kind.colourType == 3) continue;  // rebuilt by the grey code; expansion is checked below
             if (layout != TRIPLES_ALL_PAETH && kind.bpp > 2) continue;
-            if (layout >= TRIPLES_LOWER_OF_TWO && kind.bpp > 1) continue;  // two-byte pixels: pairs already
+            if (layout >= TRIPLES_LOWER_OF_TWO && kind.bpp > 1) continue;
             unsigned perImage = pairsPerImage * kind.bpp;  // c values one image covers
             for (unsigned firstC = 0; firstC < 256; firstC += perImage) {
                 std::vector<Bytes> rows;
@@ -305,7 +306,7 @@ TEST(PngDecoder, PaethReconstructionMatchesTheTextbookOnEveryInput)
                 const Bytes other(width * kind.bpp, 77);
                 if (layout == TRIPLES_AFTER_LEADING_ROW) {
                     rows.push_back(other);
-                    filters.push_back(0);
+                    filters.push_back(4);
                 }
                 for (unsigned pair = 0; pair < pairsPerImage; pair++) {
                     Bytes upper(width * kind.bpp), lower(upper.size());
