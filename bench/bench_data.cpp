@@ -3,6 +3,7 @@
 #include <png.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -261,4 +262,306 @@ bool WriteWholeFile(const std::string& path, const Bytes& bytes)
     if (!file) return false;
     bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     return std::fclose(file) == 0 && ok;
+}
+
+// ---- hostile deflate streams -------------------------------------------------------
+
+namespace {
+
+// Deflate bits: fields least significant bit first, Huffman codes most significant first.
+struct DeflateBits {
+    Bytes bytes;
+    uint64_t pending = 0;
+    unsigned count = 0;
+
+    void Put(uint32_t value, unsigned n)
+    {
+        pending |= uint64_t(value & ((uint64_t(1) << n) - 1)) << count;
+        count += n;
+        while (count >= 8) {
+            bytes.push_back((unsigned char)pending);
+            pending >>= 8;
+            count -= 8;
+        }
+    }
+    void PutCode(uint32_t code, unsigned n)
+    {
+        uint32_t reversed = 0;
+        for (unsigned i = 0; i < n; ++i) reversed |= ((code >> i) & 1) << (n - 1 - i);
+        Put(reversed, n);
+    }
+    Bytes Finish()
+    {
+        if (count) bytes.push_back((unsigned char)pending);
+        pending = 0;
+        count = 0;
+        Bytes stream(bytes.size() + 2);
+        stream[0] = 0x78;
+        stream[1] = 0x01;
+        std::copy(bytes.begin(), bytes.end(), stream.begin() + 2);
+        return stream;  // the Adler-32 trailer is added by AddTrailer
+    }
+};
+
+struct Code {
+    std::vector<unsigned> lengths;
+    std::vector<uint32_t> codes;
+
+    explicit Code(const std::vector<unsigned>& lens) : lengths(lens), codes(lens.size())
+    {
+        unsigned perLength[16] = {};
+        for (unsigned len : lens) perLength[len]++;
+        perLength[0] = 0;
+        uint32_t next[16] = {}, code = 0;
+        for (unsigned len = 1; len < 16; ++len) {
+            code = (code + perLength[len - 1]) << 1;
+            next[len] = code;
+        }
+        for (size_t s = 0; s < lens.size(); ++s)
+            if (lens[s]) codes[s] = next[lens[s]]++;
+    }
+    void Put(DeflateBits& w, unsigned symbol) const { w.PutCode(codes[symbol], lengths[symbol]); }
+};
+
+const unsigned LENGTH_BASES[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
+                                   31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
+const unsigned LENGTH_EXTRAS[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
+                                    2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+const unsigned DISTANCE_BASES[30] = {1,    2,    3,    4,    5,    7,     9,     13,    17,  25,
+                                     33,   49,   65,   97,   129,  193,   257,   385,   513, 769,
+                                     1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
+const unsigned DISTANCE_EXTRAS[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
+                                      6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+
+// A match of `length` (3 to 258) at `distance`; the codes must give lengths to the
+// symbols these values take.
+void PutMatch(DeflateBits& w, const Code& lit, const Code& dist, unsigned length, unsigned distance)
+{
+    unsigned ls = 28;
+    while (LENGTH_BASES[ls] > length) ls--;
+    lit.Put(w, 257 + ls);
+    w.Put(length - LENGTH_BASES[ls], LENGTH_EXTRAS[ls]);
+    unsigned ds = 29;
+    while (DISTANCE_BASES[ds] > distance) ds--;
+    dist.Put(w, ds);
+    w.Put(distance - DISTANCE_BASES[ds], DISTANCE_EXTRAS[ds]);
+}
+
+// A dynamic block header. The code-length code is one complete code for all 19
+// symbols; lengths are run-length coded with repeats and zero runs as an encoder would.
+void PutDynamicHeader(DeflateBits& w, bool final, const Code& lit, const Code& dist)
+{
+    static const unsigned order[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
+    std::vector<unsigned> clLengths(19, 4);
+    for (unsigned s = 10; s <= 15; ++s) clLengths[s] = 5;  // 13 codes of 4 bits, 6 of 5
+    Code cl(clLengths);
+    w.Put(final ? 5 : 4, 3);
+    w.Put(unsigned(lit.lengths.size()) - 257, 5);
+    w.Put(unsigned(dist.lengths.size()) - 1, 5);
+    w.Put(15, 4);
+    for (unsigned s : order) w.Put(clLengths[s], 3);
+    std::vector<unsigned> all = lit.lengths;
+    all.insert(all.end(), dist.lengths.begin(), dist.lengths.end());
+    for (size_t i = 0; i < all.size();) {
+        size_t run = 1;
+        while (i + run < all.size() && all[i + run] == all[i]) run++;
+        size_t left = run;
+        if (all[i] == 0) {
+            for (; left >= 11; left -= std::min<size_t>(left, 138)) {
+                cl.Put(w, 18);
+                w.Put(unsigned(std::min<size_t>(left, 138) - 11), 7);
+            }
+            if (left >= 3) {
+                cl.Put(w, 17);
+                w.Put(unsigned(left - 3), 3);
+                left = 0;
+            }
+            for (; left > 0; --left) cl.Put(w, 0);
+        } else {
+            cl.Put(w, all[i]);
+            for (left--; left >= 3; left -= std::min<size_t>(left, 6)) {
+                cl.Put(w, 16);
+                w.Put(unsigned(std::min<size_t>(left, 6) - 3), 2);
+            }
+            for (; left > 0; --left) cl.Put(w, all[i]);
+        }
+        i += run;
+    }
+}
+
+// Every literal/length symbol: 226 codes of 8 bits and 60 of 9; every distance
+// symbol: 2 codes of 4 bits and 28 of 5.
+Code FullLiteralCode()
+{
+    std::vector<unsigned> lengths(286, 9);
+    for (unsigned s = 0; s < 226; ++s) lengths[s] = 8;
+    return Code(lengths);
+}
+
+Code FullDistanceCode()
+{
+    std::vector<unsigned> lengths(30, 5);
+    lengths[0] = lengths[1] = 4;
+    return Code(lengths);
+}
+
+void PutFixedLiteral(DeflateBits& w, unsigned byte)
+{
+    if (byte < 144) w.PutCode(0x30 + byte, 8);
+    else w.PutCode(0x190 + byte - 144, 9);
+}
+
+// A PNG of one grey pixel could carry this: empty dynamic blocks, each with its own
+// code, before the final block that holds the row.
+HostileStream EmptyDynamicBlocks(unsigned blocks)
+{
+    std::vector<unsigned> litLengths(257, 0);
+    litLengths[0] = litLengths[256] = 1;
+    Code lit(litLengths), dist(std::vector<unsigned>{1});
+    DeflateBits w;
+    for (unsigned b = 0; b < blocks; ++b) {
+        PutDynamicHeader(w, false, lit, dist);
+        lit.Put(w, 256);
+    }
+    w.Put(3, 3);  // final fixed block: filter byte 0, grey 128, end of block
+    PutFixedLiteral(w, 0);
+    PutFixedLiteral(w, 128);
+    w.PutCode(0, 7);
+    return {"hostile: " + std::to_string(blocks) + " empty dynamic blocks", w.Finish(), 2};
+}
+
+// Blocks of eight bytes, each defining every code: table building dominates.
+HostileStream SmallFullBlocks(unsigned blocks, uint32_t seed)
+{
+    Code lit = FullLiteralCode(), dist = FullDistanceCode();
+    DeflateBits w;
+    uint32_t state = seed | 1;
+    for (unsigned b = 0; b < blocks; ++b) {
+        PutDynamicHeader(w, b + 1 == blocks, lit, dist);
+        for (int i = 0; i < 5; ++i) lit.Put(w, Next(state) & 0xFF);
+        PutMatch(w, lit, dist, 3, 1 + Next(state) % 5);
+        lit.Put(w, 256);
+    }
+    return {"hostile: " + std::to_string(blocks) + " 8-byte dynamic blocks", w.Finish(), size_t(blocks) * 8};
+}
+
+// Codes of 10 to 15 bits for nearly every symbol met, literal, length and distance alike.
+HostileStream DeepestCodes(size_t outSize, uint32_t seed)
+{
+    std::vector<unsigned> litLengths(286, 0), distLengths(16, 0);
+    for (unsigned i = 0; i < 13; ++i) litLengths['a' + i] = i + 1;
+    litLengths[257] = 14;
+    litLengths[285] = 15;
+    litLengths[256] = 15;
+    for (unsigned i = 0; i < 14; ++i) distLengths[i] = i + 1;
+    distLengths[14] = distLengths[15] = 15;
+    Code lit(litLengths), dist(distLengths);
+    DeflateBits w;
+    uint32_t state = seed | 1;
+    size_t produced = 0;
+    while (produced < outSize) {
+        size_t blockEnd = std::min(outSize, produced + 65536);
+        PutDynamicHeader(w, blockEnd == outSize, lit, dist);
+        while (produced < blockEnd) {
+            uint32_t r = Next(state);
+            if (produced < 300 || r % 10 < 7 || blockEnd - produced < 258) {
+                lit.Put(w, 'a' + 9 + (r >> 8) % 4);
+                produced++;
+            } else {
+                unsigned length = (r >> 8) & 1 ? 258 : 3;
+                unsigned distance = DISTANCE_BASES[10 + (r >> 9) % 6] + (r >> 12) % 4;
+                PutMatch(w, lit, dist, length, distance);
+                produced += length;
+            }
+        }
+        lit.Put(w, 256);
+    }
+    return {"hostile: deepest codes", w.Finish(), produced};
+}
+
+// One fixed block of 32 KiB of noise and then matches of 258 bytes only, at distances
+// from 1 (a run of one byte) to 32768, overlapping and not.
+HostileStream LongestMatches(size_t outSize, uint32_t seed)
+{
+    static const unsigned distances[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 15, 16, 17, 31, 32, 33, 100, 258, 1000, 32768};
+    std::vector<unsigned> fixedLit(288, 8), fixedDist(30, 5);
+    for (unsigned s = 144; s < 256; ++s) fixedLit[s] = 9;
+    for (unsigned s = 256; s < 280; ++s) fixedLit[s] = 7;
+    Code lit(fixedLit), dist(fixedDist);
+    DeflateBits w;
+    w.Put(3, 3);
+    uint32_t state = seed | 1;
+    size_t produced = 0;
+    for (; produced < 32768; ++produced) lit.Put(w, Next(state) & 0xFF);
+    for (; produced + 258 <= outSize; produced += 258) {
+        uint32_t r = Next(state);
+        unsigned distance = r % 4 == 0 ? 1 + (r >> 8) % 32768 : distances[(r >> 8) % 19];
+        PutMatch(w, lit, dist, 258, distance);
+    }
+    lit.Put(w, 256);
+    return {"hostile: longest matches", w.Finish(), produced};
+}
+
+// Blocks whose distance code is a single one-bit code, so half the distance table is
+// left unused; the one distance changes from block to block, near and far.
+HostileStream SingleDistanceCodes(size_t outSize, uint32_t seed)
+{
+    static const unsigned symbols[] = {0, 5, 12, 29};
+    Code lit = FullLiteralCode();
+    DeflateBits w;
+    uint32_t state = seed | 1;
+    size_t produced = 0;
+    for (unsigned block = 0; produced < outSize; ++block) {
+        unsigned symbol = symbols[block % 4];
+        std::vector<unsigned> distLengths(symbol + 1, 0);
+        distLengths[symbol] = 1;
+        Code dist(distLengths);
+        size_t blockEnd = std::min(outSize, produced + 16384);
+        PutDynamicHeader(w, blockEnd == outSize, lit, dist);
+        while (produced < blockEnd) {
+            uint32_t r = Next(state);
+            unsigned distance = DISTANCE_BASES[symbol] + (r >> 12) % (1u << DISTANCE_EXTRAS[symbol]);
+            if (produced < 32768 || r % 3 == 0 || blockEnd - produced < 258) {
+                lit.Put(w, (r >> 4) & 0xFF);
+                produced++;
+            } else {
+                unsigned length = 3 + (r >> 4) % 256;
+                PutMatch(w, lit, dist, length, distance);
+                produced += length;
+            }
+        }
+        lit.Put(w, 256);
+    }
+    return {"hostile: single-code distance tables", w.Finish(), produced};
+}
+
+// zlib's uncompress wants the Adler-32 trailer; its raw inflate yields the bytes to sum.
+void AddTrailer(HostileStream& h)
+{
+    Bytes out(h.outSize);
+    z_stream zs = {};
+    inflateInit2(&zs, -15);
+    zs.next_in = h.stream.data() + 2;
+    zs.avail_in = uInt(h.stream.size() - 2);
+    zs.next_out = out.data();
+    zs.avail_out = uInt(out.size());
+    bool ended = inflate(&zs, Z_FINISH) == Z_STREAM_END && zs.total_out == h.outSize;
+    inflateEnd(&zs);
+    if (!ended) h.name += " (REFUSED BY ZLIB)";
+    uLong sum = adler32(adler32(0, nullptr, 0), out.data(), uInt(out.size()));
+    for (int shift = 24; shift >= 0; shift -= 8) h.stream.push_back((unsigned char)(sum >> shift));
+}
+
+}  // namespace
+
+std::vector<HostileStream> MakeHostileStreams(bool quick)
+{
+    std::vector<HostileStream> streams;
+    streams.push_back(EmptyDynamicBlocks(quick ? 2000 : 900000));
+    streams.push_back(SmallFullBlocks(quick ? 500 : 60000, 31));
+    streams.push_back(DeepestCodes(quick ? size_t(1) << 18 : size_t(8) << 20, 32));
+    streams.push_back(LongestMatches(quick ? size_t(1) << 18 : size_t(16) << 20, 33));
+    streams.push_back(SingleDistanceCodes(quick ? size_t(1) << 18 : size_t(8) << 20, 34));
+    for (HostileStream& h : streams) AddTrailer(h);
+    return streams;
 }

@@ -32,3 +32,13 @@ std::string MazePalette();
 
 Bytes ReadWholeFile(const std::string& path);
 bool WriteWholeFile(const std::string& path, const Bytes& bytes);
+
+// Deflate streams made to be slow to decode rather than typical: many tiny blocks
+// with tables of their own, the longest codes, the longest matches, and codes that
+// leave part of their table unused. zlib decodes each of them to outSize bytes.
+struct HostileStream {
+    std::string name;
+    Bytes stream;
+    size_t outSize;
+};
+std::vector<HostileStream> MakeHostileStreams(bool quick);

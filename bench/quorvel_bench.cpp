@@ -3,12 +3,20 @@
 //
 //   quorvel_bench [--quick] [--data DIR] [--only inflate|png|labyrinth|bmp]
 //
-// --quick uses small inputs and one repetition, so CI can check that the
+// Each row times ours and the peers in alternation, round after round, and reports the
+// median of the per-round ratios with their inter-quartile range, so a reader can tell a
+// real difference from noise.
+//
+// --quick uses small inputs and one round, so CI can check that the
 // benchmark builds and its outputs agree; it asserts no times.
 #include <libdeflate.h>
 #include <png.h>
 #include <zlib.h>
 #include <stb/stb_image.h>
+
+#ifdef __linux__
+#include <sched.h>
+#endif
 
 #include <algorithm>
 #include <chrono>
@@ -27,20 +35,104 @@
 
 namespace fs = std::filesystem;
 
-static int repetitions = 7;
+static int rounds = 11;
 static bool allAgree = true;
 
-// Median wall time of `repetitions` runs, in seconds.
-static double MedianSeconds(const std::function<void()>& work)
+// What one table row measured: our median time, each peer's, and for each peer the
+// median of the per-round ratios (peer time / our time) with their inter-quartile range.
+struct Comparison {
+    double ours;
+    std::vector<double> peers;
+    std::vector<double> ratios;
+    std::vector<double> spreads;
+};
+
+static double Quantile(std::vector<double> values, double q)
 {
-    std::vector<double> times;
-    for (int i = 0; i < repetitions; ++i) {
-        auto start = std::chrono::steady_clock::now();
-        work();
-        times.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    std::sort(values.begin(), values.end());
+    double at = q * double(values.size() - 1);
+    size_t low = size_t(at);
+    size_t high = std::min(low + 1, values.size() - 1);
+    return values[low] + (values[high] - values[low]) * (at - double(low));
+}
+
+static double SecondsOf(const std::function<void()>& work, int batch)
+{
+    auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < batch; ++i) work();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() / batch;
+}
+
+// Times ours and each peer in turn within every round, so that whatever else the machine
+// is doing weighs on both sides of a ratio alike; the order alternates between rounds so
+// neither side always runs on caches the other left. Short pieces of work are repeated
+// within a timing to last a few milliseconds each. The first call of each side warms it.
+static Comparison Compare(const std::function<void()>& ours, const std::vector<std::function<void()>>& peers)
+{
+    std::vector<const std::function<void()>*> sides = {&ours};
+    for (const auto& peer : peers) sides.push_back(&peer);
+    std::vector<int> batch(sides.size(), 1);
+    for (size_t s = 0; s < sides.size(); ++s) {
+        double once = SecondsOf(*sides[s], 1);
+        if (rounds > 1 && once < 0.004) batch[s] = int(std::min(1000.0, 0.004 / std::max(once, 1e-7))) + 1;
     }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    std::vector<std::vector<double>> times(sides.size());
+    for (int round = 0; round < rounds; ++round) {
+        for (size_t k = 0; k < sides.size(); ++k) {
+            size_t s = round % 2 == 0 ? k : sides.size() - 1 - k;
+            times[s].push_back(SecondsOf(*sides[s], batch[s]));
+        }
+    }
+    Comparison c;
+    c.ours = Quantile(times[0], 0.5);
+    for (size_t s = 1; s < sides.size(); ++s) {
+        std::vector<double> ratios;
+        for (int round = 0; round < rounds; ++round) ratios.push_back(times[s][round] / times[0][round]);
+        c.peers.push_back(Quantile(times[s], 0.5));
+        c.ratios.push_back(Quantile(ratios, 0.5));
+        c.spreads.push_back(Quantile(ratios, 0.75) - Quantile(ratios, 0.25));
+    }
+    return c;
+}
+
+// The lowest ratio of each peer column over a table, reported under it.
+struct Worst {
+    std::vector<double> ratio;
+    std::vector<std::string> row;
+
+    void Note(const std::string& name, const Comparison& c)
+    {
+        ratio.resize(c.ratios.size(), 1e9);
+        row.resize(c.ratios.size());
+        for (size_t i = 0; i < c.ratios.size(); ++i)
+            if (c.ratios[i] < ratio[i]) {
+                ratio[i] = c.ratios[i];
+                row[i] = name;
+            }
+    }
+    void Print(const std::vector<const char*>& peerNames) const
+    {
+        std::printf("\n");
+        for (size_t i = 0; i < ratio.size(); ++i)
+            std::printf("lowest ratio to %s: %.2f (%s)\n", peerNames[i], ratio[i], row[i].c_str());
+    }
+};
+
+// Pins the process to the processor it runs on, where the system lets it: moving
+// between cores mid-measurement costs cold caches on whichever side moved.
+static void PinToOneCpu()
+{
+#ifdef __linux__
+    int cpu = sched_getcpu();
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (cpu >= 0) CPU_SET(cpu, &set);
+    if (cpu >= 0 && sched_setaffinity(0, sizeof set, &set) == 0) {
+        std::printf("pinned to CPU %d\n", cpu);
+        return;
+    }
+#endif
+    std::printf("not pinned to one CPU\n");
 }
 
 static void Disagree(const std::string& what)
@@ -50,6 +142,8 @@ static void Disagree(const std::string& what)
 }
 
 // ---- inflate ----
+
+static Worst inflateWorst;
 
 static void BenchInflateStream(const std::string& name, const Bytes& stream, size_t outSize)
 {
@@ -64,29 +158,37 @@ static void BenchInflateStream(const std::string& name, const Bytes& stream, siz
         return;
     }
     libdeflate_decompressor* decompressor = libdeflate_alloc_decompressor();
-    double tOurs = MedianSeconds([&] {
-        InflateZlibStream(stream.data(), uint32_t(stream.size()), ours.data(), uint32_t(outSize));
-    });
-    double tZlib = MedianSeconds([&] {
-        uLongf size = uLongf(outSize);
-        uncompress(theirs.data(), &size, stream.data(), uLong(stream.size()));
-    });
-    double tDeflate = MedianSeconds([&] {
-        size_t actual = 0;
-        libdeflate_zlib_decompress(decompressor, stream.data(), stream.size(), theirs.data(), outSize, &actual);
-    });
+    size_t actual = 0;
+    if (libdeflate_zlib_decompress(decompressor, stream.data(), stream.size(), theirs.data(), outSize, &actual) !=
+            LIBDEFLATE_SUCCESS ||
+        ours != theirs) {
+        Disagree(name + ": output differs from libdeflate");
+        libdeflate_free_decompressor(decompressor);
+        return;
+    }
+    Comparison c = Compare(
+        [&] { InflateZlibStream(stream.data(), uint32_t(stream.size()), ours.data(), uint32_t(outSize)); },
+        {[&] {
+             uLongf size = uLongf(outSize);
+             uncompress(theirs.data(), &size, stream.data(), uLong(stream.size()));
+         },
+         [&] {
+             size_t got = 0;
+             libdeflate_zlib_decompress(decompressor, stream.data(), stream.size(), theirs.data(), outSize, &got);
+         }});
     libdeflate_free_decompressor(decompressor);
+    inflateWorst.Note(name, c);
     double mb = double(outSize) / 1e6;
-    std::printf("| %-28s | %8.1f | %8.1f | %8.1f | %5.2f | %5.2f |\n", name.c_str(), mb / tOurs, mb / tZlib,
-                mb / tDeflate, tZlib / tOurs, tDeflate / tOurs);
+    std::printf("| %-34s | %8.1f | %8.1f | %8.1f | %5.2f | %4.2f | %5.2f | %4.2f |\n", name.c_str(), mb / c.ours,
+                mb / c.peers[0], mb / c.peers[1], c.ratios[0], c.spreads[0], c.ratios[1], c.spreads[1]);
 }
 
 static void BenchInflate(bool quick, const std::string& dataDir)
 {
     std::printf("\n### Inflate: MB/s of output (ratio > 1: ours faster)\n\n");
-    std::printf("| %-28s | %8s | %8s | %8s | %5s | %5s |\n", "stream", "ours", "zlib", "libdefl", "/zlib",
-                "/ldef");
-    std::printf("|---|---:|---:|---:|---:|---:|\n");
+    std::printf("| %-34s | %8s | %8s | %8s | %5s | %4s | %5s | %4s |\n", "stream", "ours", "zlib", "libdefl",
+                "/zlib", "iqr", "/ldef", "iqr");
+    std::printf("|---|---:|---:|---:|---:|---:|---:|---:|\n");
     const std::vector<size_t> sizes = quick ? std::vector<size_t>{size_t(1) << 18}
                                             : std::vector<size_t>{size_t(1) << 20, size_t(16) << 20};
     struct Kind {
@@ -119,6 +221,10 @@ static void BenchInflate(bool quick, const std::string& dataDir)
         BenchInflateStream(std::string("texture ") + texture, ExtractIdat(png),
                            (components * width + 1) * height);
     }
+    // Streams made to cost the most time per byte of input or output.
+    for (const HostileStream& hostile : MakeHostileStreams(quick))
+        BenchInflateStream(hostile.name, hostile.stream, hostile.outSize);
+    inflateWorst.Print({"zlib", "libdeflate"});
 }
 
 // ---- PNG ----
@@ -175,8 +281,10 @@ static bool SameAsTopDown(const ImageData& image, const Bytes& topDown, int rowB
 static void BenchPng(bool quick)
 {
     std::printf("\n### PNG decode: ms per image (ratio > 1: ours faster)\n\n");
-    std::printf("| %-34s | %8s | %8s | %8s | %6s | %6s |\n", "image", "ours", "libpng", "stb", "/png", "/stb");
-    std::printf("|---|---:|---:|---:|---:|---:|\n");
+    std::printf("| %-34s | %8s | %8s | %8s | %5s | %4s | %5s | %4s |\n", "image", "ours", "libpng", "stb",
+                "/png", "iqr", "/stb", "iqr");
+    std::printf("|---|---:|---:|---:|---:|---:|---:|---:|\n");
+    Worst worst;
     const std::vector<int> sizes = quick ? std::vector<int>{256} : std::vector<int>{256, 1024, 4096};
     struct Type {
         const char* name;
@@ -206,26 +314,30 @@ static void BenchPng(bool quick)
                     continue;
                 }
                 FreeImage(image);
-                double tOurs = MedianSeconds([&] {
-                    ImageData decoded = {};
-                    DecodePng(decoded, file.data(), uint32_t(file.size()));
-                    FreeImage(decoded);
-                });
-                double tPng = MedianSeconds([&] {
-                    Bytes pixels;
-                    int bytes = 0;
-                    DecodeWithLibpng(file, pixels, bytes);
-                });
-                double tStb = MedianSeconds([&] {
-                    int w, h, n;
-                    stbi_uc* pixels = stbi_load_from_memory(file.data(), int(file.size()), &w, &h, &n, 0);
-                    stbi_image_free(pixels);
-                });
-                std::printf("| %-34s | %8.2f | %8.2f | %8.2f | %6.2f | %6.2f |\n", name, tOurs * 1e3, tPng * 1e3,
-                            tStb * 1e3, tPng / tOurs, tStb / tOurs);
+                Comparison c = Compare(
+                    [&] {
+                        ImageData decoded = {};
+                        DecodePng(decoded, file.data(), uint32_t(file.size()));
+                        FreeImage(decoded);
+                    },
+                    {[&] {
+                         Bytes pixels;
+                         int bytes = 0;
+                         DecodeWithLibpng(file, pixels, bytes);
+                     },
+                     [&] {
+                         int w, h, n;
+                         stbi_uc* pixels = stbi_load_from_memory(file.data(), int(file.size()), &w, &h, &n, 0);
+                         stbi_image_free(pixels);
+                     }});
+                worst.Note(name, c);
+                std::printf("| %-34s | %8.2f | %8.2f | %8.2f | %5.2f | %4.2f | %5.2f | %4.2f |\n", name,
+                            c.ours * 1e3, c.peers[0] * 1e3, c.peers[1] * 1e3, c.ratios[0], c.spreads[0],
+                            c.ratios[1], c.spreads[1]);
             }
         }
     }
+    worst.Print({"libpng", "stb_image"});
 }
 
 // ---- labyrinth and BMP ----
@@ -241,38 +353,41 @@ static void BenchLabyrinth(bool quick)
     std::string paletteText = MazePalette();
     WriteWholeFile(palettePath, Bytes(paletteText.begin(), paletteText.end()));
     if (!LoadLabyrinth(image.c_str(), palettePath.c_str())) Disagree("the benchmark labyrinth did not load");
-    double tDecode = MedianSeconds([&] {
-        ImageData decoded = {};
-        LoadPng(decoded, image.c_str());
-        FreeImage(decoded);
-    });
-    double tLoad = MedianSeconds([&] { LoadLabyrinth(image.c_str(), palettePath.c_str()); });
+    Comparison c = Compare(
+        [&] {
+            ImageData decoded = {};
+            LoadPng(decoded, image.c_str());
+            FreeImage(decoded);
+        },
+        {[&] { LoadLabyrinth(image.c_str(), palettePath.c_str()); }});
     ReleaseLabyrinthGrid();
     fs::remove_all(folder);
-    std::printf("\n### Labyrinth load against decoding the same image alone\n\n");
-    std::printf("| labyrinth | decode ms | load ms | load / decode |\n|---|---:|---:|---:|\n");
-    std::printf("| %dx%d RGB PNG | %.2f | %.2f | %.3f |\n", size, size, tDecode * 1e3, tLoad * 1e3, tLoad / tDecode);
+    std::printf("\n### Labyrinth load against decoding the same image alone (lower is better)\n\n");
+    std::printf("| labyrinth | decode ms | load ms | load / decode | iqr |\n|---|---:|---:|---:|---:|\n");
+    std::printf("| %dx%d RGB PNG | %.2f | %.2f | %.3f | %.3f |\n", size, size, c.ours * 1e3, c.peers[0] * 1e3,
+                c.ratios[0], c.spreads[0]);
 }
 
 static void BenchBmp(bool quick)
 {
     int size = quick ? 256 : 4096;
     std::printf("\n### BMP read: ms per image (ratio > 1: ours faster)\n\n");
-    std::printf("| image | ours | stb | /stb |\n|---|---:|---:|---:|\n");
+    std::printf("| image | ours | stb | /stb | iqr |\n|---|---:|---:|---:|---:|\n");
     for (int bits : {24, 8}) {
         Bytes file = MakeBmp(size, size, bits, 3);
-        double tOurs = MedianSeconds([&] {
-            ImageData decoded = {};
-            if (!DecodeBmp(decoded, file.data(), file.size())) allAgree = false;
-            FreeImage(decoded);
-        });
-        double tStb = MedianSeconds([&] {
-            int w, h, n;
-            stbi_uc* pixels = stbi_load_from_memory(file.data(), int(file.size()), &w, &h, &n, 3);
-            stbi_image_free(pixels);
-        });
-        std::printf("| %d-bit %dx%d | %.2f | %.2f | %.2f |\n", bits, size, size, tOurs * 1e3, tStb * 1e3,
-                    tStb / tOurs);
+        Comparison c = Compare(
+            [&] {
+                ImageData decoded = {};
+                if (!DecodeBmp(decoded, file.data(), file.size())) allAgree = false;
+                FreeImage(decoded);
+            },
+            {[&] {
+                int w, h, n;
+                stbi_uc* pixels = stbi_load_from_memory(file.data(), int(file.size()), &w, &h, &n, 3);
+                stbi_image_free(pixels);
+            }});
+        std::printf("| %d-bit %dx%d | %.2f | %.2f | %.2f | %.2f |\n", bits, size, size, c.ours * 1e3,
+                    c.peers[0] * 1e3, c.ratios[0], c.spreads[0]);
     }
 }
 
@@ -293,8 +408,11 @@ int main(int argc, char** argv)
             return 2;
         }
     }
-    if (quick) repetitions = 1;
-    std::printf("quorvel_bench: median of %d run(s) per cell%s\n", repetitions, quick ? ", quick mode" : "");
+    if (quick) rounds = 1;
+    std::printf("quorvel_bench: %d interleaved round(s) per row; ratios are medians of the per-round ratios, "
+                "iqr their inter-quartile range%s\n",
+                rounds, quick ? "; quick mode" : "");
+    PinToOneCpu();
     if (only.empty() || only == "inflate") BenchInflate(quick, dataDir);
     if (only.empty() || only == "png") BenchPng(quick);
     if (only.empty() || only == "labyrinth") BenchLabyrinth(quick);

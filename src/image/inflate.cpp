@@ -90,6 +90,7 @@ struct Inflater {
     unsigned distanceRoot;
     uint16_t distanceStart;  // where the distance table begins in `table`
     bool fixedTablesBuilt;
+    bool pairsBuilt;  // `pairs` matches the literal/length table in `table`
 };
 
 uint64_t LoadLe64(const unsigned char* p)
@@ -338,8 +339,8 @@ void BuildFixedTables(Inflater& z)
     z.distanceStart = start;
     z.distanceRoot = FIXED_DISTANCE_ROOT;
     BuildCodeTable(CODE_DISTANCE, z.lengths + 288, 32, start, z.table, z.distanceRoot, z.work);
-    BuildLiteralPairs(z);
     z.fixedTablesBuilt = true;
+    z.pairsBuilt = false;
 }
 
 // ---- Dynamic code definitions -------------------------------------------------
@@ -406,7 +407,7 @@ bool ReadDynamicTables(Inflater& z)
     if (!BuildCodeTable(CODE_DISTANCE, z.lengths + litCount, distanceCount, start, z.table, z.distanceRoot,
                         z.work))
         return false;
-    BuildLiteralPairs(z);
+    z.pairsBuilt = false;
     return true;
 }
 
@@ -467,12 +468,13 @@ enum BlockResult { BLOCK_DONE, BLOCK_FAILED, BLOCK_SLOW };
 // the next entry of the main table, not yet consumed, with at least 56 bits held,
 // enough for a whole length/distance pair; refilling after the lookup keeps the
 // refill off the path from the last literal to that entry. Needs 16 input bytes
-// left and 7 bytes of output room.
+// left and 7 bytes of output room. Without pairs it only looks up the main table.
+template <bool WITH_PAIRS>
 inline CodeEntry TakeLiterals(BitReader& br, const LiteralPair* pairs, const CodeEntry* table, unsigned root,
                               unsigned char*& out, unsigned& used)
 {
     RefillFast(br);
-    for (int i = 0; i < 3; i++) {
+    for (int i = 0; WITH_PAIRS && i < 3; i++) {
         LiteralPair pair = pairs[br.bits & ((1u << PAIR_BITS) - 1)];
         if (pair.count == 0) break;
         out[0] = pair.first;
@@ -488,7 +490,9 @@ inline CodeEntry TakeLiterals(BitReader& br, const LiteralPair* pairs, const Cod
 // Decoding while at least 16 input bytes and a full match plus slack of output remain,
 // so no step has to check its bits or its room. The state is held in locals: byte
 // stores to the output could otherwise alias it and force reloads on every symbol.
-BlockResult DecodeFast(Inflater& z)
+// Without pairs the loop also stops once the output reaches `stop`.
+template <bool WITH_PAIRS>
+BlockResult DecodeFast(Inflater& z, const unsigned char* stop)
 {
     BitReader br = z.in;
     const LiteralPair* pairs = z.pairs;
@@ -499,9 +503,9 @@ BlockResult DecodeFast(Inflater& z)
     unsigned char* const end = z.out.end;
     unsigned char* out = z.out.next;
     BlockResult result = BLOCK_SLOW;
-    while (end - out >= 258 + 16 && br.end - br.next >= 16) {
+    while (end - out >= 258 + 16 && br.end - br.next >= 16 && (WITH_PAIRS || out < stop)) {
         unsigned used;
-        CodeEntry e = TakeLiterals(br, pairs, litTable, litRoot, out, used);
+        CodeEntry e = TakeLiterals<WITH_PAIRS>(br, pairs, litTable, litRoot, out, used);
         DropBits(br, used);
         if (e.op == OP_LITERAL) {
             *out++ = uint8_t(e.value);
@@ -554,10 +558,21 @@ BlockResult DecodeSlowSymbol(Inflater& z)
     return BLOCK_SLOW;
 }
 
+// Building the pair table costs about as much as decoding this many bytes without it,
+// so a block builds it only once it has produced that much: a stream of tiny blocks
+// then pays for each block's tables in proportion to the block itself.
+const size_t PAIRS_PAY_BACK = 2048;
+
 bool DecodeBlock(Inflater& z)
 {
+    const unsigned char* pairsFrom =
+        size_t(z.out.end - z.out.next) > PAIRS_PAY_BACK ? z.out.next + PAIRS_PAY_BACK : z.out.end;
     for (;;) {
-        BlockResult r = DecodeFast(z);
+        if (!z.pairsBuilt && z.out.next >= pairsFrom) {
+            BuildLiteralPairs(z);
+            z.pairsBuilt = true;
+        }
+        BlockResult r = z.pairsBuilt ? DecodeFast<true>(z, nullptr) : DecodeFast<false>(z, pairsFrom);
         if (r == BLOCK_SLOW) r = DecodeSlowSymbol(z);
         if (r == BLOCK_DONE) return true;
         if (r == BLOCK_FAILED) return false;
@@ -607,6 +622,7 @@ bool InflateZlibStreamCounted(const unsigned char* in, uint32_t inLength, unsign
     z.in = BitReader{in + 2, in + inLength, 0, 0};
     z.out = Output{out, out, out + outCapacity};
     z.fixedTablesBuilt = false;
+    z.pairsBuilt = false;
     if (!InflateBlocks(z)) return false;
     written = uint32_t(z.out.next - z.out.start);
     return true;

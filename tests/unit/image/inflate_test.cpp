@@ -538,6 +538,40 @@ TEST(InflateConformance, ZlibSmallWindows)
         }
 }
 
+// Compressed in pieces of `piece` bytes, each flushed, so every piece ends its block.
+Bytes CompressInPieces(const Bytes& data, size_t piece, int strategy)
+{
+    z_stream zs = {};
+    EXPECT_EQ(deflateInit2(&zs, 6, Z_DEFLATED, 15, 8, strategy), Z_OK);
+    Bytes out(deflateBound(&zs, uLong(data.size())) + 64 * (data.size() / piece + 2));
+    zs.next_out = out.data();
+    zs.avail_out = uInt(out.size());
+    for (size_t at = 0; at < data.size(); at += piece) {
+        zs.next_in = const_cast<unsigned char*>(data.data() + at);
+        zs.avail_in = uInt(std::min(piece, data.size() - at));
+        EXPECT_EQ(deflate(&zs, Z_PARTIAL_FLUSH), Z_OK);
+    }
+    EXPECT_EQ(deflate(&zs, Z_FINISH), Z_STREAM_END);
+    out.resize(zs.total_out);
+    deflateEnd(&zs);
+    return out;
+}
+
+// A block starts without the literal-pair table and builds it once it has produced
+// enough; blocks ending just before, at and after that point, runs of fixed blocks that
+// share their tables, and dynamic blocks between them must all decode alike.
+TEST(InflateConformance, BlocksOfEverySizeAroundThePairTable)
+{
+    Bytes data = ImageLike(60000);
+    Bytes text = TextLike(30000);
+    data.insert(data.end(), text.begin(), text.end());
+    for (int strategy : {Z_DEFAULT_STRATEGY, Z_FIXED, Z_HUFFMAN_ONLY})
+        for (size_t piece : {size_t(1), size_t(7), size_t(300), size_t(2000), size_t(2047), size_t(2048),
+                             size_t(2049), size_t(2100), size_t(4500), size_t(9000)})
+            ExpectRoundTrip(data, CompressInPieces(data, piece, strategy),
+                            "pieces of " + std::to_string(piece) + " strategy " + std::to_string(strategy));
+}
+
 TEST(InflateConformance, ExactCapacityAndTrailerlessStreams)
 {
     for (const Corpus& c : Corpora()) {
