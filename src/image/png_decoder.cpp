@@ -76,7 +76,8 @@ bool ReadHeader(const unsigned char* chunk, uint32_t length, PngHeader& h)
     h.components = ((h.colourType & 2) | 1) + ((h.colourType & 4) ? 1 : 0);
     h.palette = h.colourType == 3;
     h.samples = h.palette ? 1 : h.components;
-    if (h.width == 0 || h.height == 0 || h.width > 0x7FFFFFFF || h.height > 0x7FFFFFFF) return false;
+    if (h.width == 0 || h.height == 0) return false;
+    if (h.width > uint32_t(MAX_IMAGE_SIDE) || h.height > uint32_t(MAX_IMAGE_SIDE)) return false;
     return IsSupportedDepth(h.depth, h.samples);
 }
 

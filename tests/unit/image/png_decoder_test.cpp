@@ -292,7 +292,11 @@ enum TripleLayout { TRIPLES_ALL_PAETH, TRIPLES_AFTER_LEADING_ROW, TRIPLES_LOWER_
 TEST(PngDecoder, PaethReconstructionMatchesTheTextbookOnEveryInput)
 {
     const unsigned pairsPerImage = 8;
-    const size_t width = 131072;
+    // All 65536 (a, b) pairs of one c take 16 row pairs of the widest image the
+    // decoder accepts.
+    const size_t width = size_t(MAX_IMAGE_SIDE);
+    const unsigned pairsPerRow = unsigned(width / 2);
+    const unsigned rowsPerC = 65536 / pairsPerRow;
     for (const ReconstructionKind& kind : RECONSTRUCTION_KINDS)
         for (TripleLayout layout :
              {TRIPLES_ALL_PAETH, TRIPLES_AFTER_LEADING_ROW, TRIPLES_LOWER_OF_TWO, TRIPLES_UPPER_OF_TWO}) {
@@ -308,12 +312,15 @@ TEST(PngDecoder, PaethReconstructionMatchesTheTextbookOnEveryInput)
                     rows.push_back(other);
                     filters.push_back(4);
                 }
-                for (unsigned pair = 0; pair < pairsPerImage; pair++) {
+                for (unsigned step = 0; step < pairsPerImage * rowsPerC; step++) {
+                    const unsigned pair = step / rowsPerC;
+                    const unsigned firstJ = (step % rowsPerC) * pairsPerRow;
                     Bytes upper(width * kind.bpp), lower(upper.size());
-                    for (unsigned j = 0; j < 65536; j++)
+                    for (unsigned i = 0; i < pairsPerRow; i++)
                         for (unsigned k = 0; k < kind.bpp; k++) {
+                            const unsigned j = firstJ + i;
                             unsigned c = std::min(255u, firstC + pair * kind.bpp + k);
-                            size_t at = size_t(2 * j) * kind.bpp + k;
+                            size_t at = size_t(2 * i) * kind.bpp + k;
                             upper[at] = uint8_t(c);
                             upper[at + kind.bpp] = uint8_t(j);          // b
                             lower[at] = uint8_t(j >> 8);                // a
@@ -349,15 +356,26 @@ TEST(PngDecoder, MixedFilterRowsMatchTheTextbook)
                                  4, 4, 4, 0, 4, 4, 4, 4, 4, 0, 4, 4, 4, 4, 4, 4};
     for (const ReconstructionKind& kind : RECONSTRUCTION_KINDS) {
         for (unsigned filter : {1u, 2u, 3u}) {
-            // Row 0 holds every up value beside every left value of row 1.
-            Bytes upper(size_t(65536) * kind.bpp), lower(upper.size());
-            for (unsigned j = 0; j < 65536; j++)
-                for (unsigned k = 0; k < kind.bpp; k++) {
-                    upper[size_t(j) * kind.bpp + k] = uint8_t(j + k);
-                    lower[size_t(j) * kind.bpp + k] = uint8_t((j >> 8) * (k + 1) + (j & 1));
-                }
-            ExpectReconstructs(kind, {upper, lower}, {0, filter},
-                               std::string(kind.name) + " filter " + std::to_string(filter));
+            // Each upper row holds every up value beside every left value of the row
+            // below it: the 65536 pixels in rows of the widest image accepted, each
+            // row starting on the last pixel of the one before so no neighbour is lost.
+            const size_t width = size_t(MAX_IMAGE_SIDE);
+            std::vector<Bytes> rows;
+            std::vector<unsigned> filters;
+            for (size_t first = 0; first + 1 < 65536; first += width - 1) {
+                Bytes upper(width * kind.bpp), lower(upper.size());
+                for (size_t i = 0; i < width; i++)
+                    for (unsigned k = 0; k < kind.bpp; k++) {
+                        const unsigned j = unsigned(std::min<size_t>(first + i, 65535));
+                        upper[i * kind.bpp + k] = uint8_t(j + k);
+                        lower[i * kind.bpp + k] = uint8_t((j >> 8) * (k + 1) + (j & 1));
+                    }
+                rows.push_back(upper);
+                filters.push_back(0);
+                rows.push_back(lower);
+                filters.push_back(filter);
+            }
+            ExpectReconstructs(kind, rows, filters, std::string(kind.name) + " filter " + std::to_string(filter));
         }
         const size_t count = sizeof sequence / sizeof sequence[0];
         for (uint32_t width : {1u, 2u, 3u, 7u, 8u, 9u, 33u}) {
