@@ -1,7 +1,7 @@
 // quorvel_bench: decoding speed side by side with the libraries a developer
 // would otherwise reach for, on the same inputs, reported as ratios.
 //
-//   quorvel_bench [--quick] [--data DIR] [--only inflate|png|labyrinth|bmp]
+//   quorvel_bench [--quick] [--data DIR] [--only inflate|png|labyrinth|bmp|frame]
 //
 // Each row times ours and the peers in alternation, round after round, and reports the
 // median of the per-round ratios with their inter-quartile range, so a reader can tell a
@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "bench_data.h"
+#include "bench_frame.h"
 #include "image/bmp_reader.h"
 #include "labyrinth/labyrinth.h"
 #include "image/inflate.h"
@@ -404,7 +405,7 @@ int main(int argc, char** argv)
         } else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) {
             only = argv[++i];
         } else {
-            std::fprintf(stderr, "usage: quorvel_bench [--quick] [--data DIR] [--only inflate|png|labyrinth|bmp]\n");
+            std::fprintf(stderr, "usage: quorvel_bench [--quick] [--data DIR] [--only inflate|png|labyrinth|bmp|frame]\n");
             return 2;
         }
     }
@@ -417,6 +418,7 @@ int main(int argc, char** argv)
     if (only.empty() || only == "png") BenchPng(quick);
     if (only.empty() || only == "labyrinth") BenchLabyrinth(quick);
     if (only.empty() || only == "bmp") BenchBmp(quick);
+    if (only.empty() || only == "frame") BenchFrame(quick, rounds);
     std::printf("\n%s\n", allAgree ? "all outputs agree with the peers" : "SOME OUTPUTS DISAGREE");
     return allAgree ? 0 : 1;
 }
