@@ -10,10 +10,11 @@ scratch="$3"
 mkdir -p "$scratch" && cd "$scratch" || exit 1
 
 # 512 MiB of address space and 2 s each. A sanitizer build reserves far more
-# address space than it uses and runs slower, so it gets the time alone.
+# address space than it uses and runs slower, so it gets a time limit alone.
 limit_memory="ulimit -v 524288"
 seconds=2
-if ldd "$tool" 2>/dev/null | grep -q asan; then
+# The same goes for the Windows tool under Wine, which maps far more than it uses.
+if ldd "$tool" 2>/dev/null | grep -q asan || [ -n "${QUORVEL_TOOL_UNDER_WINE:-}" ]; then
     limit_memory=true
     seconds=20
 fi
