@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "image/inflate.h"
 
@@ -240,19 +241,27 @@ inline void ScatterLane(__m128i v, unsigned char* const* dst, size_t t, size_t n
     if (!edge || (t >= size_t(R) && t - R < n)) dst[R][t - R] = uint8_t(_mm_extract_epi16(v, R));
 }
 
+// All eight lanes, unrolled by the compiler: each lane is its own instruction.
+template <int... R>
+inline void GatherLanes(__m128i& v, const unsigned char* const* src, size_t t, size_t n, bool edge,
+                        std::integer_sequence<int, R...>)
+{
+    (GatherLane<R>(v, src, t, n, edge), ...);
+}
+
+template <int... R>
+inline void ScatterLanes(__m128i v, unsigned char* const* dst, size_t t, size_t n, bool edge,
+                         std::integer_sequence<int, R...>)
+{
+    (ScatterLane<R>(v, dst, t, n, edge), ...);
+}
+
 template <bool EDGE>
 inline void PaethWaveStep(unsigned char* const* dst, const unsigned char* const* src, const unsigned char* prev,
                           size_t n, size_t t, __m128i& out, __m128i& upLeft)
 {
     __m128i filtered = _mm_setzero_si128();
-    GatherLane<0>(filtered, src, t, n, EDGE);
-    GatherLane<1>(filtered, src, t, n, EDGE);
-    GatherLane<2>(filtered, src, t, n, EDGE);
-    GatherLane<3>(filtered, src, t, n, EDGE);
-    GatherLane<4>(filtered, src, t, n, EDGE);
-    GatherLane<5>(filtered, src, t, n, EDGE);
-    GatherLane<6>(filtered, src, t, n, EDGE);
-    GatherLane<7>(filtered, src, t, n, EDGE);
+    GatherLanes(filtered, src, t, n, EDGE, std::make_integer_sequence<int, int(WAVE_ROWS)>());
     __m128i up = _mm_slli_si128(out, 2);
     if (!EDGE || t < n) up = _mm_insert_epi16(up, prev[t], 0);
     __m128i rebuilt = _mm_and_si128(_mm_add_epi16(filtered, PaethLanes(out, up, upLeft)), _mm_set1_epi16(0xFF));
@@ -260,14 +269,7 @@ inline void PaethWaveStep(unsigned char* const* dst, const unsigned char* const*
         const __m128i lanes = _mm_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7);
         rebuilt = _mm_and_si128(rebuilt, _mm_cmpgt_epi16(_mm_set1_epi16(short(t + 1)), lanes));
     }
-    ScatterLane<0>(rebuilt, dst, t, n, EDGE);
-    ScatterLane<1>(rebuilt, dst, t, n, EDGE);
-    ScatterLane<2>(rebuilt, dst, t, n, EDGE);
-    ScatterLane<3>(rebuilt, dst, t, n, EDGE);
-    ScatterLane<4>(rebuilt, dst, t, n, EDGE);
-    ScatterLane<5>(rebuilt, dst, t, n, EDGE);
-    ScatterLane<6>(rebuilt, dst, t, n, EDGE);
-    ScatterLane<7>(rebuilt, dst, t, n, EDGE);
+    ScatterLanes(rebuilt, dst, t, n, EDGE, std::make_integer_sequence<int, int(WAVE_ROWS)>());
     out = rebuilt;
     upLeft = up;
 }
