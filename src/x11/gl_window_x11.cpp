@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "game/game_state.h"
 #include "platform/keys.h"
 #include "platform/platform.h"
 #include "render/gl_api.h"
@@ -256,66 +257,91 @@ static bool GameKeyCode(XKeyEvent& key, unsigned& code)
 
 // X reports a held key as release-press pairs with one time stamp; Windows as
 // repeated key-downs. The pair becomes one key-down, so a held key stays held.
+// Events another client sends never repeat, and carry no time of their own
+// (every one says 0), so they are never taken for a pair.
 static bool IsAutoRepeat(const XKeyEvent& release)
 {
-    if (XEventsQueued(display, QueuedAfterReading) == 0) return false;
+    if (release.send_event || XEventsQueued(display, QueuedAfterReading) == 0) return false;
     XEvent next;
     XPeekEvent(display, &next);
     return next.type == KeyPress && next.xkey.keycode == release.keycode && next.xkey.time == release.time;
 }
 
-static void HandleKey(XEvent& event)
+// The game reads keys once a frame. A tap whose press and release both come
+// before the next frame would go unseen (a slow frame is longer than a quick
+// tap), so such a release waits for one frame.
+static bool downSinceFrame[KEY_CODES];
+
+void NoteFrameRun()
+{
+    std::memset(downSinceFrame, 0, sizeof downSinceFrame);
+}
+
+static WindowEventResult HandleKey(XEvent& event)
 {
     unsigned code = 0;
     if (event.type == KeyRelease && IsAutoRepeat(event.xkey)) {
         XEvent press;
         XNextEvent(display, &press);
         if (GameKeyCode(press.xkey, code)) NoteKey(code, true);
-        return;
+        return EVENT_HANDLED;
     }
-    if (!GameKeyCode(event.xkey, code)) return;
-    NoteKey(code, event.type == KeyPress);
+    if (!GameKeyCode(event.xkey, code) || code >= KEY_CODES) return EVENT_HANDLED;
+    if (event.type == KeyPress) {
+        downSinceFrame[code] = true;
+        NoteKey(code, true);
+        return EVENT_HANDLED;
+    }
+    // An inactive window runs no frame to wait for (and has no held keys).
+    if (downSinceFrame[code] && windowActive) {
+        XPutBackEvent(display, &event);
+        return EVENT_AFTER_FRAME;
+    }
+    NoteKey(code, false);
+    return EVENT_HANDLED;
 }
 
-bool HandleWindowEvent(XEvent& event)
+WindowEventResult HandleWindowEvent(XEvent& event)
 {
     switch (event.type) {
     case KeyPress:
     case KeyRelease:
-        HandleKey(event);
-        return true;
+        return HandleKey(event);
     case FocusIn:
     case FocusOut:
         // A grab (a window manager's switcher, say) moves no focus for good.
-        if (event.xfocus.mode == NotifyGrab || event.xfocus.mode == NotifyUngrab) return true;
-        if (event.xfocus.detail == NotifyPointer) return true;
+        if (event.xfocus.mode == NotifyGrab || event.xfocus.mode == NotifyUngrab) return EVENT_HANDLED;
+        if (event.xfocus.detail == NotifyPointer) return EVENT_HANDLED;
         NoteWindowActive(event.type == FocusIn);
-        return true;
+        return EVENT_HANDLED;
     case ConfigureNotify:
         if (event.xconfigure.width != clientWidth || event.xconfigure.height != clientHeight) {
             NoteSize(event.xconfigure.width, event.xconfigure.height);
         }
-        return true;
+        return EVENT_HANDLED;
     case UnmapNotify:
         // Minimised: as on Windows, a client area of 0 x 0 until shown again.
         NoteSize(0, 0);
-        return true;
+        return EVENT_HANDLED;
     case MapNotify: {
         XWindowAttributes attributes;
         if (XGetWindowAttributes(display, window, &attributes)) NoteSize(attributes.width, attributes.height);
-        return true;
+        return EVENT_HANDLED;
     }
     case Expose:
         if (event.xexpose.count == 0) {
             DrawFrame();
             SwapGlBuffers();
         }
-        return true;
+        return EVENT_HANDLED;
     case ClientMessage:
         // The close box: the game ends as with Alt+F4 on Windows.
-        return !(event.xclient.message_type == wmProtocols && event.xclient.format == 32 &&
-                 Atom(event.xclient.data.l[0]) == wmDeleteWindow);
+        if (event.xclient.message_type == wmProtocols && event.xclient.format == 32 &&
+            Atom(event.xclient.data.l[0]) == wmDeleteWindow) {
+            return EVENT_QUIT;
+        }
+        return EVENT_HANDLED;
     default:
-        return true;
+        return EVENT_HANDLED;
     }
 }

@@ -11,11 +11,15 @@ static int RunEventLoop()
     Display* display = GameDisplay();
     XEvent event;
     for (;;) {
-        if (XPending(display)) {
+        while (XPending(display)) {
             XNextEvent(display, &event);
-            if (!HandleWindowEvent(event)) return 0;
-        } else if (windowActive) {
+            const WindowEventResult result = HandleWindowEvent(event);
+            if (result == EVENT_QUIT) return 0;
+            if (result == EVENT_AFTER_FRAME) break;
+        }
+        if (windowActive) {
             if (RunFrame()) return 0;   // "Exit Game" or F12: a normal end
+            NoteFrameRun();
         } else {
             XPeekEvent(display, &event);
         }

@@ -8,6 +8,14 @@ void PlatformSetGameWindow(Display* display, Window window);
 // The game window's connection, or null before the window is made.
 Display* GameDisplay();
 
+enum WindowEventResult {
+    EVENT_HANDLED,
+    EVENT_QUIT,          // the window's close box: the game ends
+    EVENT_AFTER_FRAME,   // put back: hand it on again once a frame has run
+};
+
 // Hands one event to the game, as the window procedure does on Windows.
-// False when it asks the game to end (the window's close box).
-bool HandleWindowEvent(XEvent& event);
+WindowEventResult HandleWindowEvent(XEvent& event);
+
+// Called after each frame: the keys it saw pressed may now be released.
+void NoteFrameRun();

@@ -3,6 +3,7 @@ labyrinth started from the list without failure."""
 import os
 import shutil
 import subprocess
+import tarfile
 import time
 import zipfile
 
@@ -10,22 +11,36 @@ import screen
 from harness import E2EError
 
 
+# Each build's package: its folder, its program, and its archive's names.
+PACKAGES = {
+    "windows": ("Quorvel", "quorvel.exe", "Quorvel.zip"),
+    "linux": ("quorvel-linux", "quorvel", "quorvel-linux.tar.gz"),
+}
+
+
+def archive_names(path):
+    if path.endswith(".zip"):
+        with zipfile.ZipFile(path) as archive:
+            return set(archive.namelist())
+    with tarfile.open(path) as archive:
+        return set(archive.getnames())
+
+
 def package(ctx):
     subprocess.run(["bash", os.path.join(ctx.source_dir, "scripts", "package.sh")], check=True,
                    stdout=subprocess.DEVNULL, timeout=120)
-    folder = os.path.join(ctx.source_dir, "out", "Quorvel")
-    for needed in ["quorvel.exe", "Palette.txt", "Images/Wall.png", "Images/Ceiling.png", "Images/Floor.png"]:
+    top, program, archive = PACKAGES[ctx.build]
+    folder = os.path.join(ctx.source_dir, "out", top)
+    for needed in [program, "Palette.txt", "Images/Wall.png", "Images/Ceiling.png", "Images/Floor.png"]:
         if not os.path.isfile(os.path.join(folder, needed)):
             raise E2EError("the package lacks %s" % needed)
     labyrinths = sorted(os.listdir(os.path.join(folder, "Labyrinths")))
     if len(labyrinths) < 10:
         raise E2EError("the package holds only %d labyrinths" % len(labyrinths))
-    with zipfile.ZipFile(os.path.join(ctx.source_dir, "out", "Quorvel.zip")) as archive:
-        names = set(archive.namelist())
-    for needed in ["Quorvel/quorvel.exe", "Quorvel/Palette.txt", "Quorvel/Images/Wall.png"] + \
-            ["Quorvel/Labyrinths/" + name for name in labyrinths]:
-        if needed not in names:
-            raise E2EError("Quorvel.zip lacks %s" % needed)
+    names = archive_names(os.path.join(ctx.source_dir, "out", archive))
+    for needed in [program, "Palette.txt", "Images/Wall.png"] + ["Labyrinths/" + name for name in labyrinths]:
+        if top + "/" + needed not in names:
+            raise E2EError("%s lacks %s/%s" % (archive, top, needed))
     return folder, labyrinths
 
 
