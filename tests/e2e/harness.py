@@ -307,6 +307,47 @@ def request_close(display_name, window):
         xlib.XCloseDisplay(connection)   # flushes the event
 
 
+class OtherWindow:
+    """A window of another client that takes the keyboard focus from the game
+    while it is open (there is no window manager to click another window)."""
+
+    def __init__(self, display_name):
+        self.xlib = xlib = ctypes.CDLL(ctypes.util.find_library("X11"))
+        xlib.XOpenDisplay.restype = ctypes.c_void_p
+        xlib.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        xlib.XDefaultRootWindow.restype = ctypes.c_ulong
+        xlib.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+        xlib.XCreateSimpleWindow.restype = ctypes.c_ulong
+        xlib.XCreateSimpleWindow.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int,
+                                             ctypes.c_uint, ctypes.c_uint, ctypes.c_uint, ctypes.c_ulong,
+                                             ctypes.c_ulong]
+        for name in ("XMapRaised", "XDestroyWindow"):
+            getattr(xlib, name).argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+        xlib.XSetInputFocus.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_ulong]
+        xlib.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+        xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        self.connection = xlib.XOpenDisplay(display_name.encode())
+        if not self.connection:
+            raise E2EError("cannot open display %s" % display_name)
+        root = xlib.XDefaultRootWindow(self.connection)
+        self.window = xlib.XCreateSimpleWindow(self.connection, root, 1200, 900, 100, 100, 0, 0, 0)
+        xlib.XMapRaised(self.connection, self.window)
+        xlib.XSync(self.connection, 0)
+        xlib.XSetInputFocus(self.connection, self.window, 2, 0)   # RevertToParent, CurrentTime
+        xlib.XSync(self.connection, 0)
+
+    def close(self):
+        self.xlib.XDestroyWindow(self.connection, self.window)
+        self.xlib.XCloseDisplay(self.connection)
+
+
+def cpu_ticks(pid):
+    """User and system time a process has used, in clock ticks (10 ms here)."""
+    with open("/proc/%d/stat" % pid) as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return int(fields[11]) + int(fields[12])   # utime and stime, fields 14 and 15
+
+
 def read_text(image_path):
     """What tesseract reads in an image."""
     if not shutil.which("tesseract"):
