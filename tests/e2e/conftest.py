@@ -86,8 +86,14 @@ def scratch_root():
 def runner(request, display, pytestconfig):
     """How games are started: one build per value; Wine is prepared only for its own."""
     if request.param == "windows":
-        return harness.WineRunner(request.getfixturevalue("wine_prefix"), program(pytestconfig, "exe"))
-    return harness.NativeRunner(display, program(pytestconfig, "native"))
+        prefix = request.getfixturevalue("wine_prefix")
+        yield harness.WineRunner(prefix, program(pytestconfig, "exe"))
+        # Wine's own processes outlive the games and take the focus that a
+        # closed window gives back to the desktop: none may be left for the
+        # native games.
+        prefix.stop()
+    else:
+        yield harness.NativeRunner(display, program(pytestconfig, "native"))
 
 
 class Context:
