@@ -135,6 +135,9 @@ def ctx(request, runner, artifacts_root, scratch_root):
         if failed and game.window and game.process.poll() is None:
             game.screenshot("at-failure")
         game.stop()
+    reports = [game.log.name for game in context.games if harness.has_sanitizer_report(game.log.name)]
+    if reports:
+        pytest.fail("a sanitizer reported a fault: see %s" % ", ".join(reports))
     if failed:
         for index, folder in enumerate(context.contents):
             harness.keep_artifacts(folder, os.path.join(artifacts, "content-%d" % index))

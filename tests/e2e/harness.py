@@ -348,6 +348,13 @@ def cpu_ticks(pid):
     return int(fields[11]) + int(fields[12])   # utime and stime, fields 14 and 15
 
 
+def has_sanitizer_report(log_path):
+    """Whether ASan, LSan or UBSan wrote a report into a game's output."""
+    with open(log_path, "rb") as f:
+        text = f.read()
+    return b"Sanitizer" in text or b"runtime error:" in text
+
+
 def read_text(image_path):
     """What tesseract reads in an image."""
     if not shutil.which("tesseract"):
