@@ -105,7 +105,10 @@ static void NoteSize(int32_t width, int32_t height)
 {
     clientWidth = width;
     clientHeight = height;
-    NoteClientSize(width, height);
+    // On Windows full screen changes the display mode to the configured size;
+    // here the window manager stretches the window over the screen instead,
+    // and that size is no setting to keep.
+    if (!glWindow.fullscreenActive) NoteClientSize(width, height);
     ResizeProjection(width, height, double(0.1f), 10.0);
 }
 
@@ -200,8 +203,6 @@ void SetSwapInterval(int interval)
     if (!display || !window) return;
     typedef void (*ExtSwapInterval)(Display*, GLXDrawable, int);
     typedef int (*MesaSwapInterval)(unsigned);
-    const char* extensions = WindowSystemExtensions();
-    if (!extensions) return;
     const GLubyte* extName = reinterpret_cast<const GLubyte*>("glXSwapIntervalEXT");
     const GLubyte* mesaName = reinterpret_cast<const GLubyte*>("glXSwapIntervalMESA");
     if (HasGlExtension("GLX_EXT_swap_control")) {
