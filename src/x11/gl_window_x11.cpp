@@ -40,6 +40,20 @@ static void Report(const char* caption, const char* text)
     std::fprintf(stderr, "%s: %s\n", caption, text);
 }
 
+// Xlib's own handler ends the program on any refused request; a refusal
+// (a size the server will not make, say) only leaves that request undone.
+static int IgnoreXError(Display*, XErrorEvent*)
+{
+    return 0;
+}
+
+// X sizes are 16-bit; the settings allow far more.
+static unsigned WindowSide(int32_t side)
+{
+    const int32_t MAX_SIDE = 32767;
+    return unsigned(side < 1 ? 1 : side > MAX_SIDE ? MAX_SIDE : side);
+}
+
 static bool FailCreation(const char* text)
 {
     DestroyGlWindow();
@@ -117,6 +131,7 @@ bool CreateGlWindow(const char* title, int32_t width, int32_t height, int32_t, b
     glWindow.fullscreenActive = fullscreen;
     display = XOpenDisplay(nullptr);
     if (!display) return FailCreation("Can't Open The X Display.");
+    XSetErrorHandler(IgnoreXError);
     glWindow.deviceContext = display;
 
     // The colour bits the game asks for are a minimum on Windows; any
@@ -132,8 +147,8 @@ bool CreateGlWindow(const char* title, int32_t width, int32_t height, int32_t, b
     windowAttributes.background_pixel = 0;
     windowAttributes.border_pixel = 0;
     windowAttributes.event_mask = KeyPressMask | KeyReleaseMask | FocusChangeMask | StructureNotifyMask | ExposureMask;
-    window = XCreateWindow(display, root, glWindow.positionX, glWindow.positionY, unsigned(width > 0 ? width : 1),
-                           unsigned(height > 0 ? height : 1), 0, visual->depth, InputOutput, visual->visual,
+    window = XCreateWindow(display, root, glWindow.positionX, glWindow.positionY, WindowSide(width),
+                           WindowSide(height), 0, visual->depth, InputOutput, visual->visual,
                            CWColormap | CWBackPixel | CWBorderPixel | CWEventMask, &windowAttributes);
     if (!window) {
         XFree(visual);
