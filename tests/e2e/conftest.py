@@ -88,9 +88,8 @@ def runner(request, display, pytestconfig):
     if request.param == "windows":
         prefix = request.getfixturevalue("wine_prefix")
         yield harness.WineRunner(prefix, program(pytestconfig, "exe"))
-        # Wine's own processes outlive the games and take the focus that a
-        # closed window gives back to the desktop: none may be left for the
-        # native games.
+        # Wine's own processes outlive the games: the native games get a
+        # display with no client of Wine's left on it.
         prefix.stop()
     else:
         yield harness.NativeRunner(display, program(pytestconfig, "native"))
@@ -136,8 +135,8 @@ def ctx(request, runner, artifacts_root, scratch_root):
             game.screenshot("at-failure")
         game.stop()
     reports = [game.log.name for game in context.games if harness.has_sanitizer_report(game.log.name)]
-    if reports:
-        pytest.fail("a sanitizer reported a fault: see %s" % ", ".join(reports))
-    if failed:
+    if failed or reports:
         for index, folder in enumerate(context.contents):
             harness.keep_artifacts(folder, os.path.join(artifacts, "content-%d" % index))
+    if reports:
+        pytest.fail("a sanitizer reported a fault: see %s" % ", ".join(reports))
