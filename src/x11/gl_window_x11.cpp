@@ -273,8 +273,8 @@ static bool GameKeyCode(XKeyEvent& key, unsigned& code)
 
 // X reports a held key as release-press pairs with one time stamp; Windows as
 // repeated key-downs. The pair becomes one key-down, so a held key stays held.
-// Events another client sends never repeat, and carry no time of their own
-// (every one says 0), so they are never taken for a pair.
+// Events another client sends never repeat, and carry whatever time their
+// sender wrote (often 0 for all of them), so they are never taken for a pair.
 static bool IsAutoRepeat(const XKeyEvent& release)
 {
     if (release.send_event || XEventsQueued(display, QueuedAfterReading) == 0) return false;
