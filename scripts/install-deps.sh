@@ -5,6 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake make g++ libgtest-dev python3
+  libx11-dev libgl-dev libglu1-mesa-dev xfonts-75dpi
   g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
   wine64 xvfb xdotool x11-utils imagemagick
   zlib1g-dev libpng-dev libdeflate-dev libstb-dev

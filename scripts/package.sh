@@ -1,21 +1,45 @@
 #!/usr/bin/env bash
-# Cross-builds quorvel.exe and quorvel-tool.exe, lays out the release package,
-# out/Quorvel/ (the game and the tool beside Labyrinths\, Images\ and
-# Palette.txt, as the game expects, with ReadMe.txt and the authoring guide),
-# and zips it to out/Quorvel.zip.
+# Lays out the release packages beside the content the game expects
+# (Labyrinths\, Images\ and Palette.txt), with the labyrinth tool, the
+# ReadMe and the authoring guide, and archives them:
+#   out/Quorvel/ and out/Quorvel.zip                quorvel.exe and quorvel-tool.exe,
+#                                                   cross-built into build-win/ when needed
+#   out/quorvel-linux/ and out/quorvel-linux.tar.gz the native quorvel and quorvel-tool
+#                                                   from build/, when that build is there
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [ ! -f build-win/CMakeCache.txt ]; then
   cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 fi
 cmake --build build-win --target quorvel quorvel-tool -j2 >/dev/null
-rm -rf out/Quorvel out/Quorvel.zip
-mkdir -p out/Quorvel
-cp build-win/src/quorvel.exe build-win/tools/quorvel-tool.exe out/Quorvel/
-if [ -d data ]; then cp -r data/. out/Quorvel/; fi
-rm -f out/Quorvel/.gitkeep
+linux_exe=build/src/quorvel
+linux_tool=build/tools/quorvel-tool
+
+lay_out() {   # folder, programs...
+  local folder="out/$1"
+  shift
+  rm -rf "$folder"
+  mkdir -p "$folder"
+  cp "$@" "$folder/"
+  if [ -d data ]; then cp -r data/. "$folder/"; fi
+  rm -f "$folder/.gitkeep"
+}
+
+rm -f out/Quorvel.zip
+lay_out Quorvel build-win/src/quorvel.exe build-win/tools/quorvel-tool.exe
 # Text for Notepad: CR LF line ends.
 sed 's/\r*$/\r/' docs/ReadMe.txt > out/Quorvel/ReadMe.txt
 sed 's/\r*$/\r/' docs/authoring.md > out/Quorvel/Authoring.txt
 (cd out && zip -qr Quorvel.zip Quorvel)
 echo "package: out/Quorvel/ and out/Quorvel.zip"
+
+if [ -f "$linux_exe" ]; then
+  rm -f out/quorvel-linux.tar.gz
+  programs=("$linux_exe")
+  [ -f "$linux_tool" ] && programs+=("$linux_tool")
+  lay_out quorvel-linux "${programs[@]}"
+  cp docs/ReadMe.txt out/quorvel-linux/ReadMe.txt
+  cp docs/authoring.md out/quorvel-linux/Authoring.md
+  tar -C out -czf out/quorvel-linux.tar.gz quorvel-linux
+  echo "package: out/quorvel-linux/ and out/quorvel-linux.tar.gz"
+fi

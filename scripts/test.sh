@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test:
 # native unit and tool tests, the same under ASan+UBSan, the unit tests and
-# quorvel-tool.exe cross-built for Windows under Wine, the end-to-end tests of the real
-# quorvel.exe under Wine on a virtual display, and a bounded fuzzing run.
+# quorvel-tool.exe cross-built for Windows under Wine, the end-to-end tests of
+# the real game on a virtual display (quorvel.exe under Wine and the native
+# Linux build), a whole native game under ASan+UBSan, and a bounded fuzzing run.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh || exit 1
@@ -58,7 +59,13 @@ windows_unit() {
 # Debian's own Python has Debian's pytest, whatever python3 is first on the PATH.
 e2e() {
   /usr/bin/python3 -m pytest tests/e2e -p no:cacheprovider -q -rfE \
-    --exe build-win/src/quorvel.exe --artifacts out/e2e-artifacts
+    --exe build-win/src/quorvel.exe --native build/src/quorvel --artifacts out/e2e-artifacts
+}
+
+# Menu, list, play, solve, next labyrinth and exit, in the native game of build-asan/.
+e2e_sanitized() {
+  /usr/bin/python3 -m pytest tests/e2e -p no:cacheprovider -q -rfE -k "linux and walk_a_corridor" \
+    --native tests/e2e/sanitized_game.sh --artifacts out/e2e-asan-artifacts
 }
 
 fuzz() {
@@ -76,7 +83,8 @@ step "native unit and tool tests" native
 step "unit tests under ASan and UBSan" sanitizers
 prepare_wine
 step "windows-unit: the unit and tool tests under Wine" windows_unit
-step "e2e: quorvel.exe under Wine" e2e
+step "e2e: quorvel.exe under Wine and the native game" e2e
+step "e2e: a whole native game under ASan and UBSan" e2e_sanitized
 step "fuzzing, ${fuzz_seconds} s per target" fuzz
 if [ -x build/bench/quorvel_bench ]; then
   step "benchmark, quick mode" bench

@@ -85,7 +85,10 @@ bool StartGame()
     SetClassName("Quorvel");
     if (!CreateGlWindow("Quorvel by Tavrin", windowWidth, windowHeight, 16, fullscreen != 0)) return false;
     if (fullscreen) ResizeProjection(windowWidth, windowHeight, double(0.1f), 10.0);
-    if (HasGlExtension("WGL_EXT_swap_control")) SetSwapInterval(0);
+    if (HasGlExtension("WGL_EXT_swap_control") || HasGlExtension("GLX_EXT_swap_control") ||
+        HasGlExtension("GLX_MESA_swap_control")) {
+        SetSwapInterval(0);
+    }
     return true;
 }
 

@@ -23,6 +23,8 @@ static bool AddLabyrinthPath(const char* fileName, void* context)
     char* entry = labyrinthList.paths[labyrinthList.count];
     std::memcpy(entry, find.folder, find.folderLength);
     std::memcpy(entry + find.folderLength, fileName, nameLength + 1);
+    // The same length either way, so the display name still skips the folder.
+    PlatformLocalPath(entry);
     ++labyrinthList.count;
     return labyrinthList.count < MAX_LABYRINTHS;
 }

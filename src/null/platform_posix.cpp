@@ -93,6 +93,13 @@ int PlatformShowCursor(bool show)
     return fakeCursorCount;
 }
 
+void PlatformLocalPath(char* path)
+{
+    for (char* p = path; p && *p; ++p) {
+        if (*p == '\\') *p = '/';
+    }
+}
+
 bool PlatformReplaceFile(const char* tempPath, const char* path)
 {
     return std::rename(tempPath, path) == 0;

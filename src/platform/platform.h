@@ -1,7 +1,8 @@
 // All the game logic asks of the operating system, and the few events the
 // operating system's window hands back. One implementation per platform:
-// win32/platform_win32.cpp for the game, null/platform_posix.cpp for the
-// native tools and tests (cursor and window rectangle are plain values there).
+// win32/platform_win32.cpp for the Windows game, x11/platform_x11.cpp for the
+// native Linux one, null/platform_posix.cpp for the native tools and tests
+// (cursor and window rectangle are plain values there).
 #pragma once
 #include <cstdint>
 
@@ -25,6 +26,11 @@ void PlatformSetCursorPos(int x, int y);
 // Shows or hides the cursor once and returns the new display count
 // (the cursor is visible while the count is 0 or more).
 int PlatformShowCursor(bool show);
+
+// The game spells its paths as on Windows ("Labyrinths\\a.bmp", from the
+// settings and Images.txt); this turns one into the platform's own spelling
+// in place, just before the file is opened or kept for opening.
+void PlatformLocalPath(char* path);
 
 // Replaces `path` with the fully written `tempPath` in one step, so an
 // interrupted write never leaves a truncated file behind.

@@ -1,6 +1,9 @@
 // The one way into GL (and, on Windows, <windows.h>). Native builds get the
 // few GL 1.1 and GLU entry points the game uses declared here; the tests link
-// a recording stand-in for them.
+// a recording stand-in for them, the native game the real libGL and libGLU.
+// Files that need the system's own headers as well (GLX) define
+// QUORVEL_REAL_GL: they get those headers, and the declarations below are
+// checked against them, so both builds agree on every entry point.
 #pragma once
 
 #ifdef _WIN32
@@ -15,6 +18,10 @@
 #include <GL/glu.h>
 #else
 
+#ifdef QUORVEL_REAL_GL
+#include <GL/gl.h>
+#include <GL/glu.h>
+#else
 typedef unsigned int GLenum;
 typedef unsigned char GLboolean;
 typedef unsigned int GLbitfield;
@@ -72,7 +79,10 @@ enum : GLenum {
     GL_TEXTURE_MAG_FILTER = 0x2800,
     GL_TEXTURE_MIN_FILTER = 0x2801,
 };
+#endif
 
+// C names with these types link to the real libGL as well as to the stand-in;
+// with the real headers seen first, a declaration that differs does not compile.
 extern "C" {
 void glEnable(GLenum cap);
 void glDisable(GLenum cap);

@@ -8,6 +8,7 @@
 #include "image/image_data.h"
 #include "image/image_reader.h"
 #include "labyrinth/text_lines.h"
+#include "platform/platform.h"
 #include "render/gl_api.h"
 #include "render/gl_window.h"
 
@@ -114,9 +115,13 @@ unsigned FindTextureName(const char* path)
 // one is installed.
 static bool ReadTextureImage(const char* path, ImageData& image)
 {
-    if (ReadImage(image, path)) return true;
+    // The slot keeps the name as listed, so a name listed twice is one slot.
+    char localPath[TEXTURE_NAME_SIZE];
+    std::snprintf(localPath, sizeof localPath, "%s", path);
+    PlatformLocalPath(localPath);
+    if (ReadImage(image, localPath)) return true;
     ImageData read = {};
-    if (!glWindow.imageLoader || !glWindow.imageLoader(read, path)) return false;
+    if (!glWindow.imageLoader || !glWindow.imageLoader(read, localPath)) return false;
     // The extra reader is not ours: make sure GL is never handed nonsense.
     if (!read.pixels || read.width <= 0 || read.height <= 0 || read.components < 1 || read.components > 4) {
         FreeImage(read);

@@ -68,6 +68,10 @@ int PlatformShowCursor(bool show)
     return ShowCursor(show ? TRUE : FALSE);
 }
 
+void PlatformLocalPath(char*)
+{
+}
+
 bool PlatformReplaceFile(const char* tempPath, const char* path)
 {
     return MoveFileExA(tempPath, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;

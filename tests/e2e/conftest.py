@@ -1,11 +1,15 @@
-"""pytest fixtures for the end-to-end tests of the real quorvel.exe under Wine.
+"""pytest fixtures for the end-to-end tests of the real game: every test runs
+once against quorvel.exe under Wine and once against the native Linux build.
 
 One Xvfb display and one Wine prefix serve the whole run. Each test gets a
 `ctx` with its own scratch folder and artifacts folder; the games it starts
 are stopped afterwards, and a failed test leaves a screenshot of every game
 still running and its content folders behind.
 
-    python3 -m pytest tests/e2e --exe build-win/src/quorvel.exe [--artifacts DIR] [-k NAME]
+    python3 -m pytest tests/e2e --exe build-win/src/quorvel.exe [--native build/src/quorvel]
+        [--artifacts DIR] [-k NAME]
+
+`-k windows` or `-k linux` runs the tests of one build only.
 """
 import os
 import shutil
@@ -24,6 +28,8 @@ def pytest_addoption(parser):
                      help="the quorvel.exe to test")
     parser.addoption("--artifacts", default=os.path.join(SOURCE_DIR, "out", "e2e-artifacts"),
                      help="where screenshots and the logs of failed tests are kept")
+    parser.addoption("--native", default=os.path.join(SOURCE_DIR, "build", "src", "quorvel"),
+                     help="the native Linux quorvel to test")
     parser.addoption("--wineprefix", default=None, help="an initialised Wine prefix to share")
 
 
@@ -35,9 +41,8 @@ def pytest_runtest_makereport(item, call):
     setattr(item, "report_" + report.when, report)
 
 
-@pytest.fixture(scope="session")
-def exe(pytestconfig):
-    path = os.path.abspath(pytestconfig.getoption("exe"))
+def program(pytestconfig, option):
+    path = os.path.abspath(pytestconfig.getoption(option))
     if not os.path.exists(path):
         pytest.exit("no such program: %s" % path, returncode=2)
     return path
@@ -77,12 +82,26 @@ def scratch_root():
     shutil.rmtree(root, ignore_errors=True)
 
 
+@pytest.fixture(scope="session", params=["windows", "linux"])
+def runner(request, display, pytestconfig):
+    """How games are started: one build per value; Wine is prepared only for its own."""
+    if request.param == "windows":
+        prefix = request.getfixturevalue("wine_prefix")
+        yield harness.WineRunner(prefix, program(pytestconfig, "exe"))
+        # Wine's own processes outlive the games: the native games get a
+        # display with no client of Wine's left on it.
+        prefix.stop()
+    else:
+        yield harness.NativeRunner(display, program(pytestconfig, "native"))
+
+
 class Context:
     """What a test needs: content folders of its own and games started in them."""
 
-    def __init__(self, prefix, exe, artifacts, scratch):
-        self.prefix = prefix
-        self.exe = exe
+    def __init__(self, runner, artifacts, scratch):
+        self.runner = runner
+        self.build = runner.name   # "windows" or "linux"
+        self.exe = runner.exe
         self.artifacts = artifacts
         self.scratch = scratch
         self.source_dir = SOURCE_DIR
@@ -96,18 +115,18 @@ class Context:
 
     def start(self, content, extra_env=None):
         """Starts the game in `content` and waits for its window."""
-        game = harness.Game(self.prefix, self.exe, content, self.artifacts, extra_env)
+        game = harness.Game(self.runner, content, self.artifacts, extra_env)
         self.games.append(game)
         game.find_window()
         return game
 
 
 @pytest.fixture
-def ctx(request, wine_prefix, exe, artifacts_root, scratch_root):
+def ctx(request, runner, artifacts_root, scratch_root):
     name = "%s.%s" % (request.module.__name__, request.node.name)
     artifacts = os.path.join(artifacts_root, name)
     os.makedirs(artifacts)
-    context = Context(wine_prefix, exe, artifacts, tempfile.mkdtemp(prefix="t-", dir=scratch_root))
+    context = Context(runner, artifacts, tempfile.mkdtemp(prefix="t-", dir=scratch_root))
     yield context
     report = getattr(request.node, "report_call", None)
     failed = report is None or report.failed
@@ -115,6 +134,9 @@ def ctx(request, wine_prefix, exe, artifacts_root, scratch_root):
         if failed and game.window and game.process.poll() is None:
             game.screenshot("at-failure")
         game.stop()
-    if failed:
+    reports = [game.log.name for game in context.games if harness.has_sanitizer_report(game.log.name)]
+    if failed or reports:
         for index, folder in enumerate(context.contents):
             harness.keep_artifacts(folder, os.path.join(artifacts, "content-%d" % index))
+    if reports:
+        pytest.fail("a sanitizer reported a fault: see %s" % ", ".join(reports))

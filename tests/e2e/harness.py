@@ -1,8 +1,11 @@
-"""Drives the real quorvel.exe under Wine on a virtual X display.
+"""Drives the real game on a virtual X display: quorvel.exe under Wine, or
+the native Linux build.
 
 Every wait is bounded, every process started here is stopped by its id, and
 a failing test leaves its screenshots, logs and content folder behind.
 """
+import ctypes
+import ctypes.util
 import os
 import shutil
 import signal
@@ -100,18 +103,43 @@ def xdotool(env, *args, timeout=10):
     return result
 
 
-class Game:
-    """One run of quorvel.exe in its own content folder."""
+class NativeRunner:
+    """Starts the native Linux game straight on the display."""
 
-    def __init__(self, prefix, exe, content, artifacts, extra_env=None):
-        self.prefix = prefix
-        self.env = dict(prefix.env, **(extra_env or {}))
+    name = "linux"
+
+    def __init__(self, display, exe):
         self.exe = exe
+        self.env = dict(os.environ, DISPLAY=display.name)
+
+    def command(self):
+        return [self.exe]
+
+
+class WineRunner:
+    """Starts quorvel.exe under Wine in a prefix."""
+
+    name = "windows"
+
+    def __init__(self, prefix, exe):
+        self.exe = exe
+        self.env = prefix.env
+
+    def command(self):
+        return [WINE, self.exe]
+
+
+class Game:
+    """One run of the game in its own content folder."""
+
+    def __init__(self, runner, content, artifacts, extra_env=None):
+        self.runner = runner
+        self.env = dict(runner.env, **(extra_env or {}))
         self.content = content
         self.artifacts = artifacts
         self.window = None
-        self.log = open(os.path.join(artifacts, "wine.log"), "wb")
-        self.process = subprocess.Popen([WINE, exe], cwd=content, env=self.env, stdout=self.log,
+        self.log = open(os.path.join(artifacts, "game-%s.log" % runner.name), "ab")
+        self.process = subprocess.Popen(runner.command(), cwd=content, env=self.env, stdout=self.log,
                                         stderr=subprocess.STDOUT, start_new_session=True)
 
     def find_window(self, timeout=30):
@@ -123,12 +151,14 @@ class Game:
             return ids[0] if ids else None
         self.window = wait_for(search, timeout, "the game window")
         xdotool(self.env, "windowfocus", "--sync", self.window)
-        # The X window exists a moment before Wine has made it the active one.
-        time.sleep(0.3)
+        if self.runner.name == "windows":
+            # The X window exists a moment before Wine has made it the active one.
+            time.sleep(0.3)
         return self.window
 
     def client_size(self):
-        """Wine without a window manager gives the client area an X window of its own size."""
+        """Without a window manager the client area is an X window of its own
+        size, under Wine and natively alike."""
         out = xdotool(self.env, "getwindowgeometry", self.window).stdout
         for line in out.splitlines():
             line = line.strip()
@@ -207,15 +237,19 @@ class Game:
         return read_ppm(ppm)
 
     def close(self, attempts=3):
-        """Closes the window with Alt+F4, as a player would; a press that lands
-        while Wine is still settling focus is tried again."""
+        """Closes the window as a player would: Alt+F4 under Wine (a press that
+        lands while Wine is still settling focus is tried again); natively the
+        close box's request, since no window manager is here to send it."""
         for _ in range(attempts):
-            self.key("alt+F4")
+            if self.runner.name == "windows":
+                self.key("alt+F4")
+            else:
+                request_close(self.env["DISPLAY"], int(self.window))
             try:
                 return self.process.wait(5)
             except subprocess.TimeoutExpired:
                 continue
-        raise E2EError("the game did not close after %d Alt+F4 presses" % attempts)
+        raise E2EError("the game did not close after %d requests" % attempts)
 
     def wait_exit(self, timeout=30):
         try:
@@ -234,6 +268,91 @@ class Game:
             except subprocess.TimeoutExpired:
                 pass
         self.log.close()
+
+
+class _ClientMessage(ctypes.Structure):
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                ("format", ctypes.c_int), ("data", ctypes.c_long * 5)]
+
+
+class _Event(ctypes.Union):
+    _fields_ = [("xclient", _ClientMessage), ("pad", ctypes.c_long * 24)]
+
+
+def request_close(display_name, window):
+    """Sends the window WM_DELETE_WINDOW, what a window manager sends when
+    its close box is clicked."""
+    xlib = ctypes.CDLL(ctypes.util.find_library("X11"))
+    xlib.XOpenDisplay.restype = ctypes.c_void_p
+    xlib.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    xlib.XInternAtom.restype = ctypes.c_ulong
+    xlib.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    xlib.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                                ctypes.POINTER(_Event)]
+    xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    connection = xlib.XOpenDisplay(display_name.encode())
+    if not connection:
+        raise E2EError("cannot open display %s" % display_name)
+    try:
+        event = _Event()
+        event.xclient.type = 33   # ClientMessage
+        event.xclient.window = window
+        event.xclient.message_type = xlib.XInternAtom(connection, b"WM_PROTOCOLS", 0)
+        event.xclient.format = 32
+        event.xclient.data[0] = xlib.XInternAtom(connection, b"WM_DELETE_WINDOW", 0)
+        event.xclient.data[1] = 0   # CurrentTime
+        xlib.XSendEvent(connection, window, 0, 0, ctypes.byref(event))
+    finally:
+        xlib.XCloseDisplay(connection)   # flushes the event
+
+
+class OtherWindow:
+    """A window of another client that takes the keyboard focus from the game
+    while it is open (there is no window manager to click another window)."""
+
+    def __init__(self, display_name):
+        self.xlib = xlib = ctypes.CDLL(ctypes.util.find_library("X11"))
+        xlib.XOpenDisplay.restype = ctypes.c_void_p
+        xlib.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        xlib.XDefaultRootWindow.restype = ctypes.c_ulong
+        xlib.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+        xlib.XCreateSimpleWindow.restype = ctypes.c_ulong
+        xlib.XCreateSimpleWindow.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int,
+                                             ctypes.c_uint, ctypes.c_uint, ctypes.c_uint, ctypes.c_ulong,
+                                             ctypes.c_ulong]
+        for name in ("XMapRaised", "XDestroyWindow"):
+            getattr(xlib, name).argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+        xlib.XSetInputFocus.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_ulong]
+        xlib.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+        xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        self.connection = xlib.XOpenDisplay(display_name.encode())
+        if not self.connection:
+            raise E2EError("cannot open display %s" % display_name)
+        root = xlib.XDefaultRootWindow(self.connection)
+        self.window = xlib.XCreateSimpleWindow(self.connection, root, 1200, 900, 100, 100, 0, 0, 0)
+        xlib.XMapRaised(self.connection, self.window)
+        xlib.XSync(self.connection, 0)
+        xlib.XSetInputFocus(self.connection, self.window, 2, 0)   # RevertToParent, CurrentTime
+        xlib.XSync(self.connection, 0)
+
+    def close(self):
+        self.xlib.XDestroyWindow(self.connection, self.window)
+        self.xlib.XCloseDisplay(self.connection)
+
+
+def cpu_ticks(pid):
+    """User and system time a process has used, in clock ticks (10 ms here)."""
+    with open("/proc/%d/stat" % pid) as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return int(fields[11]) + int(fields[12])   # utime and stime, fields 14 and 15
+
+
+def has_sanitizer_report(log_path):
+    """Whether ASan, LSan or UBSan wrote a report into a game's output."""
+    with open(log_path, "rb") as f:
+        text = f.read()
+    return b"Sanitizer" in text or b"runtime error:" in text
 
 
 def read_text(image_path):

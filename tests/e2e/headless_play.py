@@ -18,6 +18,7 @@ import screen  # noqa: E402
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--game-dir", required=True)
+    parser.add_argument("--program", default="quorvel.exe", help="quorvel.exe (under Wine) or the native quorvel")
     parser.add_argument("--shots", required=True)
     args = parser.parse_args()
     os.makedirs(args.shots, exist_ok=True)
@@ -26,8 +27,12 @@ def main():
     log_dir = tempfile.mkdtemp(prefix="quorvel-play-")
     game = None
     try:
-        prefix = harness.WinePrefix(display, os.environ.get("WINEPREFIX"))
-        game = harness.Game(prefix, os.path.join(args.game_dir, "quorvel.exe"), args.game_dir, log_dir)
+        program = os.path.join(args.game_dir, args.program)
+        if program.endswith(".exe"):
+            runner = harness.WineRunner(harness.WinePrefix(display, os.environ.get("WINEPREFIX")), program)
+        else:
+            runner = harness.NativeRunner(display, program)
+        game = harness.Game(runner, args.game_dir, log_dir)
         game.find_window()
         print("The game window is open: %dx%d." % game.client_size())
         shots = []

@@ -3,6 +3,7 @@ labyrinth started from the list without failure."""
 import os
 import shutil
 import subprocess
+import tarfile
 import time
 import zipfile
 
@@ -11,29 +12,45 @@ import screen
 from harness import E2EError
 
 
+# Each build's package: its folder, its program, and its archive's names.
+PACKAGES = {
+    "windows": ("Quorvel", "quorvel.exe", "Quorvel.zip"),
+    "linux": ("quorvel-linux", "quorvel", "quorvel-linux.tar.gz"),
+}
+
+
+def archive_names(path):
+    if path.endswith(".zip"):
+        with zipfile.ZipFile(path) as archive:
+            return set(archive.namelist())
+    with tarfile.open(path) as archive:
+        return set(archive.getnames())
+
+
 def package(ctx):
     subprocess.run(["bash", os.path.join(ctx.source_dir, "scripts", "package.sh")], check=True,
                    stdout=subprocess.DEVNULL, timeout=600)
-    folder = os.path.join(ctx.source_dir, "out", "Quorvel")
+    top, program, archive = PACKAGES[ctx.build]
+    folder = os.path.join(ctx.source_dir, "out", top)
     labyrinths = sorted(os.listdir(os.path.join(folder, "Labyrinths")))
     if len(labyrinths) < 10:
         raise E2EError("the package holds only %d labyrinths" % len(labyrinths))
-    with zipfile.ZipFile(os.path.join(ctx.source_dir, "out", "Quorvel.zip")) as archive:
-        listing = archive.infolist()
-        readme = archive.read("Quorvel/ReadMe.txt")
-    print("Quorvel.zip:\n" + "\n".join("  %8d  %s" % (entry.file_size, entry.filename) for entry in listing),
-          flush=True)
-    names = set(entry.filename for entry in listing)
-    for needed in ["quorvel.exe", "quorvel-tool.exe", "ReadMe.txt", "Authoring.txt", "Palette.txt",
-                   "Images/Wall.png", "Images/Ceiling.png", "Images/Floor.png"] + \
-            ["Labyrinths/" + name for name in labyrinths]:
-        if "Quorvel/" + needed not in names:
-            raise E2EError("Quorvel.zip lacks %s" % needed)
+    names = archive_names(os.path.join(ctx.source_dir, "out", archive))
+    print("%s:\n%s" % (archive, "\n".join("  " + name for name in sorted(names))), flush=True)
+    tool = "quorvel-tool.exe" if ctx.build == "windows" else "quorvel-tool"
+    readme = "ReadMe.txt"
+    guide = "Authoring.txt" if ctx.build == "windows" else "Authoring.md"
+    for needed in [program, tool, readme, guide, "Palette.txt", "Images/Wall.png", "Images/Ceiling.png",
+                   "Images/Floor.png"] + ["Labyrinths/" + name for name in labyrinths]:
+        if top + "/" + needed not in names:
+            raise E2EError("%s lacks %s/%s" % (archive, top, needed))
+    with open(os.path.join(folder, readme), "rb") as f:
+        text = f.read()
     # Notepad on an older Windows shows a file of bare LF as one long line.
-    if readme.count(b"\n") < 20 or readme.count(b"\n") != readme.count(b"\r\n"):
+    if ctx.build == "windows" and (text.count(b"\n") < 20 or text.count(b"\n") != text.count(b"\r\n")):
         raise E2EError("ReadMe.txt does not end every line with CR LF")
     for topic in [b"F5", b"F12", b"Quorvel.ini", b"Labyrinths\\", b"quorvel-tool check"]:
-        if topic not in readme:
+        if topic not in text:
             raise E2EError("ReadMe.txt says nothing of %r" % topic)
     return folder, labyrinths
 
@@ -42,9 +59,12 @@ def test_packaged_tool_checks_the_packaged_labyrinths(ctx):
     """The tool as a player runs it from a command prompt in the unzipped folder."""
     folder, labyrinths = package(ctx)
     for name in labyrinths:
-        result = subprocess.run([harness.WINE, "quorvel-tool.exe", "check", "Labyrinths\\" + name], cwd=folder,
-                                env=ctx.prefix.env, capture_output=True, timeout=60)
-        if result.returncode != 0 or not result.stdout.endswith(b"playable\r\n"):
+        if ctx.build == "windows":
+            command, line_end = [harness.WINE, "quorvel-tool.exe", "check", "Labyrinths\\" + name], b"\r\n"
+        else:
+            command, line_end = ["./quorvel-tool", "check", "Labyrinths/" + name], b"\n"
+        result = subprocess.run(command, cwd=folder, env=ctx.prefix.env, capture_output=True, timeout=60)
+        if result.returncode != 0 or not result.stdout.endswith(b"playable" + line_end):
             raise E2EError("quorvel-tool.exe check %s: exit %d, %r" % (name, result.returncode,
                                                                       result.stdout[-200:] + result.stderr[-200:]))
 

@@ -1,7 +1,10 @@
 """The program starts, shows its window, and ends writing its settings."""
 import os
+import time
 
-from harness import E2EError, read_bytes
+import screen
+from harness import E2EError, OtherWindow, cpu_ticks, read_bytes, wait_for
+from test_play import play_content
 
 DEFAULT_TEXT = (b"[Game]\r\nLabyrinth = 0\r\nSpeedlimit = 10\r\n\r\n[Video]\r\nFullscreen = 0\r\n\r\n"
                 b"[Folders]\r\nImages = Images\\\r\nLabyrinths = Labyrinths\\\r\n\r\n[Window]\r\nSize = 640 480")
@@ -66,3 +69,39 @@ def test_refused_full_screen_request_still_opens_a_window(ctx):
     game.key("F12")
     game.wait_exit()
     expect_equal(read_bytes(os.path.join(content, "Quorvel.ini")), text, "written settings")
+
+
+def test_an_unfocused_window_costs_no_cpu(ctx):
+    content = play_content(ctx)
+    game = ctx.start(content)
+    game.key("Return", "Return")   # into the corridor: frames cost the most while playing
+    pid = game.process.pid
+
+    def used_over(seconds):
+        before = cpu_ticks(pid)
+        time.sleep(seconds)
+        return cpu_ticks(pid) - before
+
+    busy = used_over(1.0)
+    if busy == 0:
+        raise E2EError("the measurement sees nothing: a focused game used no CPU time in 1 s")
+    other = OtherWindow(game.env["DISPLAY"])
+    try:
+        time.sleep(0.3)   # the focus change reaches the game, which stops at once
+        idle = used_over(2.0)
+    finally:
+        other.close()
+    print("  CPU ticks: %d in 1 s focused, %d in 2 s unfocused" % (busy, idle))
+    if idle != 0:
+        raise E2EError("the unfocused game used %d clock ticks of CPU in 2 s" % idle)
+
+    # Focused again, the game runs frames and reads keys: Escape opens the menu.
+    # Wine with no window manager does not make its window active again when
+    # the X focus comes back, so only the native game is tried here.
+    if ctx.build == "linux":
+        game.focus()
+        game.key("Escape")
+        wait_for(lambda: screen.red_text_at(game.client_pixels("menu-after-focus"), -0.6, 0.1), 10,
+                 "the main menu after focusing the game again", interval=0.2)
+        game.key("F12")
+        game.wait_exit()

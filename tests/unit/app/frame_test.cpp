@@ -69,6 +69,26 @@ TEST_F(Spine, SettingsGovernTheFoldersOfThisVeryRun)
     EXPECT_FALSE(GlCallsStartingWith("glViewport(0,0,800,600)").empty());
 }
 
+// A settings file from Windows: its folders end in backslashes. Here they
+// still find the labyrinths and the textures, and go back to the file as read.
+TEST_F(Spine, WindowsFoldersFindTheirFilesAndAreWrittenBackAsTheyWere)
+{
+    Write("Quorvel.ini", "[Folders]\r\nImages = Tex\\\r\nLabyrinths = Mazes\\\r\n");
+    Write("Mazes/a.BMP", "not really a bitmap");
+    Write("Images.txt", "Texture (Wall, old\\Stone.png)\n");
+    std::filesystem::create_directories("Tex/old");
+    std::filesystem::copy_file(std::string(QUORVEL_SOURCE_DIR) + "/data/Images/Wall.png", "Tex/old/Stone.png");
+    ASSERT_TRUE(StartGame());
+    ASSERT_EQ(labyrinthList.count, 1u);
+    EXPECT_STREQ(labyrinthList.paths[0], "Mazes/a.BMP");
+    ASSERT_GE(glWindow.textureNameCount, 1u);
+    EXPECT_STREQ(glWindow.textureNames[0], "Tex\\old\\Stone.png");   // kept as listed
+    EXPECT_FALSE(GlCallsStartingWith("gluBuild2DMipmaps").empty()) << "the texture was never read";
+    StopGame();
+    const std::string written = Read("Quorvel.ini");
+    EXPECT_NE(written.find("\r\nImages = Tex\\\r\nLabyrinths = Mazes\\\r\n"), std::string::npos) << written;
+}
+
 TEST_F(Spine, F12EndsTheLoopAfterADrawnFrameAndTheSettingsAreWritten)
 {
     ASSERT_TRUE(StartGame());

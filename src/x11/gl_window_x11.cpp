@@ -1,0 +1,364 @@
+// The game window and its GLX context, and the handling of its events: the
+// native Linux counterpart of the WGL window and its window procedure.
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "game/game_state.h"
+#include "platform/keys.h"
+#include "platform/platform.h"
+#include "render/gl_api.h"
+#include "render/gl_window.h"
+#include "render/overlay.h"
+#include "render/scene.h"
+
+#include <GL/glx.h>
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+
+#include "x11/x11_local.h"
+
+static Display* display = nullptr;
+static Window window = 0;
+static Colormap colormap = 0;
+static GLXContext context = nullptr;
+static Atom wmProtocols = 0;
+static Atom wmDeleteWindow = 0;
+static int32_t clientWidth = 0;
+static int32_t clientHeight = 0;
+
+Display* GameDisplay()
+{
+    return display;
+}
+
+// There is no message box without a toolkit: the terminal that started the
+// game gets the same words.
+static void Report(const char* caption, const char* text)
+{
+    std::fprintf(stderr, "%s: %s\n", caption, text);
+}
+
+// Xlib's own handler ends the program on any refused request; a refusal
+// (a size the server will not make, say) only leaves that request undone.
+static int IgnoreXError(Display*, XErrorEvent*)
+{
+    return 0;
+}
+
+// X sizes are 16-bit; the settings allow far more.
+static unsigned WindowSide(int32_t side)
+{
+    const int32_t MAX_SIDE = 32767;
+    return unsigned(side < 1 ? 1 : side > MAX_SIDE ? MAX_SIDE : side);
+}
+
+static bool FailCreation(const char* text)
+{
+    DestroyGlWindow();
+    Report("ERROR", text);
+    return false;
+}
+
+// Only a window manager that lists the full-screen state can grant it; without
+// one the request is refused and the window stays a window.
+static bool WindowManagerOffersFullscreen(Atom fullscreenState)
+{
+    Atom supported = XInternAtom(display, "_NET_SUPPORTED", False);
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, remaining = 0;
+    unsigned char* data = nullptr;
+    bool offered = false;
+    if (XGetWindowProperty(display, DefaultRootWindow(display), supported, 0, 4096, False, XA_ATOM, &type, &format,
+                           &count, &remaining, &data) == Success &&
+        data && type == XA_ATOM && format == 32) {
+        const Atom* atoms = reinterpret_cast<const Atom*>(data);
+        for (unsigned long k = 0; k < count; ++k) {
+            if (atoms[k] == fullscreenState) offered = true;
+        }
+    }
+    if (data) XFree(data);
+    return offered;
+}
+
+// Asked before the window is mapped, the window manager applies the state as
+// it maps it; the window keeps the configured size for when it is left.
+static void RequestFullscreen()
+{
+    Atom state = XInternAtom(display, "_NET_WM_STATE", False);
+    Atom fullscreenState = XInternAtom(display, "_NET_WM_STATE_FULLSCREEN", False);
+    if (!WindowManagerOffersFullscreen(fullscreenState)) {
+        glWindow.fullscreenActive = false;
+        return;
+    }
+    XChangeProperty(display, window, state, XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&fullscreenState), 1);
+    PlatformShowCursor(false);
+}
+
+static void NameWindow(const char* title)
+{
+    XStoreName(display, window, title);
+    char className[CLASS_NAME_SIZE];
+    std::memcpy(className, glWindow.className, sizeof className);
+    XClassHint hint = {className, className};
+    XSetClassHint(display, window, &hint);
+    wmProtocols = XInternAtom(display, "WM_PROTOCOLS", False);
+    wmDeleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
+    XSetWMProtocols(display, window, &wmDeleteWindow, 1);
+}
+
+static Bool IsMapNotify(Display*, XEvent* event, XPointer target)
+{
+    return event->type == MapNotify && event->xmap.window == *reinterpret_cast<Window*>(target);
+}
+
+static void NoteSize(int32_t width, int32_t height)
+{
+    clientWidth = width;
+    clientHeight = height;
+    // On Windows full screen changes the display mode to the configured size;
+    // here the window manager stretches the window over the screen instead,
+    // and that size is no setting to keep.
+    if (!glWindow.fullscreenActive) NoteClientSize(width, height);
+    ResizeProjection(width, height, double(0.1f), 10.0);
+}
+
+bool CreateGlWindow(const char* title, int32_t width, int32_t height, int32_t, bool fullscreen)
+{
+    glWindow.fullscreenActive = fullscreen;
+    display = XOpenDisplay(nullptr);
+    if (!display) return FailCreation("Can't Open The X Display.");
+    XSetErrorHandler(IgnoreXError);
+    glWindow.deviceContext = display;
+
+    // The colour bits the game asks for are a minimum on Windows; any
+    // true-colour visual of the display meets it, so they ask nothing here.
+    int attributes[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_DEPTH_SIZE, 16, None};
+    XVisualInfo* visual = glXChooseVisual(display, DefaultScreen(display), attributes);
+    if (!visual) return FailCreation("Can't Find A Suitable PixelFormat.");
+
+    const Window root = RootWindow(display, visual->screen);
+    colormap = XCreateColormap(display, root, visual->visual, AllocNone);
+    XSetWindowAttributes windowAttributes = {};
+    windowAttributes.colormap = colormap;
+    windowAttributes.background_pixel = 0;
+    windowAttributes.border_pixel = 0;
+    windowAttributes.event_mask = KeyPressMask | KeyReleaseMask | FocusChangeMask | StructureNotifyMask | ExposureMask;
+    window = XCreateWindow(display, root, glWindow.positionX, glWindow.positionY, WindowSide(width),
+                           WindowSide(height), 0, visual->depth, InputOutput, visual->visual,
+                           CWColormap | CWBackPixel | CWBorderPixel | CWEventMask, &windowAttributes);
+    if (!window) {
+        XFree(visual);
+        return FailCreation("Window Creation Error.");
+    }
+    glWindow.windowHandle = reinterpret_cast<GlWindowHandle>(uintptr_t(window));
+    PlatformSetGameWindow(display, window);
+    NameWindow(title);
+    if (glWindow.fullscreenActive) RequestFullscreen();
+
+    context = glXCreateContext(display, visual, nullptr, True);
+    XFree(visual);
+    if (!context) return FailCreation("Can't Create A GL Rendering Context.");
+    glWindow.renderingContext = context;
+    if (!glXMakeCurrent(display, window, context)) return FailCreation("Can't Activate The GL Rendering Context.");
+
+    XMapRaised(display, window);
+    XEvent mapped;
+    XIfEvent(display, &mapped, IsMapNotify, reinterpret_cast<XPointer>(&window));
+    // Without a window manager nobody else hands the new window the focus.
+    XSetInputFocus(display, window, RevertToParent, CurrentTime);
+    NoteSize(width, height);
+    SetUpGlState();
+    return true;
+}
+
+// Safe on a partly created or already destroyed window: each resource is
+// released once and cleared.
+void DestroyGlWindow()
+{
+    if (glWindow.fullscreenActive) {
+        PlatformShowCursor(true);
+        glWindow.fullscreenActive = false;
+    }
+    if (context) {
+        // The font lists belong to this context: they go while it is current.
+        for (uint32_t i = 0; i < glWindow.fontCount; ++i) DeleteFont(i);
+        if (!glXMakeCurrent(display, None, nullptr)) Report("SHUTDOWN ERROR", "Release Of DC And RC Failed.");
+        glXDestroyContext(display, context);
+        context = nullptr;
+        glWindow.renderingContext = nullptr;
+    }
+    if (window) {
+        PlatformSetGameWindow(nullptr, 0);
+        XDestroyWindow(display, window);
+        window = 0;
+        glWindow.windowHandle = nullptr;
+    }
+    if (colormap) {
+        XFreeColormap(display, colormap);
+        colormap = 0;
+    }
+    if (display) {
+        XCloseDisplay(display);
+        display = nullptr;
+        glWindow.deviceContext = nullptr;
+    }
+}
+
+void SwapGlBuffers()
+{
+    if (display && window) glXSwapBuffers(display, window);
+}
+
+void SetSwapInterval(int interval)
+{
+    if (!display || !window) return;
+    typedef void (*ExtSwapInterval)(Display*, GLXDrawable, int);
+    typedef int (*MesaSwapInterval)(unsigned);
+    const GLubyte* extName = reinterpret_cast<const GLubyte*>("glXSwapIntervalEXT");
+    const GLubyte* mesaName = reinterpret_cast<const GLubyte*>("glXSwapIntervalMESA");
+    if (HasGlExtension("GLX_EXT_swap_control")) {
+        if (auto address = glXGetProcAddressARB(extName)) {
+            reinterpret_cast<ExtSwapInterval>(address)(display, window, interval);
+            return;
+        }
+    }
+    if (HasGlExtension("GLX_MESA_swap_control")) {
+        if (auto address = glXGetProcAddressARB(mesaName)) {
+            reinterpret_cast<MesaSwapInterval>(address)(unsigned(interval));
+        }
+    }
+}
+
+const char* WindowSystemExtensions()
+{
+    if (!display) return nullptr;
+    return glXQueryExtensionsString(display, DefaultScreen(display));
+}
+
+GlWindowHandle GetWindowHandle()
+{
+    return glWindow.windowHandle;
+}
+
+// The game's key codes are the Windows virtual keys; X names its keys by
+// symbol, taken here without modifiers, so a held Shift changes nothing.
+static bool GameKeyCode(XKeyEvent& key, unsigned& code)
+{
+    const KeySym symbol = XLookupKeysym(&key, 0);
+    if (symbol >= XK_a && symbol <= XK_z) {
+        code = unsigned('A' + (symbol - XK_a));
+        return true;
+    }
+    if (symbol >= XK_0 && symbol <= XK_9) {
+        code = unsigned('0' + (symbol - XK_0));
+        return true;
+    }
+    switch (symbol) {
+    case XK_Return:
+    case XK_KP_Enter: code = KEY_RETURN; return true;
+    case XK_Escape: code = KEY_ESCAPE; return true;
+    case XK_space: code = KEY_SPACE; return true;
+    case XK_Left: code = KEY_LEFT; return true;
+    case XK_Up: code = KEY_UP; return true;
+    case XK_Right: code = KEY_RIGHT; return true;
+    case XK_Down: code = KEY_DOWN; return true;
+    case XK_F5: code = KEY_F5; return true;
+    case XK_F12: code = KEY_F12; return true;
+    default: return false;
+    }
+}
+
+// X reports a held key as release-press pairs with one time stamp; Windows as
+// repeated key-downs. The pair becomes one key-down, so a held key stays held.
+// Events another client sends never repeat, and carry whatever time their
+// sender wrote (often 0 for all of them), so they are never taken for a pair.
+static bool IsAutoRepeat(const XKeyEvent& release)
+{
+    if (release.send_event || XEventsQueued(display, QueuedAfterReading) == 0) return false;
+    XEvent next;
+    XPeekEvent(display, &next);
+    return next.type == KeyPress && next.xkey.keycode == release.keycode && next.xkey.time == release.time;
+}
+
+// The game reads keys once a frame. A tap whose press and release both come
+// before the next frame would go unseen (a slow frame is longer than a quick
+// tap), so such a release waits for one frame.
+static bool downSinceFrame[KEY_CODES];
+
+void NoteFrameRun()
+{
+    std::memset(downSinceFrame, 0, sizeof downSinceFrame);
+}
+
+static WindowEventResult HandleKey(XEvent& event)
+{
+    unsigned code = 0;
+    if (event.type == KeyRelease && IsAutoRepeat(event.xkey)) {
+        XEvent press;
+        XNextEvent(display, &press);
+        if (GameKeyCode(press.xkey, code)) NoteKey(code, true);
+        return EVENT_HANDLED;
+    }
+    if (!GameKeyCode(event.xkey, code) || code >= KEY_CODES) return EVENT_HANDLED;
+    if (event.type == KeyPress) {
+        downSinceFrame[code] = true;
+        NoteKey(code, true);
+        return EVENT_HANDLED;
+    }
+    // An inactive window runs no frame to wait for (and has no held keys).
+    if (downSinceFrame[code] && windowActive) {
+        XPutBackEvent(display, &event);
+        return EVENT_AFTER_FRAME;
+    }
+    NoteKey(code, false);
+    return EVENT_HANDLED;
+}
+
+WindowEventResult HandleWindowEvent(XEvent& event)
+{
+    switch (event.type) {
+    case KeyPress:
+    case KeyRelease:
+        return HandleKey(event);
+    case FocusIn:
+    case FocusOut:
+        // A grab (a window manager's switcher, say) moves no focus for good.
+        if (event.xfocus.mode == NotifyGrab || event.xfocus.mode == NotifyUngrab) return EVENT_HANDLED;
+        if (event.xfocus.detail == NotifyPointer) return EVENT_HANDLED;
+        NoteWindowActive(event.type == FocusIn);
+        return EVENT_HANDLED;
+    case ConfigureNotify:
+        if (event.xconfigure.width != clientWidth || event.xconfigure.height != clientHeight) {
+            NoteSize(event.xconfigure.width, event.xconfigure.height);
+        }
+        return EVENT_HANDLED;
+    case UnmapNotify:
+        // Minimised: as on Windows, a client area of 0 x 0 until shown again.
+        NoteSize(0, 0);
+        return EVENT_HANDLED;
+    case MapNotify: {
+        XWindowAttributes attributes;
+        if (XGetWindowAttributes(display, window, &attributes)) NoteSize(attributes.width, attributes.height);
+        return EVENT_HANDLED;
+    }
+    case Expose:
+        if (event.xexpose.count == 0) {
+            DrawFrame();
+            SwapGlBuffers();
+        }
+        return EVENT_HANDLED;
+    case ClientMessage:
+        // The close box: the game ends as with Alt+F4 on Windows.
+        if (event.xclient.message_type == wmProtocols && event.xclient.format == 32 &&
+            Atom(event.xclient.data.l[0]) == wmDeleteWindow) {
+            return EVENT_QUIT;
+        }
+        return EVENT_HANDLED;
+    default:
+        return EVENT_HANDLED;
+    }
+}
