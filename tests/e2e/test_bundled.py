@@ -63,7 +63,7 @@ def test_packaged_tool_checks_the_packaged_labyrinths(ctx):
             command, line_end = [harness.WINE, "quorvel-tool.exe", "check", "Labyrinths\\" + name], b"\r\n"
         else:
             command, line_end = ["./quorvel-tool", "check", "Labyrinths/" + name], b"\n"
-        result = subprocess.run(command, cwd=folder, env=ctx.prefix.env, capture_output=True, timeout=60)
+        result = subprocess.run(command, cwd=folder, env=ctx.runner.env, capture_output=True, timeout=60)
         if result.returncode != 0 or not result.stdout.endswith(b"playable" + line_end):
             raise E2EError("quorvel-tool.exe check %s: exit %d, %r" % (name, result.returncode,
                                                                       result.stdout[-200:] + result.stderr[-200:]))
