@@ -129,7 +129,13 @@ static void NoteSize(int32_t width, int32_t height)
 bool CreateGlWindow(const char* title, int32_t width, int32_t height, int32_t, bool fullscreen)
 {
     glWindow.fullscreenActive = fullscreen;
+    // A display server that is starting or briefly busy can refuse a
+    // connection: ask again for about a second before giving up.
     display = XOpenDisplay(nullptr);
+    for (int attempt = 0; !display && attempt < 10; ++attempt) {
+        PlatformSleepMs(100);
+        display = XOpenDisplay(nullptr);
+    }
     if (!display) return FailCreation("Can't Open The X Display.");
     XSetErrorHandler(IgnoreXError);
     glWindow.deviceContext = display;
