@@ -98,6 +98,7 @@ bool RunFrame()
     playFlowing = playing;
     HandleFlowKeys();
     if (keys[KEY_F12]) quitRequested = true;
+    SettleKeys();
     DrawFrame();
     SwapGlBuffers();
     PlatformSleepMs(1);

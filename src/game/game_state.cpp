@@ -34,6 +34,7 @@ void ResetGameState()
     menuCursor = listScroll = selectedLabyrinth = solveTimeMs = 0;
     windowActive = false;
     std::memset(keys, 0, sizeof keys);
+    SettleKeys();
     mouseCentreX = mouseCentreY = 0;
     parMs = bestMs = NO_TIME;
     newBest = false;
@@ -41,7 +42,32 @@ void ResetGameState()
     quitRequested = false;
 }
 
+// A key pressed and released between two frames would be gone before any
+// frame saw it: at a few frames a second a quick tap is simply lost. So the
+// release of a press no frame has seen yet waits until a frame has run.
+// Keys already held release at once, so a held key never walks on.
+static unsigned char pressUnseen[KEY_CODES];
+static unsigned char releaseWaiting[KEY_CODES];
+
 void NoteKey(unsigned code, bool down)
 {
-    if (code < sizeof keys) keys[code] = down ? 1 : 0;
+    if (code >= KEY_CODES) return;
+    if (down) {
+        if (!keys[code]) pressUnseen[code] = 1;
+        keys[code] = 1;
+        releaseWaiting[code] = 0;
+    } else if (pressUnseen[code]) {
+        releaseWaiting[code] = 1;
+    } else {
+        keys[code] = 0;
+    }
+}
+
+void SettleKeys()
+{
+    for (unsigned code = 0; code < KEY_CODES; ++code) {
+        if (releaseWaiting[code]) keys[code] = 0;
+    }
+    std::memset(pressUnseen, 0, sizeof pressUnseen);
+    std::memset(releaseWaiting, 0, sizeof releaseWaiting);
 }

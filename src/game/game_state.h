@@ -36,5 +36,9 @@ extern char loadFailureMessage[LOAD_MESSAGE_SIZE];
 // Set by "Exit Game" or F12; the loop ends after the frame that set it.
 extern bool quitRequested;
 
+// Ends a frame for the keys: releases that waited for a frame to see their
+// press take effect now (see NoteKey).
+void SettleKeys();
+
 // Puts every field back to its start-of-process value (for tests).
 void ResetGameState();
