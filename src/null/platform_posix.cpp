@@ -1,4 +1,6 @@
-#include "null/null_platform.h"
+// The POSIX half of the platform, shared by the native game (x11/) and the
+// native tools and tests: the clock, sleeping and files.
+#include "platform/platform.h"
 
 #include <dirent.h>
 #include <strings.h>
@@ -28,11 +30,13 @@ void PlatformSleepMs(unsigned ms)
     nanosleep(&pause, nullptr);
 }
 
-// Windows patterns here are always "<folder>*<suffix>": match the suffix
-// without regard to case, as FindFirstFileA does, and list by name so the
-// order is the same on every run.
+// The game's patterns are "<folder>*<suffix>" with the folder spelt for
+// Windows: its backslashes are separators here, and the suffix matches
+// whatever its case, as FindFirstFileA matches it. Names are listed sorted so
+// every run finds the same order.
 void PlatformFindFiles(const char* pattern, PlatformFileVisitor visit, void* context)
 {
+    if (!pattern) return;
     std::string text(pattern);
     size_t star = text.rfind('*');
     if (star == std::string::npos) return;
@@ -61,38 +65,6 @@ void PlatformFindFiles(const char* pattern, PlatformFileVisitor visit, void* con
     }
 }
 
-static bool fakeHasWindow = false;
-static PlatformRect fakeWindowRect = {0, 0, 0, 0};
-static int fakeCursorX = 0;
-static int fakeCursorY = 0;
-static int fakeCursorCount = 0;
-
-bool PlatformGetWindowRect(PlatformRect& rect)
-{
-    if (!fakeHasWindow) return false;
-    rect = fakeWindowRect;
-    return true;
-}
-
-bool PlatformGetCursorPos(int& x, int& y)
-{
-    x = fakeCursorX;
-    y = fakeCursorY;
-    return true;
-}
-
-void PlatformSetCursorPos(int x, int y)
-{
-    fakeCursorX = x;
-    fakeCursorY = y;
-}
-
-int PlatformShowCursor(bool show)
-{
-    fakeCursorCount += show ? 1 : -1;
-    return fakeCursorCount;
-}
-
 void PlatformLocalPath(char* path)
 {
     for (char* p = path; p && *p; ++p) {
@@ -103,25 +75,4 @@ void PlatformLocalPath(char* path)
 bool PlatformReplaceFile(const char* tempPath, const char* path)
 {
     return std::rename(tempPath, path) == 0;
-}
-
-void PlatformFakeSetWindowRect(const PlatformRect* rect)
-{
-    fakeHasWindow = rect != nullptr;
-    if (rect) fakeWindowRect = *rect;
-}
-
-void PlatformFakeSetCursorPos(int x, int y)
-{
-    PlatformSetCursorPos(x, y);
-}
-
-int PlatformFakeCursorCount()
-{
-    return fakeCursorCount;
-}
-
-void PlatformFakeSetCursorCount(int count)
-{
-    fakeCursorCount = count;
 }

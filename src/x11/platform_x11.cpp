@@ -1,15 +1,7 @@
-// The platform operations of the native Linux game: the POSIX clock and
-// files, the cursor and the window rectangle through Xlib.
+// The platform operations of the native Linux game that need the X server:
+// the cursor and the window rectangle. The clock and the files are the POSIX
+// ones of null/platform_posix.cpp.
 #include "platform/platform.h"
-
-#include <dirent.h>
-#include <strings.h>
-
-#include <algorithm>
-#include <cstdio>
-#include <ctime>
-#include <string>
-#include <vector>
 
 #include "x11/x11_local.h"
 
@@ -25,62 +17,6 @@ void PlatformSetGameWindow(Display* display, Window window)
     if (!display) blankCursor = 0;
     gameDisplay = display;
     gameWindow = window;
-}
-
-long long PlatformCounter()
-{
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return (long long)now.tv_sec * 1000000000LL + now.tv_nsec;
-}
-
-long long PlatformCounterFrequency()
-{
-    return 1000000000LL;
-}
-
-void PlatformSleepMs(unsigned ms)
-{
-    timespec pause = {time_t(ms / 1000), long(ms % 1000) * 1000000L};
-    nanosleep(&pause, nullptr);
-}
-
-// The game's patterns are "<folder>*<suffix>" with the folder spelt for
-// Windows: its backslashes are separators here, and the suffix matches
-// whatever its case, as FindFirstFileA matches it. Names are listed sorted so
-// every run finds the same order.
-void PlatformFindFiles(const char* pattern, PlatformFileVisitor visit, void* context)
-{
-    if (!pattern) return;
-    std::string text(pattern);
-    size_t star = text.rfind('*');
-    if (star == std::string::npos) return;
-    std::string directory = text.substr(0, star);
-    std::string suffix = text.substr(star + 1);
-    std::replace(directory.begin(), directory.end(), '\\', '/');
-    if (directory.empty()) directory = ".";
-
-    DIR* dir = opendir(directory.c_str());
-    if (!dir) return;
-    std::vector<std::string> names;
-    while (dirent* entry = readdir(dir)) {
-        std::string name = entry->d_name;
-        if (name == "." || name == ".." || name.size() < suffix.size()) continue;
-        if (strcasecmp(name.c_str() + name.size() - suffix.size(), suffix.c_str()) != 0) continue;
-        names.push_back(name);
-    }
-    closedir(dir);
-    std::sort(names.begin(), names.end());
-    for (const std::string& name : names) {
-        if (!visit(name.c_str(), context)) break;
-    }
-}
-
-void PlatformLocalPath(char* path)
-{
-    for (char* p = path; p && *p; ++p) {
-        if (*p == '\\') *p = '/';
-    }
 }
 
 // Without a window manager the window is its own outer rectangle; with one,
@@ -145,9 +81,4 @@ int PlatformShowCursor(bool show)
         XFlush(gameDisplay);
     }
     return cursorCount;
-}
-
-bool PlatformReplaceFile(const char* tempPath, const char* path)
-{
-    return std::rename(tempPath, path) == 0;
 }
