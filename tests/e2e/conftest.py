@@ -18,6 +18,8 @@ import time
 
 import pytest
 
+import screen
+
 import harness
 
 SOURCE_DIR = os.path.abspath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
@@ -114,10 +116,14 @@ class Context:
         return folder
 
     def start(self, content, extra_env=None):
-        """Starts the game in `content` and waits for its window."""
+        """Starts the game in `content` and waits for its window and the
+        first menu drawn in it: keys sent before the game's first frame all
+        reach that one frame, and several taps of a key become one press."""
         game = harness.Game(self.runner, content, self.artifacts, extra_env)
         self.games.append(game)
         game.find_window()
+        harness.wait_for(lambda: screen.share(game.client_pixels("0-first-menu"), screen.is_red) > 0, 60,
+                         "the first menu drawn", interval=0.2)
         return game
 
 
