@@ -290,16 +290,6 @@ static bool IsAutoRepeat(const XKeyEvent& release)
     return next.type == KeyPress && next.xkey.keycode == release.keycode && next.xkey.time == release.time;
 }
 
-// The game reads keys once a frame. A tap whose press and release both come
-// before the next frame would go unseen (a slow frame is longer than a quick
-// tap), so such a release waits for one frame.
-static bool downSinceFrame[KEY_CODES];
-
-void NoteFrameRun()
-{
-    std::memset(downSinceFrame, 0, sizeof downSinceFrame);
-}
-
 static WindowEventResult HandleKey(XEvent& event)
 {
     unsigned code = 0;
@@ -310,17 +300,8 @@ static WindowEventResult HandleKey(XEvent& event)
         return EVENT_HANDLED;
     }
     if (!GameKeyCode(event.xkey, code) || code >= KEY_CODES) return EVENT_HANDLED;
-    if (event.type == KeyPress) {
-        downSinceFrame[code] = true;
-        NoteKey(code, true);
-        return EVENT_HANDLED;
-    }
-    // An inactive window runs no frame to wait for (and has no held keys).
-    if (downSinceFrame[code] && windowActive) {
-        XPutBackEvent(display, &event);
-        return EVENT_AFTER_FRAME;
-    }
-    NoteKey(code, false);
+    // A tap between two frames is kept for the next frame by the game itself.
+    NoteKey(code, event.type == KeyPress);
     return EVENT_HANDLED;
 }
 

@@ -15,11 +15,9 @@ static int RunEventLoop()
             XNextEvent(display, &event);
             const WindowEventResult result = HandleWindowEvent(event);
             if (result == EVENT_QUIT) return 0;
-            if (result == EVENT_AFTER_FRAME) break;
         }
         if (windowActive) {
             if (RunFrame()) return 0;   // "Exit Game" or F12: a normal end
-            NoteFrameRun();
         } else {
             XPeekEvent(display, &event);
         }

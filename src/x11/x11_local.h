@@ -11,11 +11,7 @@ Display* GameDisplay();
 enum WindowEventResult {
     EVENT_HANDLED,
     EVENT_QUIT,          // the window's close box: the game ends
-    EVENT_AFTER_FRAME,   // put back: hand it on again once a frame has run
 };
 
 // Hands one event to the game, as the window procedure does on Windows.
 WindowEventResult HandleWindowEvent(XEvent& event);
-
-// Called after each frame: the keys it saw pressed may now be released.
-void NoteFrameRun();
