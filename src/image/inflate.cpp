@@ -68,7 +68,7 @@ struct Inflater {
     BitReader in;
     Output out;
     uint32_t table[TABLE_SPACE];
-    uint16_t lengths[MAX_LENGTHS];
+    uint8_t lengths[MAX_LENGTHS];
     uint16_t work[288];
     unsigned litRoot;
     unsigned distanceRoot;
@@ -160,18 +160,34 @@ uint32_t SymbolEntry(CodeKind kind, unsigned symbol, unsigned codeBits)
         if (symbol >= 30) return ENTRY_INVALID;
         return uint32_t(DISTANCE_BASE[symbol]) << 16 | codeBits << 8 | (codeBits + DISTANCE_EXTRA[symbol]);
     }
-    if (kind == CODE_LENGTHS || symbol < 256) return ENTRY_LITERAL | symbol << 16 | codeBits;
+    if (kind == CODE_LENGTHS) {
+        // The repeat symbols carry their count's extra bits like a length does.
+        static const uint8_t REPEAT_EXTRA[3] = {2, 3, 7};
+        unsigned extra = symbol >= 16 ? REPEAT_EXTRA[symbol - 16] : 0;
+        return ENTRY_LITERAL | symbol << 16 | codeBits << 8 | (codeBits + extra);
+    }
+    if (symbol < 256) return ENTRY_LITERAL | symbol << 16 | codeBits;
     if (symbol == 256) return ENTRY_SPECIAL | ENTRY_END | codeBits;
     if (symbol >= 286) return ENTRY_INVALID;  // 286 and 287 take part in the code but mean nothing
     return uint32_t(LENGTH_BASE[symbol - 257]) << 16 | codeBits << 8 | (codeBits + LENGTH_EXTRA[symbol - 257]);
 }
 
-// Steps a bit-reversed code of `len` bits to the next code in canonical order.
-unsigned NextReversedCode(unsigned code, unsigned len)
+// Bits arrive least significant first but codes are defined most significant bit
+// first, so tables are indexed by codes reversed.
+struct ReversedBytes {
+    uint8_t of[256];
+    constexpr ReversedBytes() : of()
+    {
+        for (unsigned b = 0; b < 256; b++)
+            for (unsigned i = 0; i < 8; i++) of[b] |= uint8_t(((b >> i) & 1) << (7 - i));
+    }
+};
+constexpr ReversedBytes REVERSED_BYTES;
+
+inline unsigned ReverseCode(unsigned code, unsigned len)
 {
-    unsigned inc = 1u << (len - 1);
-    while (code & inc) inc >>= 1;
-    return inc ? (code & (inc - 1)) + inc : 0;
+    unsigned reversed16 = unsigned(REVERSED_BYTES.of[code & 0xFF]) << 8 | REVERSED_BYTES.of[(code >> 8) & 0xFF];
+    return reversed16 >> (16 - len);
 }
 
 // Index bits of a sub-table opened for a code of `len` bits: grown until the
@@ -194,29 +210,69 @@ void FillEntries(uint32_t* table, unsigned size, uint32_t e)
     for (unsigned i = 0; i < size; i++) table[i] = e;
 }
 
+// True when the 8 lengths from `at` are all 0: long stretches of unused symbols are
+// common (and in a hostile stream, the rule), and are skipped a word at a time.
+inline bool NoCodesIn8(const uint8_t* lengths, unsigned at)
+{
+    uint64_t word;
+    std::memcpy(&word, lengths + at, 8);
+    return word == 0;
+}
+
 // Sorts the symbols with a length into canonical order: by length, then symbol.
-void SortSymbols(const uint16_t* lengths, unsigned count, const unsigned* perLength, uint16_t* work)
+// Lengths come in runs, so the slot of the current run is kept in a register
+// rather than stepped in memory, where each store would wait on the one before.
+void SortSymbols(const uint8_t* lengths, unsigned count, const unsigned* perLength, uint16_t* work)
 {
     unsigned offsets[MAX_CODE_BITS + 2];
     offsets[1] = 0;
     for (unsigned len = 1; len <= MAX_CODE_BITS; len++) offsets[len + 1] = offsets[len] + perLength[len];
-    for (unsigned symbol = 0; symbol < count; symbol++)
-        if (lengths[symbol] != 0) work[offsets[lengths[symbol]]++] = uint16_t(symbol);
+    unsigned runLength = 0, slot = 0;
+    for (unsigned symbol = 0; symbol < count; symbol++) {
+        if (symbol % 8 == 0 && symbol + 8 <= count && NoCodesIn8(lengths, symbol)) {
+            symbol += 7;
+            continue;
+        }
+        unsigned len = lengths[symbol];
+        if (len == 0) continue;
+        if (len != runLength) {
+            offsets[runLength] = slot;  // offsets[0] takes the first, empty run
+            slot = offsets[len];
+            runLength = len;
+        }
+        work[slot++] = uint16_t(symbol);
+    }
 }
 
 // Counts the codes of each length; false for an over-subscribed code (more codes of
-// some length than the shorter ones leave room for).
-bool CountLengths(const uint16_t* lengths, unsigned count, unsigned* perLength, unsigned& maxLen,
-                  unsigned& minLen)
+// some length than the shorter ones leave room for). `complete` tells whether the
+// codes use up every bit pattern.
+bool CountLengths(const uint8_t* lengths, unsigned count, unsigned* perLength, unsigned& maxLen,
+                  unsigned& minLen, bool& complete)
 {
-    for (unsigned len = 0; len <= MAX_CODE_BITS; len++) perLength[len] = 0;
-    for (unsigned i = 0; i < count; i++) perLength[lengths[i]]++;
+    // Four sets of counters, so that a run of one length does not make every
+    // increment wait on the one before.
+    uint16_t partial[4][MAX_CODE_BITS + 1] = {};
+    unsigned i = 0;
+    for (; i + 8 <= count; i += 8) {
+        if (NoCodesIn8(lengths, i)) continue;
+        for (unsigned k = 0; k < 8; k += 4) {
+            partial[0][lengths[i + k]]++;
+            partial[1][lengths[i + k + 1]]++;
+            partial[2][lengths[i + k + 2]]++;
+            partial[3][lengths[i + k + 3]]++;
+        }
+    }
+    for (; i < count; i++) partial[0][lengths[i]]++;
     perLength[0] = 0;
+    for (unsigned len = 1; len <= MAX_CODE_BITS; len++)
+        perLength[len] = unsigned(partial[0][len]) + partial[1][len] + partial[2][len] + partial[3][len];
     int left = 1;
     for (unsigned len = 1; len <= MAX_CODE_BITS; len++) {
         left = (left << 1) - int(perLength[len]);
         if (left < 0) return false;
     }
+    complete = left == 0;
     maxLen = MAX_CODE_BITS;
     while (maxLen > 0 && perLength[maxLen] == 0) maxLen--;
     minLen = 1;
@@ -226,37 +282,54 @@ bool CountLengths(const uint16_t* lengths, unsigned count, unsigned* perLength, 
 
 // Writes the entries of the sorted symbols into the root table and, for codes longer
 // than the root bits, into sub-tables placed after it; `used` grows by their sizes.
-bool PlaceCodes(CodeKind kind, const uint16_t* lengths, const uint16_t* work, unsigned* perLength,
-                unsigned maxLen, uint32_t* rootTable, unsigned root, unsigned room, unsigned& used)
+// Codes no longer than the root are each written once, into the first 2^len entries,
+// and that part is doubled whenever the length grows: an entry stands for every index
+// that shares its low bits. When the code is incomplete, the first 2^minLen entries
+// hold invalid entries beforehand, and the doubling spreads them too.
+bool PlaceCodes(CodeKind kind, const uint8_t* lengths, const uint16_t* work, unsigned* perLength,
+                unsigned minLen, unsigned maxLen, uint32_t* rootTable, unsigned root, unsigned room,
+                unsigned& used)
 {
-    unsigned code = 0;          // bit-reversed canonical code
+    unsigned symbols = 0;
+    for (unsigned len = 1; len <= maxLen; len++) symbols += perLength[len];
+    unsigned canonical = 0, canonicalLen = minLen;  // the next code in canonical order
+    unsigned filledBits = minLen;
+    unsigned i = 0;
+    for (; i < symbols; i++) {
+        unsigned len = lengths[work[i]];
+        if (len > root) break;
+        canonical <<= len - canonicalLen;
+        canonicalLen = len;
+        for (; filledBits < len; filledBits++)
+            std::memcpy(rootTable + (1u << filledBits), rootTable, sizeof(uint32_t) << filledBits);
+        rootTable[ReverseCode(canonical, len)] = SymbolEntry(kind, work[i], len);
+        canonical++;
+    }
+    for (; filledBits < root; filledBits++)
+        std::memcpy(rootTable + (1u << filledBits), rootTable, sizeof(uint32_t) << filledBits);
+
     unsigned currentLow = ~0u;  // root bits shared by the codes of the current sub-table
     uint32_t* sub = nullptr;
-    unsigned subSize = 0, symbols = 0;
-    for (unsigned len = 1; len <= maxLen; len++) symbols += perLength[len];
-    for (unsigned i = 0; i < symbols; i++) {
+    unsigned subSize = 0;
+    for (; i < symbols; i++) {
         unsigned len = lengths[work[i]];
-        uint32_t* target = rootTable;
-        unsigned drop = 0, size = 1u << root;
-        if (len > root) {
-            unsigned low = code & ((1u << root) - 1);
-            if (low != currentLow) {
-                unsigned bits = SubTableBits(perLength, len, root, maxLen);
-                subSize = 1u << bits;
-                if (used + subSize > room) return false;
-                sub = rootTable + used;
-                FillEntries(sub, subSize, ENTRY_INVALID);
-                rootTable[low] = ENTRY_SPECIAL | ENTRY_LINK | used << 16 | bits << 8 | root;
-                used += subSize;
-                currentLow = low;
-            }
-            target = sub;
-            drop = root;
-            size = subSize;
+        canonical <<= len - canonicalLen;
+        canonicalLen = len;
+        unsigned code = ReverseCode(canonical, len);
+        unsigned low = code & ((1u << root) - 1);
+        if (low != currentLow) {
+            unsigned bits = SubTableBits(perLength, len, root, maxLen);
+            subSize = 1u << bits;
+            if (used + subSize > room) return false;
+            sub = rootTable + used;
+            FillEntries(sub, subSize, ENTRY_INVALID);
+            rootTable[low] = ENTRY_SPECIAL | ENTRY_LINK | used << 16 | bits << 8 | root;
+            used += subSize;
+            currentLow = low;
         }
-        uint32_t e = SymbolEntry(kind, work[i], len - drop);
-        for (unsigned index = code >> drop; index < size; index += 1u << (len - drop)) target[index] = e;
-        code = NextReversedCode(code, len);
+        uint32_t e = SymbolEntry(kind, work[i], len - root);
+        for (unsigned index = code >> root; index < subSize; index += 1u << (len - root)) sub[index] = e;
+        canonical++;
         perLength[len]--;  // sub-tables are sized by the codes still to come
     }
     return true;
@@ -265,21 +338,25 @@ bool PlaceCodes(CodeKind kind, const uint16_t* lengths, const uint16_t* work, un
 // Builds the two-level table of a canonical code at `start`, adjusting `root` to the
 // lengths present and advancing `start` past the table. Over-subscribed codes and
 // tables that would leave the table space are refused. The entries an incomplete
-// code leaves free stay invalid; a code with no lengths gets a table of invalid entries.
-bool BuildCodeTable(CodeKind kind, const uint16_t* lengths, unsigned count, uint16_t& start, uint32_t* space,
+// code leaves free are invalid; a code with no lengths gets a table of invalid entries.
+bool BuildCodeTable(CodeKind kind, const uint8_t* lengths, unsigned count, uint16_t& start, uint32_t* space,
                     unsigned& root, uint16_t* work)
 {
     unsigned perLength[MAX_CODE_BITS + 1], maxLen, minLen;
-    if (!CountLengths(lengths, count, perLength, maxLen, minLen)) return false;
+    bool complete;
+    if (!CountLengths(lengths, count, perLength, maxLen, minLen, complete)) return false;
     if (root > maxLen) root = maxLen;
     if (root < minLen) root = minLen;
     unsigned used = 1u << root;
     if (start + used > TABLE_SPACE) return false;
     uint32_t* rootTable = space + start;
-    FillEntries(rootTable, used, ENTRY_INVALID);
-    if (maxLen > 0) {
+    if (maxLen == 0) {
+        FillEntries(rootTable, used, ENTRY_INVALID);
+    } else {
+        if (!complete) FillEntries(rootTable, 1u << minLen, ENTRY_INVALID);  // root >= minLen
         SortSymbols(lengths, count, perLength, work);
-        if (!PlaceCodes(kind, lengths, work, perLength, maxLen, rootTable, root, TABLE_SPACE - start, used))
+        if (!PlaceCodes(kind, lengths, work, perLength, minLen, maxLen, rootTable, root, TABLE_SPACE - start,
+                        used))
             return false;
     }
     start = uint16_t(start + used);
@@ -310,7 +387,7 @@ bool ReadCodeLengthCode(Inflater& z, unsigned codeLengthCount, unsigned& root)
     for (unsigned i = 0; i < codeLengthCount; i++) {
         unsigned len;
         if (!TakeBits(z.in, 3, len)) return false;
-        z.lengths[CODE_LENGTH_ORDER[i]] = uint16_t(len);
+        z.lengths[CODE_LENGTH_ORDER[i]] = uint8_t(len);
     }
     uint16_t start = 0;
     root = CODE_LENGTH_ROOT;
@@ -327,24 +404,22 @@ bool ReadCodeLengths(Inflater& z, unsigned total, unsigned root)
         uint64_t before;
         if (!DecodeSymbol(z.in, z.table, root, e, before)) return false;
         if (!(e & ENTRY_LITERAL)) return false;
-        unsigned symbol = EntryValue(e), repeat = 0, fill = 0, extra;
+        unsigned symbol = EntryValue(e);
         if (symbol < 16) {
-            z.lengths[n++] = uint16_t(symbol);
+            z.lengths[n++] = uint8_t(symbol);
             continue;
         }
+        unsigned fill = 0, repeat = ExtraValue(before, e);
         if (symbol == 16) {
-            if (n == 0 || !TakeBits(z.in, 2, extra)) return false;
+            if (n == 0) return false;
             fill = z.lengths[n - 1];
-            repeat = 3 + extra;
-        } else if (symbol == 17) {
-            if (!TakeBits(z.in, 3, extra)) return false;
-            repeat = 3 + extra;
+            repeat += 3;
         } else {
-            if (!TakeBits(z.in, 7, extra)) return false;
-            repeat = 11 + extra;
+            repeat += symbol == 17 ? 3 : 11;
         }
         if (repeat > total - n) return false;
-        while (repeat--) z.lengths[n++] = uint16_t(fill);
+        std::memset(z.lengths + n, int(fill), repeat);
+        n += repeat;
     }
     return true;
 }
@@ -408,7 +483,7 @@ inline void CopyMatchFast(unsigned char* dst, unsigned distance, unsigned length
         for (int i = 0; i < 5; i++) std::memcpy(dst + 8 * i, src + 8 * i, 8);
         for (dst += 40, src += 40; dst < stop; dst += 8, src += 8) std::memcpy(dst, src, 8);
     } else {
-        // A period shorter than a word: spread it over a word once, then store that word
+        // A period shorter than a word: spread it over two words once, then store them
         // every whole number of periods, with no loads in the loop. The word read at
         // `src` runs into bytes of this match not yet written; the mask drops them.
         static const uint64_t SPREAD[8] = {0,
@@ -419,12 +494,15 @@ inline void CopyMatchFast(unsigned char* dst, unsigned distance, unsigned length
                                            0x0000010000000001u,
                                            0x0001000000000001u,
                                            0x0100000000000001u};
-        static const uint8_t STEP[8] = {0, 8, 8, 6, 8, 5, 6, 7};
-        uint64_t period = LoadLe64(src) & (~uint64_t(0) >> (64 - 8 * distance));
-        uint64_t word = period * SPREAD[distance];
+        static const uint8_t STEP[8] = {0, 16, 16, 15, 16, 15, 12, 14};
+        uint64_t first = (LoadLe64(src) & (~uint64_t(0) >> (64 - 8 * distance))) * SPREAD[distance];
+        // The second word starts `8 % distance` bytes into the period.
+        unsigned phase = 8 % distance;
+        uint64_t second = first >> (8 * phase) | first << (8 * (distance - phase));
         const unsigned step = STEP[distance];
         do {
-            StoreLe64(dst, word);
+            StoreLe64(dst, first);
+            StoreLe64(dst + 8, second);
             dst += step;
         } while (dst < stop);
     }
