@@ -517,8 +517,8 @@ const size_t FAST_INPUT_ROOM = 8;
 // Decoding while a whole input word can be read and a longest match fits, so no step
 // has to check its bits or its room. One refill per round gives at least 56 bits: a
 // length and distance with their extra bits take at most 48, three literals of root
-// codes at most 45, and after either the buffer still holds the true next 11 bits,
-// since the refill read real input up to bit 63.
+// codes at most 45, and after either the buffer still holds 16 true input bits, enough
+// for the next root lookup, since the refill read real input up to bit 63.
 //
 // Each entry is looked up as soon as the bits before it are dropped, before the work
 // of the symbol in hand (storing a literal, copying a match) is done, so the lookups
@@ -544,12 +544,13 @@ BlockResult DecodeFast(Inflater& z)
     unsigned char* out = z.out.next;
     BlockResult result = BLOCK_SLOW;
 
-    // Bits below `held` may be few here, so the first lookup waits for a refill.
+    // Bits below `held` may be few here, so the first lookup waits for a refill, and
+    // that refill may leave too little input for the next one.
     bits |= LoadLe64(in) << (held & 63);
     in += 7 - ((held >> 3) & 7);
     held |= 56;
     uint32_t e = litTable[bits & litMask];
-    do {
+    while (in <= inLast && out <= outLast) {
         bits |= LoadLe64(in) << (held & 63);
         in += 7 - ((held >> 3) & 7);
         held |= 56;
@@ -626,7 +627,7 @@ BlockResult DecodeFast(Inflater& z)
         e = litTable[bits & litMask];
         CopyMatchFast(out, distance, length);
         out += length;
-    } while (in <= inLast && out <= outLast);
+    }
     z.in.next = in;
     z.in.bits = bits;
     z.in.count = held & 0xFF;
