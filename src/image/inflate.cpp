@@ -153,23 +153,35 @@ bool DecodeSymbol(BitReader& br, const uint32_t* table, unsigned root, uint32_t&
 
 // ---- Table construction -------------------------------------------------------
 
-// The entry of `symbol` for a code of which `codeBits` are looked up at this level.
-uint32_t SymbolEntry(CodeKind kind, unsigned symbol, unsigned codeBits)
-{
-    if (kind == CODE_DISTANCE) {
-        if (symbol >= 30) return ENTRY_INVALID;
-        return uint32_t(DISTANCE_BASE[symbol]) << 16 | codeBits << 8 | (codeBits + DISTANCE_EXTRA[symbol]);
-    }
-    if (kind == CODE_LENGTHS) {
+// The entry of each symbol but for its code's length: adding `codeBits * 0x101`
+// puts the bits looked up at this level into both the bits to drop and the code's
+// own length. Symbols that mean nothing (literal/length 286 and 287, distances 30
+// and 31) take part in the code but decode as invalid.
+struct EntryTemplates {
+    uint32_t litlen[288];
+    uint32_t distance[32];
+    uint32_t codeLength[19];
+    constexpr EntryTemplates() : litlen(), distance(), codeLength()
+    {
+        for (unsigned s = 0; s < 256; s++) litlen[s] = ENTRY_LITERAL | s << 16;
+        litlen[256] = ENTRY_SPECIAL | ENTRY_END;
+        for (unsigned s = 257; s < 286; s++) litlen[s] = uint32_t(LENGTH_BASE[s - 257]) << 16 | LENGTH_EXTRA[s - 257];
+        litlen[286] = litlen[287] = ENTRY_INVALID;
+        for (unsigned s = 0; s < 30; s++) distance[s] = uint32_t(DISTANCE_BASE[s]) << 16 | DISTANCE_EXTRA[s];
+        distance[30] = distance[31] = ENTRY_INVALID;
         // The repeat symbols carry their count's extra bits like a length does.
-        static const uint8_t REPEAT_EXTRA[3] = {2, 3, 7};
-        unsigned extra = symbol >= 16 ? REPEAT_EXTRA[symbol - 16] : 0;
-        return ENTRY_LITERAL | symbol << 16 | codeBits << 8 | (codeBits + extra);
+        for (unsigned s = 0; s < 19; s++) codeLength[s] = ENTRY_LITERAL | s << 16;
+        codeLength[16] |= 2;
+        codeLength[17] |= 3;
+        codeLength[18] |= 7;
     }
-    if (symbol < 256) return ENTRY_LITERAL | symbol << 16 | codeBits;
-    if (symbol == 256) return ENTRY_SPECIAL | ENTRY_END | codeBits;
-    if (symbol >= 286) return ENTRY_INVALID;  // 286 and 287 take part in the code but mean nothing
-    return uint32_t(LENGTH_BASE[symbol - 257]) << 16 | codeBits << 8 | (codeBits + LENGTH_EXTRA[symbol - 257]);
+};
+constexpr EntryTemplates ENTRY_TEMPLATES;
+
+const uint32_t* TemplatesOf(CodeKind kind)
+{
+    return kind == CODE_LITLEN ? ENTRY_TEMPLATES.litlen
+                               : kind == CODE_DISTANCE ? ENTRY_TEMPLATES.distance : ENTRY_TEMPLATES.codeLength;
 }
 
 // Bits arrive least significant first but codes are defined most significant bit
@@ -286,51 +298,42 @@ bool CountLengths(const uint8_t* lengths, unsigned count, unsigned* perLength, u
 // and that part is doubled whenever the length grows: an entry stands for every index
 // that shares its low bits. When the code is incomplete, the first 2^minLen entries
 // hold invalid entries beforehand, and the doubling spreads them too.
-bool PlaceCodes(CodeKind kind, const uint8_t* lengths, const uint16_t* work, unsigned* perLength,
-                unsigned minLen, unsigned maxLen, uint32_t* rootTable, unsigned root, unsigned room,
-                unsigned& used)
+bool PlaceCodes(const uint32_t* templates, const uint16_t* work, unsigned* perLength, unsigned minLen,
+                unsigned maxLen, uint32_t* rootTable, unsigned root, unsigned room, unsigned& used)
 {
-    unsigned symbols = 0;
-    for (unsigned len = 1; len <= maxLen; len++) symbols += perLength[len];
-    unsigned canonical = 0, canonicalLen = minLen;  // the next code in canonical order
-    unsigned filledBits = minLen;
-    unsigned i = 0;
-    for (; i < symbols; i++) {
-        unsigned len = lengths[work[i]];
-        if (len > root) break;
-        canonical <<= len - canonicalLen;
-        canonicalLen = len;
-        for (; filledBits < len; filledBits++)
-            std::memcpy(rootTable + (1u << filledBits), rootTable, sizeof(uint32_t) << filledBits);
-        rootTable[ReverseCode(canonical, len)] = SymbolEntry(kind, work[i], len);
-        canonical++;
+    unsigned canonical = 0;  // the next code in canonical order, of the current length
+    unsigned i = 0;          // the next symbol in `work`
+    for (unsigned len = minLen; len <= root; len++) {
+        if (len > minLen) {
+            std::memcpy(rootTable + (1u << (len - 1)), rootTable, sizeof(uint32_t) << (len - 1));
+            canonical <<= 1;
+        }
+        for (unsigned k = perLength[len]; k > 0; k--, i++, canonical++)
+            rootTable[ReverseCode(canonical, len)] = templates[work[i]] + len * 0x101;
     }
-    for (; filledBits < root; filledBits++)
-        std::memcpy(rootTable + (1u << filledBits), rootTable, sizeof(uint32_t) << filledBits);
 
     unsigned currentLow = ~0u;  // root bits shared by the codes of the current sub-table
     uint32_t* sub = nullptr;
     unsigned subSize = 0;
-    for (; i < symbols; i++) {
-        unsigned len = lengths[work[i]];
-        canonical <<= len - canonicalLen;
-        canonicalLen = len;
-        unsigned code = ReverseCode(canonical, len);
-        unsigned low = code & ((1u << root) - 1);
-        if (low != currentLow) {
-            unsigned bits = SubTableBits(perLength, len, root, maxLen);
-            subSize = 1u << bits;
-            if (used + subSize > room) return false;
-            sub = rootTable + used;
-            FillEntries(sub, subSize, ENTRY_INVALID);
-            rootTable[low] = ENTRY_SPECIAL | ENTRY_LINK | used << 16 | bits << 8 | root;
-            used += subSize;
-            currentLow = low;
+    for (unsigned len = root + 1; len <= maxLen; len++) {
+        canonical <<= 1;
+        for (unsigned k = perLength[len]; k > 0; k--, i++, canonical++) {
+            unsigned code = ReverseCode(canonical, len);
+            unsigned low = code & ((1u << root) - 1);
+            if (low != currentLow) {
+                unsigned bits = SubTableBits(perLength, len, root, maxLen);
+                subSize = 1u << bits;
+                if (used + subSize > room) return false;
+                sub = rootTable + used;
+                FillEntries(sub, subSize, ENTRY_INVALID);
+                rootTable[low] = ENTRY_SPECIAL | ENTRY_LINK | used << 16 | bits << 8 | root;
+                used += subSize;
+                currentLow = low;
+            }
+            uint32_t e = templates[work[i]] + (len - root) * 0x101;
+            for (unsigned index = code >> root; index < subSize; index += 1u << (len - root)) sub[index] = e;
+            perLength[len]--;  // sub-tables are sized by the codes still to come
         }
-        uint32_t e = SymbolEntry(kind, work[i], len - root);
-        for (unsigned index = code >> root; index < subSize; index += 1u << (len - root)) sub[index] = e;
-        canonical++;
-        perLength[len]--;  // sub-tables are sized by the codes still to come
     }
     return true;
 }
@@ -355,7 +358,7 @@ bool BuildCodeTable(CodeKind kind, const uint8_t* lengths, unsigned count, uint1
     } else {
         if (!complete) FillEntries(rootTable, 1u << minLen, ENTRY_INVALID);  // root >= minLen
         SortSymbols(lengths, count, perLength, work);
-        if (!PlaceCodes(kind, lengths, work, perLength, minLen, maxLen, rootTable, root, TABLE_SPACE - start,
+        if (!PlaceCodes(TemplatesOf(kind), work, perLength, minLen, maxLen, rootTable, root, TABLE_SPACE - start,
                         used))
             return false;
     }
