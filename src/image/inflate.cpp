@@ -4,38 +4,36 @@
 
 // Decoding is table driven: a first-level table indexed by the low "root" bits of
 // the bit buffer, with links to second-level tables for the longer codes. All the
-// tables of a block live in one fixed table space, and a table of literal pairs
-// derived from them sits beside it; nothing is allocated per stream.
+// tables of a block live in one fixed table space; nothing is allocated per stream.
+//
+// Every table slot is one 32-bit word that says all the decoder needs, so a symbol
+// costs one load and one shift: the low byte is the number of bits to drop (the code
+// and, for a length or distance, its extra bits), bits 8-11 the code's own length
+// (the extra bits sit just above it), bits 16-30 the literal, base value or sub-table
+// offset, and the flags below tell the kinds apart.
 
 namespace {
 
-struct CodeEntry {
-    uint8_t op;      // see the OP_ values
-    uint8_t bits;    // code bits this entry consumes (beyond the root bits in a sub-table)
-    uint16_t value;  // literal, base length or distance, or a sub-table offset
-};
-
-// Operations: 0 literal or plain symbol; 1..15 link to a sub-table of 2^op entries;
-// 16 + n base with n extra bits; the rest end the block or mark invalid codes.
-const uint8_t OP_LITERAL = 0;
-const uint8_t OP_BASE = 16;
-const uint8_t OP_END_OF_BLOCK = 96;
-const uint8_t OP_INVALID = 64;
-const uint8_t OP_INVALID_286 = 76;
-const uint8_t OP_INVALID_287 = 66;
+const uint32_t ENTRY_LITERAL = 0x80000000u;  // a literal byte (or a code-length symbol)
+const uint32_t ENTRY_SPECIAL = 0x8000u;      // neither literal nor base: link, end or invalid
+const uint32_t ENTRY_LINK = 0x4000u;         // bits 8-11 are the sub-table's index bits
+const uint32_t ENTRY_END = 0x2000u;          // end of block
+const uint32_t ENTRY_INVALID = ENTRY_SPECIAL;  // drops nothing, so it cannot consume input
 
 enum CodeKind { CODE_LENGTHS, CODE_LITLEN, CODE_DISTANCE };
 
-// The worst complete literal/length code with 9 root bits needs 852 entries and the
-// worst distance code with 6 root bits 592; the builder still checks every table
-// against this limit, so damaged codes cannot write past it.
-const unsigned TABLE_SPACE = 1444;
+// The root bits cover nearly every code of real streams in one lookup. The table
+// space holds the largest pair of complete codes: a sub-table of 2^k entries serves
+// at least k + 1 codes, so 288 literal/length codes need at most 57 sub-tables of 16
+// and one of 4 beyond the 2048 root entries, and 32 distance codes at most 4
+// sub-tables of 128 beyond 256. Incomplete codes may need more; the builder checks
+// every table against the limit, so damaged codes cannot write past it.
+const unsigned LITLEN_ROOT = 11;
+const unsigned DISTANCE_ROOT = 8;
+const unsigned CODE_LENGTH_ROOT = 7;
+const unsigned TABLE_SPACE = (2048 + 57 * 16 + 4) + (256 + 4 * 128);
 const unsigned MAX_CODE_BITS = 15;
 const unsigned MAX_LENGTHS = 320;  // 288 literal/length codes + 32 distance codes
-const unsigned LITLEN_ROOT = 9;
-const unsigned DISTANCE_ROOT = 6;
-const unsigned FIXED_DISTANCE_ROOT = 5;
-const unsigned CODE_LENGTH_ROOT = 7;
 
 const uint16_t LENGTH_BASE[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
                                   31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
@@ -66,32 +64,27 @@ struct Output {
     unsigned char* end;
 };
 
-// One or two literals read with a single lookup of PAIR_BITS input bits: noisy data
-// such as image rows is mostly literals, and halving the dependent table loads per
-// byte is what speeds it up. Derived from the root literal/length table of the block;
-// a count of 0 sends the decoder to that table.
-const unsigned PAIR_BITS = 11;
-
-struct LiteralPair {
-    uint8_t first;
-    uint8_t second;
-    uint8_t count;  // literals the entry holds: 0, 1 or 2
-    uint8_t bits;   // code bits they take together
-};
-
 struct Inflater {
     BitReader in;
     Output out;
-    LiteralPair pairs[1u << PAIR_BITS];
-    CodeEntry table[TABLE_SPACE];
-    uint16_t lengths[MAX_LENGTHS];
+    uint32_t table[TABLE_SPACE];
+    uint8_t lengths[MAX_LENGTHS];
     uint16_t work[288];
     unsigned litRoot;
     unsigned distanceRoot;
     uint16_t distanceStart;  // where the distance table begins in `table`
     bool fixedTablesBuilt;
-    bool pairsBuilt;  // `pairs` matches the literal/length table in `table`
 };
+
+inline unsigned EntryBits(uint32_t e) { return e & 0xFF; }
+inline unsigned EntryValue(uint32_t e) { return (e >> 16) & 0x7FFF; }
+
+// The extra bits of a length or distance, from the buffer as it was before the entry
+// was dropped: they follow the code itself.
+inline unsigned ExtraValue(uint64_t before, uint32_t e)
+{
+    return unsigned((before & ((uint64_t(1) << (e & 63)) - 1)) >> ((e >> 8) & 15));
+}
 
 uint64_t LoadLe64(const unsigned char* p)
 {
@@ -99,13 +92,9 @@ uint64_t LoadLe64(const unsigned char* p)
            uint64_t(p[4]) << 32 | uint64_t(p[5]) << 40 | uint64_t(p[6]) << 48 | uint64_t(p[7]) << 56;
 }
 
-// Tops the buffer up to 56 to 63 bits; the caller guarantees 8 readable input bytes,
-// so there is no branch: whole bytes beyond the 64-bit word simply wait.
-inline void RefillFast(BitReader& br)
+inline void StoreLe64(unsigned char* p, uint64_t v)
 {
-    br.bits |= LoadLe64(br.next) << br.count;
-    br.next += (63 - br.count) >> 3;
-    br.count |= 56;  // count + 8 * ((63 - count) / 8) for any count below 64
+    for (int i = 0; i < 8; i++) p[i] = uint8_t(v >> (8 * i));
 }
 
 // Tops the buffer up to at least 56 bits where the input allows. Whole words are read
@@ -143,51 +132,74 @@ inline void DropBits(BitReader& br, unsigned n)
     br.count -= n;
 }
 
-// Resolves the entry under the low bits of the buffer, following a link into its
-// sub-table, and reports how many bits the whole code takes.
-inline CodeEntry LookUp(const BitReader& br, const CodeEntry* table, unsigned root, unsigned& used)
+// Decodes one symbol with every step checked against the bits held: the entry comes
+// back with its code and extra bits dropped, and `before` keeps the buffer from just
+// before, where the extra bits are read.
+bool DecodeSymbol(BitReader& br, const uint32_t* table, unsigned root, uint32_t& entry, uint64_t& before)
 {
-    CodeEntry e = table[br.bits & ((1u << root) - 1)];
-    used = e.bits;
-    if (e.op >= 1 && e.op <= 15) {
-        e = table[e.value + ((br.bits >> root) & ((1u << e.op) - 1))];
-        used = root + e.bits;
+    if (br.count < 32) Refill(br);
+    uint32_t e = table[br.bits & ((uint64_t(1) << root) - 1)];
+    if (e & ENTRY_LINK) {
+        if (EntryBits(e) > br.count) return false;
+        DropBits(br, EntryBits(e));
+        e = table[EntryValue(e) + (br.bits & ((uint64_t(1) << ((e >> 8) & 15)) - 1))];
     }
-    return e;
-}
-
-bool DecodeSymbol(BitReader& br, const CodeEntry* table, unsigned root, CodeEntry& entry)
-{
-    if (br.count < MAX_CODE_BITS) Refill(br);
-    unsigned used;
-    entry = LookUp(br, table, root, used);
-    if (used > br.count) return false;
-    DropBits(br, used);
+    if (EntryBits(e) > br.count) return false;
+    before = br.bits;
+    DropBits(br, EntryBits(e));
+    entry = e;
     return true;
 }
 
 // ---- Table construction -------------------------------------------------------
 
-CodeEntry SymbolEntry(CodeKind kind, unsigned symbol)
-{
-    CodeEntry e = {OP_LITERAL, 0, uint16_t(symbol)};
-    if (kind == CODE_DISTANCE) {
-        if (symbol < 30) e = {uint8_t(OP_BASE + DISTANCE_EXTRA[symbol]), 0, DISTANCE_BASE[symbol]};
-        else e = {OP_INVALID, 0, 0};
-    } else if (kind == CODE_LITLEN && symbol >= 256) {
-        if (symbol == 256) e = {OP_END_OF_BLOCK, 0, 0};
-        else if (symbol < 286) e = {uint8_t(OP_BASE + LENGTH_EXTRA[symbol - 257]), 0, LENGTH_BASE[symbol - 257]};
-        else e = {symbol == 286 ? OP_INVALID_286 : OP_INVALID_287, 0, 0};
+// The entry of each symbol but for its code's length: adding `codeBits * 0x101`
+// puts the bits looked up at this level into both the bits to drop and the code's
+// own length. Symbols that mean nothing (literal/length 286 and 287, distances 30
+// and 31) take part in the code but decode as invalid.
+struct EntryTemplates {
+    uint32_t litlen[288];
+    uint32_t distance[32];
+    uint32_t codeLength[19];
+    constexpr EntryTemplates() : litlen(), distance(), codeLength()
+    {
+        for (unsigned s = 0; s < 256; s++) litlen[s] = ENTRY_LITERAL | s << 16;
+        litlen[256] = ENTRY_SPECIAL | ENTRY_END;
+        for (unsigned s = 257; s < 286; s++) litlen[s] = uint32_t(LENGTH_BASE[s - 257]) << 16 | LENGTH_EXTRA[s - 257];
+        litlen[286] = litlen[287] = ENTRY_INVALID;
+        for (unsigned s = 0; s < 30; s++) distance[s] = uint32_t(DISTANCE_BASE[s]) << 16 | DISTANCE_EXTRA[s];
+        distance[30] = distance[31] = ENTRY_INVALID;
+        // The repeat symbols carry their count's extra bits like a length does.
+        for (unsigned s = 0; s < 19; s++) codeLength[s] = ENTRY_LITERAL | s << 16;
+        codeLength[16] |= 2;
+        codeLength[17] |= 3;
+        codeLength[18] |= 7;
     }
-    return e;
+};
+constexpr EntryTemplates ENTRY_TEMPLATES;
+
+const uint32_t* TemplatesOf(CodeKind kind)
+{
+    return kind == CODE_LITLEN ? ENTRY_TEMPLATES.litlen
+                               : kind == CODE_DISTANCE ? ENTRY_TEMPLATES.distance : ENTRY_TEMPLATES.codeLength;
 }
 
-// Steps a bit-reversed code of `len` bits to the next code in canonical order.
-unsigned NextReversedCode(unsigned code, unsigned len)
+// Bits arrive least significant first but codes are defined most significant bit
+// first, so tables are indexed by codes reversed.
+struct ReversedBytes {
+    uint8_t of[256];
+    constexpr ReversedBytes() : of()
+    {
+        for (unsigned b = 0; b < 256; b++)
+            for (unsigned i = 0; i < 8; i++) of[b] |= uint8_t(((b >> i) & 1) << (7 - i));
+    }
+};
+constexpr ReversedBytes REVERSED_BYTES;
+
+inline unsigned ReverseCode(unsigned code, unsigned len)
 {
-    unsigned inc = 1u << (len - 1);
-    while (code & inc) inc >>= 1;
-    return inc ? (code & (inc - 1)) + inc : 0;
+    unsigned reversed16 = unsigned(REVERSED_BYTES.of[code & 0xFF]) << 8 | REVERSED_BYTES.of[(code >> 8) & 0xFF];
+    return reversed16 >> (16 - len);
 }
 
 // Index bits of a sub-table opened for a code of `len` bits: grown until the
@@ -205,34 +217,74 @@ unsigned SubTableBits(const unsigned* remaining, unsigned len, unsigned root, un
     return curr;
 }
 
-void FillEntries(CodeEntry* table, unsigned size, CodeEntry e)
+void FillEntries(uint32_t* table, unsigned size, uint32_t e)
 {
     for (unsigned i = 0; i < size; i++) table[i] = e;
 }
 
+// True when the 8 lengths from `at` are all 0: long stretches of unused symbols are
+// common (and in a hostile stream, the rule), and are skipped a word at a time.
+inline bool NoCodesIn8(const uint8_t* lengths, unsigned at)
+{
+    uint64_t word;
+    std::memcpy(&word, lengths + at, 8);
+    return word == 0;
+}
+
 // Sorts the symbols with a length into canonical order: by length, then symbol.
-void SortSymbols(const uint16_t* lengths, unsigned count, const unsigned* perLength, uint16_t* work)
+// Lengths come in runs, so the slot of the current run is kept in a register
+// rather than stepped in memory, where each store would wait on the one before.
+void SortSymbols(const uint8_t* lengths, unsigned count, const unsigned* perLength, uint16_t* work)
 {
     unsigned offsets[MAX_CODE_BITS + 2];
     offsets[1] = 0;
     for (unsigned len = 1; len <= MAX_CODE_BITS; len++) offsets[len + 1] = offsets[len] + perLength[len];
-    for (unsigned symbol = 0; symbol < count; symbol++)
-        if (lengths[symbol] != 0) work[offsets[lengths[symbol]]++] = uint16_t(symbol);
+    unsigned runLength = 0, slot = 0;
+    for (unsigned symbol = 0; symbol < count; symbol++) {
+        if (symbol % 8 == 0 && symbol + 8 <= count && NoCodesIn8(lengths, symbol)) {
+            symbol += 7;
+            continue;
+        }
+        unsigned len = lengths[symbol];
+        if (len == 0) continue;
+        if (len != runLength) {
+            offsets[runLength] = slot;  // offsets[0] takes the first, empty run
+            slot = offsets[len];
+            runLength = len;
+        }
+        work[slot++] = uint16_t(symbol);
+    }
 }
 
 // Counts the codes of each length; false for an over-subscribed code (more codes of
-// some length than the shorter ones leave room for).
-bool CountLengths(const uint16_t* lengths, unsigned count, unsigned* perLength, unsigned& maxLen,
-                  unsigned& minLen)
+// some length than the shorter ones leave room for). `complete` tells whether the
+// codes use up every bit pattern.
+bool CountLengths(const uint8_t* lengths, unsigned count, unsigned* perLength, unsigned& maxLen,
+                  unsigned& minLen, bool& complete)
 {
-    for (unsigned len = 0; len <= MAX_CODE_BITS; len++) perLength[len] = 0;
-    for (unsigned i = 0; i < count; i++) perLength[lengths[i]]++;
+    // Four sets of counters, so that a run of one length does not make every
+    // increment wait on the one before.
+    uint16_t partial[4][MAX_CODE_BITS + 1] = {};
+    unsigned i = 0;
+    for (; i + 8 <= count; i += 8) {
+        if (NoCodesIn8(lengths, i)) continue;
+        for (unsigned k = 0; k < 8; k += 4) {
+            partial[0][lengths[i + k]]++;
+            partial[1][lengths[i + k + 1]]++;
+            partial[2][lengths[i + k + 2]]++;
+            partial[3][lengths[i + k + 3]]++;
+        }
+    }
+    for (; i < count; i++) partial[0][lengths[i]]++;
     perLength[0] = 0;
+    for (unsigned len = 1; len <= MAX_CODE_BITS; len++)
+        perLength[len] = unsigned(partial[0][len]) + partial[1][len] + partial[2][len] + partial[3][len];
     int left = 1;
     for (unsigned len = 1; len <= MAX_CODE_BITS; len++) {
         left = (left << 1) - int(perLength[len]);
         if (left < 0) return false;
     }
+    complete = left == 0;
     maxLen = MAX_CODE_BITS;
     while (maxLen > 0 && perLength[maxLen] == 0) maxLen--;
     minLen = 1;
@@ -242,39 +294,46 @@ bool CountLengths(const uint16_t* lengths, unsigned count, unsigned* perLength, 
 
 // Writes the entries of the sorted symbols into the root table and, for codes longer
 // than the root bits, into sub-tables placed after it; `used` grows by their sizes.
-bool PlaceCodes(CodeKind kind, const uint16_t* lengths, const uint16_t* work, unsigned* perLength,
-                unsigned maxLen, CodeEntry* rootTable, unsigned root, unsigned room, unsigned& used)
+// Codes no longer than the root are each written once, into the first 2^len entries,
+// and that part is doubled whenever the length grows: an entry stands for every index
+// that shares its low bits. When the code is incomplete, the first 2^minLen entries
+// hold invalid entries beforehand, and the doubling spreads them too.
+bool PlaceCodes(const uint32_t* templates, const uint16_t* work, unsigned* perLength, unsigned minLen,
+                unsigned maxLen, uint32_t* rootTable, unsigned root, unsigned room, unsigned& used)
 {
-    unsigned code = 0;          // bit-reversed canonical code
+    unsigned canonical = 0;  // the next code in canonical order, of the current length
+    unsigned i = 0;          // the next symbol in `work`
+    for (unsigned len = minLen; len <= root; len++) {
+        if (len > minLen) {
+            std::memcpy(rootTable + (1u << (len - 1)), rootTable, sizeof(uint32_t) << (len - 1));
+            canonical <<= 1;
+        }
+        for (unsigned k = perLength[len]; k > 0; k--, i++, canonical++)
+            rootTable[ReverseCode(canonical, len)] = templates[work[i]] + len * 0x101;
+    }
+
     unsigned currentLow = ~0u;  // root bits shared by the codes of the current sub-table
-    CodeEntry* sub = nullptr;
-    unsigned subSize = 0, symbols = 0;
-    for (unsigned len = 1; len <= maxLen; len++) symbols += perLength[len];
-    for (unsigned i = 0; i < symbols; i++) {
-        unsigned len = lengths[work[i]];
-        CodeEntry* target = rootTable;
-        unsigned drop = 0, size = 1u << root;
-        if (len > root) {
+    uint32_t* sub = nullptr;
+    unsigned subSize = 0;
+    for (unsigned len = root + 1; len <= maxLen; len++) {
+        canonical <<= 1;
+        for (unsigned k = perLength[len]; k > 0; k--, i++, canonical++) {
+            unsigned code = ReverseCode(canonical, len);
             unsigned low = code & ((1u << root) - 1);
             if (low != currentLow) {
                 unsigned bits = SubTableBits(perLength, len, root, maxLen);
                 subSize = 1u << bits;
                 if (used + subSize > room) return false;
                 sub = rootTable + used;
-                FillEntries(sub, subSize, CodeEntry{OP_INVALID, 0, 0});
-                rootTable[low] = CodeEntry{uint8_t(bits), uint8_t(root), uint16_t(used)};
+                FillEntries(sub, subSize, ENTRY_INVALID);
+                rootTable[low] = ENTRY_SPECIAL | ENTRY_LINK | used << 16 | bits << 8 | root;
                 used += subSize;
                 currentLow = low;
             }
-            target = sub;
-            drop = root;
-            size = subSize;
+            uint32_t e = templates[work[i]] + (len - root) * 0x101;
+            for (unsigned index = code >> root; index < subSize; index += 1u << (len - root)) sub[index] = e;
+            perLength[len]--;  // sub-tables are sized by the codes still to come
         }
-        CodeEntry e = SymbolEntry(kind, work[i]);
-        e.bits = uint8_t(len - drop);
-        for (unsigned index = code >> drop; index < size; index += 1u << (len - drop)) target[index] = e;
-        code = NextReversedCode(code, len);
-        perLength[len]--;  // sub-tables are sized by the codes still to come
     }
     return true;
 }
@@ -282,48 +341,29 @@ bool PlaceCodes(CodeKind kind, const uint16_t* lengths, const uint16_t* work, un
 // Builds the two-level table of a canonical code at `start`, adjusting `root` to the
 // lengths present and advancing `start` past the table. Over-subscribed codes and
 // tables that would leave the table space are refused. The entries an incomplete
-// code leaves free stay invalid; a code with no lengths gets a table of invalid entries.
-bool BuildCodeTable(CodeKind kind, const uint16_t* lengths, unsigned count, uint16_t& start, CodeEntry* space,
+// code leaves free are invalid; a code with no lengths gets a table of invalid entries.
+bool BuildCodeTable(CodeKind kind, const uint8_t* lengths, unsigned count, uint16_t& start, uint32_t* space,
                     unsigned& root, uint16_t* work)
 {
     unsigned perLength[MAX_CODE_BITS + 1], maxLen, minLen;
-    if (!CountLengths(lengths, count, perLength, maxLen, minLen)) return false;
+    bool complete;
+    if (!CountLengths(lengths, count, perLength, maxLen, minLen, complete)) return false;
     if (root > maxLen) root = maxLen;
     if (root < minLen) root = minLen;
     unsigned used = 1u << root;
     if (start + used > TABLE_SPACE) return false;
-    CodeEntry* rootTable = space + start;
-    FillEntries(rootTable, used, CodeEntry{OP_INVALID, 0, 0});
-    if (maxLen > 0) {
+    uint32_t* rootTable = space + start;
+    if (maxLen == 0) {
+        FillEntries(rootTable, used, ENTRY_INVALID);
+    } else {
+        if (!complete) FillEntries(rootTable, 1u << minLen, ENTRY_INVALID);  // root >= minLen
         SortSymbols(lengths, count, perLength, work);
-        if (!PlaceCodes(kind, lengths, work, perLength, maxLen, rootTable, root, TABLE_SPACE - start, used))
+        if (!PlaceCodes(TemplatesOf(kind), work, perLength, minLen, maxLen, rootTable, root, TABLE_SPACE - start,
+                        used))
             return false;
     }
     start = uint16_t(start + used);
     return true;
-}
-
-// Fills the pair table from the root literal/length table. An entry found in the root
-// table stands for every index that shares its low `bits` bits, so a second code may be
-// looked up with the unknown high bits as zeros as long as it fits in what remains.
-void BuildLiteralPairs(Inflater& z)
-{
-    const unsigned rootMask = (1u << z.litRoot) - 1;
-    for (unsigned index = 0; index < (1u << PAIR_BITS); index++) {
-        LiteralPair pair = {0, 0, 0, 0};
-        CodeEntry first = z.table[index & rootMask];
-        if (first.op == OP_LITERAL && first.bits <= PAIR_BITS) {
-            pair = {uint8_t(first.value), 0, 1, first.bits};
-            unsigned rest = index >> first.bits;
-            CodeEntry second = z.table[rest & rootMask];
-            if (second.op == OP_LITERAL && first.bits + second.bits <= PAIR_BITS) {
-                pair.second = uint8_t(second.value);
-                pair.count = 2;
-                pair.bits = uint8_t(first.bits + second.bits);
-            }
-        }
-        z.pairs[index] = pair;
-    }
 }
 
 void BuildFixedTables(Inflater& z)
@@ -337,10 +377,9 @@ void BuildFixedTables(Inflater& z)
     z.litRoot = LITLEN_ROOT;
     BuildCodeTable(CODE_LITLEN, z.lengths, 288, start, z.table, z.litRoot, z.work);
     z.distanceStart = start;
-    z.distanceRoot = FIXED_DISTANCE_ROOT;
+    z.distanceRoot = DISTANCE_ROOT;
     BuildCodeTable(CODE_DISTANCE, z.lengths + 288, 32, start, z.table, z.distanceRoot, z.work);
     z.fixedTablesBuilt = true;
-    z.pairsBuilt = false;
 }
 
 // ---- Dynamic code definitions -------------------------------------------------
@@ -351,7 +390,7 @@ bool ReadCodeLengthCode(Inflater& z, unsigned codeLengthCount, unsigned& root)
     for (unsigned i = 0; i < codeLengthCount; i++) {
         unsigned len;
         if (!TakeBits(z.in, 3, len)) return false;
-        z.lengths[CODE_LENGTH_ORDER[i]] = uint16_t(len);
+        z.lengths[CODE_LENGTH_ORDER[i]] = uint8_t(len);
     }
     uint16_t start = 0;
     root = CODE_LENGTH_ROOT;
@@ -364,27 +403,26 @@ bool ReadCodeLengths(Inflater& z, unsigned total, unsigned root)
 {
     unsigned n = 0;
     while (n < total) {
-        CodeEntry e;
-        if (!DecodeSymbol(z.in, z.table, root, e)) return false;
-        if (e.op != OP_LITERAL) return false;
-        unsigned symbol = e.value, repeat = 0, fill = 0, extra;
+        uint32_t e;
+        uint64_t before;
+        if (!DecodeSymbol(z.in, z.table, root, e, before)) return false;
+        if (!(e & ENTRY_LITERAL)) return false;
+        unsigned symbol = EntryValue(e);
         if (symbol < 16) {
-            z.lengths[n++] = uint16_t(symbol);
+            z.lengths[n++] = uint8_t(symbol);
             continue;
         }
+        unsigned fill = 0, repeat = ExtraValue(before, e);
         if (symbol == 16) {
-            if (n == 0 || !TakeBits(z.in, 2, extra)) return false;
+            if (n == 0) return false;
             fill = z.lengths[n - 1];
-            repeat = 3 + extra;
-        } else if (symbol == 17) {
-            if (!TakeBits(z.in, 3, extra)) return false;
-            repeat = 3 + extra;
+            repeat += 3;
         } else {
-            if (!TakeBits(z.in, 7, extra)) return false;
-            repeat = 11 + extra;
+            repeat += symbol == 17 ? 3 : 11;
         }
         if (repeat > total - n) return false;
-        while (repeat--) z.lengths[n++] = uint16_t(fill);
+        std::memset(z.lengths + n, int(fill), repeat);
+        n += repeat;
     }
     return true;
 }
@@ -407,7 +445,6 @@ bool ReadDynamicTables(Inflater& z)
     if (!BuildCodeTable(CODE_DISTANCE, z.lengths + litCount, distanceCount, start, z.table, z.distanceRoot,
                         z.work))
         return false;
-    z.pairsBuilt = false;
     return true;
 }
 
@@ -432,101 +469,171 @@ bool CopyStored(Inflater& z)
     return true;
 }
 
-// Forward copy of an earlier stretch of output; overlapping copies repeat the most
-// recent bytes. Callers leave 16 bytes of slack after the copy: whole words are written.
+// A match copied in whole words: callers leave room for a longest match and a
+// 16-byte word past it. Words are copied front to back, so where the match overlaps
+// itself each word reads bytes already written.
 inline void CopyMatchFast(unsigned char* dst, unsigned distance, unsigned length)
 {
     const unsigned char* src = dst - distance;
-    unsigned char* stop = dst + length;
-    if (distance >= 8) {
-        // Two words without a test cover most matches; word by word, overlap is harmless.
-        std::memcpy(dst, src, 8);
-        std::memcpy(dst + 8, src + 8, 8);
-        dst += 16;
-        src += 16;
-        while (dst < stop) {
-            std::memcpy(dst, src, 8);
-            dst += 8;
-            src += 8;
-        }
-    } else if (distance == 1) {
-        std::memset(dst, *src, length);
+    unsigned char* const stop = dst + length;
+    if (distance >= 16) {
+        // Three words without a test cover most matches.
+        std::memcpy(dst, src, 16);
+        std::memcpy(dst + 16, src + 16, 16);
+        std::memcpy(dst + 32, src + 32, 16);
+        for (dst += 48, src += 48; dst < stop; dst += 16, src += 16) std::memcpy(dst, src, 16);
+    } else if (distance >= 8) {
+        for (int i = 0; i < 5; i++) std::memcpy(dst + 8 * i, src + 8 * i, 8);
+        for (dst += 40, src += 40; dst < stop; dst += 8, src += 8) std::memcpy(dst, src, 8);
     } else {
-        // The first 8 bytes one at a time; after that the pattern repeats from a whole
-        // number of periods back, at least 8 bytes away, so words can be copied.
-        static const uint8_t PERIODS_OF_8[8] = {0, 0, 8, 9, 8, 10, 12, 14};
-        for (int i = 0; i < 8; i++) dst[i] = src[i];
-        unsigned step = PERIODS_OF_8[distance];
-        for (dst += 8; dst < stop; dst += 8) std::memcpy(dst, dst - step, 8);
+        // A period shorter than a word: spread it over two words once, then store them
+        // every whole number of periods, with no loads in the loop. The word read at
+        // `src` runs into bytes of this match not yet written; the mask drops them.
+        static const uint64_t SPREAD[8] = {0,
+                                           0x0101010101010101u,
+                                           0x0001000100010001u,
+                                           0x0001000001000001u,
+                                           0x0000000100000001u,
+                                           0x0000010000000001u,
+                                           0x0001000000000001u,
+                                           0x0100000000000001u};
+        static const uint8_t STEP[8] = {0, 16, 16, 15, 16, 15, 12, 14};
+        uint64_t first = (LoadLe64(src) & (~uint64_t(0) >> (64 - 8 * distance))) * SPREAD[distance];
+        // The second word starts `8 % distance` bytes into the period.
+        unsigned phase = 8 % distance;
+        uint64_t second = first >> (8 * phase) | first << (8 * (distance - phase));
+        const unsigned step = STEP[distance];
+        do {
+            StoreLe64(dst, first);
+            StoreLe64(dst + 8, second);
+            dst += step;
+        } while (dst < stop);
     }
 }
 
 enum BlockResult { BLOCK_DONE, BLOCK_FAILED, BLOCK_SLOW };
 
-// Literals come in runs: up to three pair lookups (at most 33 of the 56 bits held)
-// store up to six of them, and the 23 bits left still hold any whole code. Returns
-// the next entry of the main table, not yet consumed, with at least 56 bits held,
-// enough for a whole length/distance pair; refilling after the lookup keeps the
-// refill off the path from the last literal to that entry. Needs 16 input bytes
-// left and 7 bytes of output room. Without pairs it only looks up the main table.
-template <bool WITH_PAIRS>
-inline CodeEntry TakeLiterals(BitReader& br, const LiteralPair* pairs, const CodeEntry* table, unsigned root,
-                              unsigned char*& out, unsigned& used)
-{
-    RefillFast(br);
-    for (int i = 0; WITH_PAIRS && i < 3; i++) {
-        LiteralPair pair = pairs[br.bits & ((1u << PAIR_BITS) - 1)];
-        if (pair.count == 0) break;
-        out[0] = pair.first;
-        out[1] = pair.second;  // a stray byte when count is 1, overwritten next
-        out += pair.count;
-        DropBits(br, pair.bits);
-    }
-    CodeEntry e = LookUp(br, table, root, used);
-    RefillFast(br);
-    return e;
-}
+// A longest match and the word its copy may write past it.
+const size_t FAST_OUTPUT_ROOM = 258 + 16;
+const size_t FAST_INPUT_ROOM = 8;
 
-// Decoding while at least 16 input bytes and a full match plus slack of output remain,
-// so no step has to check its bits or its room. The state is held in locals: byte
-// stores to the output could otherwise alias it and force reloads on every symbol.
-// Without pairs the loop also stops once the output reaches `stop`.
-template <bool WITH_PAIRS>
-BlockResult DecodeFast(Inflater& z, const unsigned char* stop)
+// Decoding while a whole input word can be read and a longest match fits, so no step
+// has to check its bits or its room. One refill per round gives at least 56 bits: a
+// length and distance with their extra bits take at most 48, three literals of root
+// codes at most 45, and after either the buffer still holds 16 true input bits, enough
+// for the next root lookup, since the refill read real input up to bit 63.
+//
+// Each entry is looked up as soon as the bits before it are dropped, before the work
+// of the symbol in hand (storing a literal, copying a match) is done, so the lookups
+// do not wait on that work. `held` keeps the bit count in its low byte only: the
+// whole entry is subtracted, and what borrows into the upper bits is never read.
+//
+// The state is held in locals: byte stores to the output could otherwise alias it
+// and force reloads on every symbol.
+BlockResult DecodeFast(Inflater& z)
 {
-    BitReader br = z.in;
-    const LiteralPair* pairs = z.pairs;
-    const CodeEntry* litTable = z.table;
-    const CodeEntry* distTable = z.table + z.distanceStart;
-    const unsigned litRoot = z.litRoot, distanceRoot = z.distanceRoot;
+    if (size_t(z.in.end - z.in.next) < FAST_INPUT_ROOM || size_t(z.out.end - z.out.next) < FAST_OUTPUT_ROOM)
+        return BLOCK_SLOW;
+    const unsigned char* in = z.in.next;
+    const unsigned char* const inLast = z.in.end - FAST_INPUT_ROOM;
+    uint64_t bits = z.in.bits;
+    uint32_t held = z.in.count;
+    const uint32_t* const litTable = z.table;
+    const uint32_t* const distTable = z.table + z.distanceStart;
+    const uint64_t litMask = (uint64_t(1) << z.litRoot) - 1;
+    const uint64_t distMask = (uint64_t(1) << z.distanceRoot) - 1;
     unsigned char* const start = z.out.start;
-    unsigned char* const end = z.out.end;
+    unsigned char* const outLast = z.out.end - FAST_OUTPUT_ROOM;
     unsigned char* out = z.out.next;
     BlockResult result = BLOCK_SLOW;
-    while (end - out >= 258 + 16 && br.end - br.next >= 16 && (WITH_PAIRS || out < stop)) {
-        unsigned used;
-        CodeEntry e = TakeLiterals<WITH_PAIRS>(br, pairs, litTable, litRoot, out, used);
-        DropBits(br, used);
-        if (e.op == OP_LITERAL) {
-            *out++ = uint8_t(e.value);
+
+    // Bits below `held` may be few here, so the first lookup waits for a refill, and
+    // that refill may leave too little input for the next one.
+    bits |= LoadLe64(in) << (held & 63);
+    in += 7 - ((held >> 3) & 7);
+    held |= 56;
+    uint32_t e = litTable[bits & litMask];
+    while (in <= inLast && out <= outLast) {
+        bits |= LoadLe64(in) << (held & 63);
+        in += 7 - ((held >> 3) & 7);
+        held |= 56;
+
+        uint64_t before = bits;
+        bits >>= (e & 63);
+        held -= e;
+        if (e & ENTRY_LITERAL) {
+            out[0] = uint8_t(e >> 16);
+            e = litTable[bits & litMask];
+            if (!(e & ENTRY_LITERAL)) {
+                out += 1;
+                continue;
+            }
+            bits >>= (e & 63);
+            held -= e;
+            out[1] = uint8_t(e >> 16);
+            e = litTable[bits & litMask];
+            if (!(e & ENTRY_LITERAL)) {
+                out += 2;
+                continue;
+            }
+            bits >>= (e & 63);
+            held -= e;
+            out[2] = uint8_t(e >> 16);
+            e = litTable[bits & litMask];
+            out += 3;
             continue;
         }
-        if (e.op == OP_END_OF_BLOCK) { result = BLOCK_DONE; break; }
-        if ((e.op & 0xF0) != OP_BASE) { result = BLOCK_FAILED; break; }
-        unsigned extra = e.op & 15;
-        unsigned length = e.value + unsigned(br.bits & ((1u << extra) - 1));
-        DropBits(br, extra);
-        e = LookUp(br, distTable, distanceRoot, used);
-        DropBits(br, used);
-        if ((e.op & 0xF0) != OP_BASE) { result = BLOCK_FAILED; break; }
-        extra = e.op & 15;
-        unsigned distance = e.value + unsigned(br.bits & ((1u << extra) - 1));
-        DropBits(br, extra);
-        if (distance > size_t(out - start)) { result = BLOCK_FAILED; break; }
+        if (e & ENTRY_SPECIAL) {
+            if (!(e & ENTRY_LINK)) {
+                result = e & ENTRY_END ? BLOCK_DONE : BLOCK_FAILED;
+                break;
+            }
+            e = litTable[EntryValue(e) + (bits & ((uint64_t(1) << ((e >> 8) & 15)) - 1))];
+            before = bits;
+            bits >>= (e & 63);
+            held -= e;
+            if (e & ENTRY_LITERAL) {
+                *out++ = uint8_t(e >> 16);
+                e = litTable[bits & litMask];
+                continue;
+            }
+            if (e & ENTRY_SPECIAL) {
+                result = e & ENTRY_END ? BLOCK_DONE : BLOCK_FAILED;
+                break;
+            }
+        }
+        const unsigned length = EntryValue(e) + ExtraValue(before, e);
+
+        e = distTable[bits & distMask];
+        before = bits;
+        bits >>= (e & 63);
+        held -= e;
+        if (e & ENTRY_SPECIAL) {
+            if (!(e & ENTRY_LINK)) {
+                result = BLOCK_FAILED;
+                break;
+            }
+            e = distTable[EntryValue(e) + (bits & ((uint64_t(1) << ((e >> 8) & 15)) - 1))];
+            before = bits;
+            bits >>= (e & 63);
+            held -= e;
+            if (e & ENTRY_SPECIAL) {
+                result = BLOCK_FAILED;
+                break;
+            }
+        }
+        const unsigned distance = EntryValue(e) + ExtraValue(before, e);
+        if (distance > size_t(out - start)) {
+            result = BLOCK_FAILED;
+            break;
+        }
+        e = litTable[bits & litMask];
         CopyMatchFast(out, distance, length);
         out += length;
     }
-    z.in = br;
+    z.in.next = in;
+    z.in.bits = bits;
+    z.in.count = held & 0xFF;
     z.out.next = out;
     return result;
 }
@@ -534,21 +641,19 @@ BlockResult DecodeFast(Inflater& z, const unsigned char* stop)
 // One symbol at a time with every step checked; used near the ends of the buffers.
 BlockResult DecodeSlowSymbol(Inflater& z)
 {
-    CodeEntry e;
-    if (!DecodeSymbol(z.in, z.table, z.litRoot, e)) return BLOCK_FAILED;
-    if (e.op == OP_LITERAL) {
+    uint32_t e;
+    uint64_t before;
+    if (!DecodeSymbol(z.in, z.table, z.litRoot, e, before)) return BLOCK_FAILED;
+    if (e & ENTRY_LITERAL) {
         if (z.out.next == z.out.end) return BLOCK_FAILED;
-        *z.out.next++ = uint8_t(e.value);
+        *z.out.next++ = uint8_t(e >> 16);
         return BLOCK_SLOW;
     }
-    if (e.op == OP_END_OF_BLOCK) return BLOCK_DONE;
-    if ((e.op & 0xF0) != OP_BASE) return BLOCK_FAILED;
-    unsigned extra, distanceExtra;
-    if (!TakeBits(z.in, e.op & 15, extra)) return BLOCK_FAILED;
-    unsigned length = e.value + extra;
-    if (!DecodeSymbol(z.in, z.table + z.distanceStart, z.distanceRoot, e)) return BLOCK_FAILED;
-    if ((e.op & 0xF0) != OP_BASE || !TakeBits(z.in, e.op & 15, distanceExtra)) return BLOCK_FAILED;
-    unsigned distance = e.value + distanceExtra;
+    if (e & ENTRY_SPECIAL) return e & ENTRY_END ? BLOCK_DONE : BLOCK_FAILED;
+    unsigned length = EntryValue(e) + ExtraValue(before, e);
+    if (!DecodeSymbol(z.in, z.table + z.distanceStart, z.distanceRoot, e, before)) return BLOCK_FAILED;
+    if (e & ENTRY_SPECIAL) return BLOCK_FAILED;
+    unsigned distance = EntryValue(e) + ExtraValue(before, e);
     if (distance > size_t(z.out.next - z.out.start)) return BLOCK_FAILED;
     size_t room = size_t(z.out.end - z.out.next);
     if (length > room) length = unsigned(room);  // cut at the end of the output, not an error
@@ -558,21 +663,10 @@ BlockResult DecodeSlowSymbol(Inflater& z)
     return BLOCK_SLOW;
 }
 
-// Building the pair table costs about as much as decoding this many bytes without it,
-// so a block builds it only once it has produced that much: a stream of tiny blocks
-// then pays for each block's tables in proportion to the block itself.
-const size_t PAIRS_PAY_BACK = 2048;
-
 bool DecodeBlock(Inflater& z)
 {
-    const unsigned char* pairsFrom =
-        size_t(z.out.end - z.out.next) > PAIRS_PAY_BACK ? z.out.next + PAIRS_PAY_BACK : z.out.end;
     for (;;) {
-        if (!z.pairsBuilt && z.out.next >= pairsFrom) {
-            BuildLiteralPairs(z);
-            z.pairsBuilt = true;
-        }
-        BlockResult r = z.pairsBuilt ? DecodeFast<true>(z, nullptr) : DecodeFast<false>(z, pairsFrom);
+        BlockResult r = DecodeFast(z);
         if (r == BLOCK_SLOW) r = DecodeSlowSymbol(z);
         if (r == BLOCK_DONE) return true;
         if (r == BLOCK_FAILED) return false;
@@ -618,11 +712,10 @@ bool InflateZlibStreamCounted(const unsigned char* in, uint32_t inLength, unsign
 {
     if (!in || !AcceptHeader(in, inLength)) return false;
     if (!out) outCapacity = 0;
-    Inflater z;  // about 15 KiB, all of the working memory
+    Inflater z;  // about 16 KiB, all of the working memory
     z.in = BitReader{in + 2, in + inLength, 0, 0};
     z.out = Output{out, out, out + outCapacity};
     z.fixedTablesBuilt = false;
-    z.pairsBuilt = false;
     if (!InflateBlocks(z)) return false;
     written = uint32_t(z.out.next - z.out.start);
     return true;

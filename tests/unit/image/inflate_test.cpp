@@ -390,6 +390,327 @@ TEST(Inflate, NullOutputWithZeroCapacity)
     EXPECT_TRUE(InflateZlibStream(stream, sizeof stream, nullptr, 0));
 }
 
+// ---- Hand-made streams for every path of the decoder ----------------------------
+
+// Canonical codes from code lengths, the way a block defines them.
+struct CanonicalCode {
+    std::vector<unsigned> lengths, codes;
+
+    explicit CanonicalCode(const std::vector<unsigned>& lens) : lengths(lens), codes(lens.size())
+    {
+        unsigned perLength[16] = {}, next[16] = {}, code = 0;
+        for (unsigned len : lens) perLength[len]++;
+        perLength[0] = 0;
+        for (unsigned len = 1; len < 16; len++) next[len] = code = (code + perLength[len - 1]) << 1;
+        for (size_t s = 0; s < lens.size(); s++)
+            if (lens[s]) codes[s] = next[lens[s]]++;
+    }
+    void Put(BitWriter& w, unsigned symbol) const
+    {
+        ASSERT_NE(lengths.at(symbol), 0u) << "symbol " << symbol << " has no code";
+        w.Code(codes[symbol], lengths[symbol]);
+    }
+};
+
+const unsigned LENGTH_BASES[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
+                                   31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
+const unsigned LENGTH_EXTRAS[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
+                                    2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+const unsigned DISTANCE_BASES[30] = {1,    2,    3,    4,    5,    7,    9,    13,    17,    25,
+                                     33,   49,   65,   97,   129,  193,  257,  385,   513,   769,
+                                     1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
+const unsigned DISTANCE_EXTRAS[30] = {0, 0, 0, 0, 1, 1, 2, 2, 3,  3,  4,  4,  5,  5,  6,
+                                      6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+
+CanonicalCode FixedLiteralCode()
+{
+    std::vector<unsigned> lengths(288, 8);
+    for (unsigned s = 144; s < 256; s++) lengths[s] = 9;
+    for (unsigned s = 256; s < 280; s++) lengths[s] = 7;
+    return CanonicalCode(lengths);
+}
+
+CanonicalCode FixedDistanceCode() { return CanonicalCode(std::vector<unsigned>(30, 5)); }
+
+// Writes the symbols of one block and keeps the bytes they stand for, copied one at
+// a time as the format defines a match.
+struct BlockWriter {
+    BitWriter& w;
+    Bytes& expected;
+    const CanonicalCode& lit;
+    const CanonicalCode& dist;
+
+    void Literal(unsigned byte)
+    {
+        lit.Put(w, byte);
+        expected.push_back(uint8_t(byte));
+    }
+    void Match(unsigned length, unsigned distance)
+    {
+        ASSERT_LE(distance, expected.size());
+        unsigned ls = 28;
+        while (LENGTH_BASES[ls] > length) ls--;
+        lit.Put(w, 257 + ls);
+        w.Bits(length - LENGTH_BASES[ls], LENGTH_EXTRAS[ls]);
+        unsigned ds = 29;
+        while (DISTANCE_BASES[ds] > distance) ds--;
+        dist.Put(w, ds);
+        w.Bits(distance - DISTANCE_BASES[ds], DISTANCE_EXTRAS[ds]);
+        for (unsigned i = 0; i < length; i++) expected.push_back(expected[expected.size() - distance]);
+    }
+    void End() { lit.Put(w, 256); }
+};
+
+// A dynamic block header that gives each literal/length and distance symbol the
+// length listed, through the four-bit code-length code of DynamicHeader.
+void DefineCodes(BitWriter& w, bool final, const CanonicalCode& lit, const CanonicalCode& dist)
+{
+    DynamicHeader(w, final, unsigned(lit.lengths.size()), unsigned(dist.lengths.size()));
+    for (unsigned len : lit.lengths) w.Code(len, 4);
+    for (unsigned len : dist.lengths) w.Code(len, 4);
+}
+
+// Gives the patterns `lengths` leave free to spare symbols, one code per set bit of
+// what is left, so the code is complete, as an encoder's codes are.
+void Complete(std::vector<unsigned>& lengths, std::vector<unsigned> spare)
+{
+    uint32_t used = 0;
+    for (unsigned len : lengths)
+        if (len) used += 1u << (15 - len);
+    ASSERT_LE(used, 1u << 15);
+    for (unsigned len = 15; used < (1u << 15); len--)
+        if ((used >> (15 - len)) & 1) {
+            ASSERT_FALSE(spare.empty());
+            lengths.at(spare.back()) = len;
+            spare.pop_back();
+            used += 1u << (15 - len);
+        }
+}
+
+#if QUORVEL_HAVE_ORACLES
+bool ZlibDecodesTo(const Bytes& deflateData, const Bytes& expected)
+{
+    Bytes out(expected.size() + 1);
+    z_stream zs = {};
+    if (inflateInit2(&zs, -15) != Z_OK) return false;
+    zs.next_in = const_cast<unsigned char*>(deflateData.data());
+    zs.avail_in = uInt(deflateData.size());
+    zs.next_out = out.data();
+    zs.avail_out = uInt(out.size());
+    bool ended = inflate(&zs, Z_FINISH) == Z_STREAM_END;
+    out.resize(zs.total_out);
+    inflateEnd(&zs);
+    return ended && out == expected;
+}
+#endif
+
+// Decodes with room to spare (the word-at-a-time path to nearly the end) and with the
+// exact room (the checked path takes over for the last few hundred bytes).
+void ExpectDecodes(const Bytes& body, const Bytes& expected, const std::string& what)
+{
+#if QUORVEL_HAVE_ORACLES
+    ASSERT_TRUE(ZlibDecodesTo(body, expected)) << what << ": the test's own stream is wrong";
+#endif
+    for (size_t room : {size_t(4096), size_t(0)}) {
+        Bytes out;
+        uint32_t written = 0;
+        ASSERT_TRUE(Inflate(Zlib(body), out, expected.size() + room, &written)) << what << ", room " << room;
+        ASSERT_EQ(written, expected.size()) << what << ", room " << room;
+        ASSERT_TRUE(out == expected) << what << ", room " << room;
+    }
+}
+
+// Every distance where a copy overlaps itself by less than a word, up to two and a
+// half words, with every length: copies are made a word or two at a time, and each
+// distance below eight has its own way of spreading the period.
+TEST(Inflate, MatchesOfEveryShortDistanceAndLength)
+{
+    const CanonicalCode lit = FixedLiteralCode(), dist = FixedDistanceCode();
+    uint32_t state = 77;
+    for (unsigned distance = 1; distance <= 40; distance++) {
+        BitWriter w;
+        Bytes expected;
+        BlockWriter block{w, expected, lit, dist};
+        w.Bits(0b011, 3);
+        for (unsigned i = 0; i < distance; i++) block.Literal((state = state * 1103515245u + 12345u) >> 24);
+        for (unsigned length = 3; length <= 258; length++) {
+            block.Match(length, distance);
+            block.Literal((state = state * 1103515245u + 12345u) >> 24);  // the next period differs
+        }
+        block.End();
+        ExpectDecodes(w.bytes, expected, "distance " + std::to_string(distance));
+    }
+}
+
+// Matches only after the first bytes, so any output size cuts a match, here or in
+// the checked path, and a match may end exactly at the end of the output.
+TEST(Inflate, EveryOutputSizeCutsMatchesAlike)
+{
+    const CanonicalCode lit = FixedLiteralCode(), dist = FixedDistanceCode();
+    BitWriter w;
+    Bytes expected;
+    BlockWriter block{w, expected, lit, dist};
+    w.Bits(0b011, 3);
+    for (unsigned i = 0; i < 40; i++) block.Literal((i * 37 + 1) & 0xFF);
+    uint32_t state = 5;
+    while (expected.size() < 5000) {
+        state = state * 1103515245u + 12345u;
+        unsigned length = (state >> 16) % 5 == 0 ? 258 : 3 + (state >> 8) % 60;
+        block.Match(length, 1 + (state >> 20) % 40);
+    }
+    block.End();
+    ExpectDecodes(w.bytes, expected, "all of it");
+    for (size_t capacity = 40; capacity <= expected.size(); capacity++) {
+        Bytes out;
+        uint32_t written = 0;
+        ASSERT_TRUE(Inflate(Zlib(w.bytes), out, capacity, &written)) << capacity;
+        ASSERT_EQ(written, capacity);
+        ASSERT_TRUE(std::equal(out.begin(), out.end(), expected.begin())) << capacity;
+    }
+}
+
+// One dynamic block whose codes run from 1 to 15 bits for literals, lengths, the end
+// of block and distances alike, so symbols are found in the root tables and in
+// sub-tables, with and without extra bits.
+struct DeepCodes {
+    std::vector<unsigned> litLengths = std::vector<unsigned>(286, 0);
+    std::vector<unsigned> distLengths = std::vector<unsigned>(30, 0);
+
+    DeepCodes()
+    {
+        for (unsigned i = 0; i < 6; i++) litLengths['a' + i] = i + 1;
+        for (unsigned s = 257; s <= 264; s++) litLengths[s] = 10;
+        for (unsigned s = 265; s <= 272; s++) litLengths[s] = 12;
+        for (unsigned s = 273; s <= 284; s++) litLengths[s] = 14;
+        litLengths[285] = 15;
+        litLengths[256] = 11;
+        for (unsigned i = 0; i < 8; i++) litLengths['g' + i] = 13;
+        Complete(litLengths, {200, 201, 202, 203, 204, 205, 206, 207});
+        for (unsigned s = 0; s < 10; s++) distLengths[s] = s + 1;
+        for (unsigned s = 10; s < 14; s++) distLengths[s] = 13;
+        for (unsigned s = 14; s < 30; s++) distLengths[s] = 15;
+    }
+
+    // A block of `symbols` random literals and matches with any extra bits.
+    Bytes Block(unsigned symbols, Bytes& expected, uint32_t seed) const
+    {
+        const CanonicalCode lit(litLengths), dist(distLengths);
+        BitWriter w;
+        BlockWriter block{w, expected, lit, dist};
+        DefineCodes(w, true, lit, dist);
+        std::vector<unsigned> literals;
+        for (unsigned s = 0; s < 256; s++)
+            if (litLengths[s]) literals.push_back(s);
+        uint32_t state = seed;
+        for (unsigned n = 0; n < symbols; n++) {
+            state = state * 1103515245u + 12345u;
+            unsigned r = state >> 8;
+            if (expected.empty() || r % 3 != 0) {
+                block.Literal(literals[r % literals.size()]);
+                continue;
+            }
+            unsigned ls = 28 - (r >> 4) % 29, ds = (r >> 10) % 30;
+            unsigned length = LENGTH_BASES[ls] + (r >> 15) % (1u << LENGTH_EXTRAS[ls]);
+            unsigned distance = DISTANCE_BASES[ds] + (state * 7 >> 3) % (1u << DISTANCE_EXTRAS[ds]);
+            if (distance > expected.size()) distance = 1 + (r >> 3) % unsigned(expected.size());
+            block.Match(length, distance);
+        }
+        block.End();
+        return w.bytes;
+    }
+};
+
+TEST(Inflate, DeepCodesDecode)
+{
+    const DeepCodes codes;
+    for (uint32_t seed : {1u, 2u, 3u}) {
+        Bytes expected;
+        Bytes body = codes.Block(20000, expected, seed);
+        ExpectDecodes(body, expected, "seed " + std::to_string(seed));
+    }
+}
+
+// Cut anywhere, a stream fails, however much of it the word-at-a-time path could
+// take; the input sits in a buffer of its exact size, so a read past it is caught.
+TEST(Inflate, DeepCodesCutAtEveryByteFail)
+{
+    Bytes expected;
+    Bytes stream = Zlib(DeepCodes().Block(1500, expected, 9));
+    Bytes out;
+    ASSERT_TRUE(Inflate(stream, out, expected.size()));
+    for (size_t cut = 0; cut < stream.size(); cut++) {
+        Bytes prefix(stream.begin(), stream.begin() + long(cut));
+        ASSERT_FALSE(Inflate(prefix, out, expected.size() + 4096)) << "cut at " << cut;
+    }
+}
+
+// Damage the checked path refuses is refused as well in the middle of a long block,
+// where the word-at-a-time path decodes: the symbols that mean nothing, a distance
+// before the output, and a pattern an incomplete code leaves free, at the root and
+// in a sub-table.
+TEST(Inflate, DamageInTheMiddleOfALongBlockIsRefused)
+{
+    const CanonicalCode fixedLit = FixedLiteralCode(), fixedDist = FixedDistanceCode();
+    std::vector<unsigned> withDistance31(32, 5);
+    const CanonicalCode allDist(withDistance31);
+    struct Case { const char* what; Bytes body; };
+    std::vector<Case> cases;
+    auto fixed = [&](const char* what, const CanonicalCode& dist, auto damage) {
+        BitWriter w;
+        Bytes expected;
+        BlockWriter block{w, expected, fixedLit, dist};
+        w.Bits(0b011, 3);
+        for (unsigned i = 0; i < 600; i++) block.Literal('a' + i % 20);
+        damage(w);
+        for (unsigned i = 0; i < 100; i++) block.Literal('z');
+        block.End();
+        cases.push_back({what, w.bytes});
+    };
+    fixed("literal/length symbol 286", fixedDist, [&](BitWriter& w) { w.LitLenSymbol(286); });
+    fixed("literal/length symbol 287", fixedDist, [&](BitWriter& w) { w.LitLenSymbol(287); });
+    fixed("distance symbol 30", allDist, [&](BitWriter& w) {
+        w.LitLenSymbol(257);
+        w.DistanceSymbol(30);
+    });
+    fixed("distance symbol 31", allDist, [&](BitWriter& w) {
+        w.LitLenSymbol(257);
+        w.DistanceSymbol(31);
+    });
+    fixed("distance before the output", fixedDist, [&](BitWriter& w) {
+        w.LitLenSymbol(257);
+        w.DistanceSymbol(19);  // 769 and more, with 600 bytes written
+        w.Bits(0, 8);
+    });
+
+    // 'a' to 'l' take 1 to 12 bits and the end of block 13, which leaves one 13-bit
+    // pattern (all ones) free: beyond an 11-bit root, in a sub-table. 'a', 'b' and the
+    // end of block in 1, 2 and 3 bits leave "111" free at the root.
+    std::vector<unsigned> deep(257, 0), shallow(257, 0);
+    for (unsigned i = 0; i < 12; i++) deep['a' + i] = i + 1;
+    deep[256] = 13;
+    shallow['a'] = 1;
+    shallow['b'] = 2;
+    shallow[256] = 3;
+    for (const std::vector<unsigned>* lengths : {&deep, &shallow}) {
+        const CanonicalCode lit(*lengths), dist(std::vector<unsigned>{1});
+        BitWriter w;
+        Bytes expected;
+        BlockWriter block{w, expected, lit, dist};
+        DefineCodes(w, true, lit, dist);
+        for (unsigned i = 0; i < 3000; i++) block.Literal(i % 7 ? 'a' : 'b');
+        unsigned freeBits = lengths == &deep ? 13 : 3;
+        w.Code((1u << freeBits) - 1, freeBits);
+        for (unsigned i = 0; i < 100; i++) block.Literal('b');
+        block.End();
+        cases.push_back({lengths == &deep ? "free pattern in a sub-table" : "free pattern at the root", w.bytes});
+    }
+
+    for (const Case& c : cases) {
+        Bytes out;
+        EXPECT_FALSE(Inflate(Zlib(c.body), out, 1 << 16)) << c.what;
+    }
+}
+
 #if QUORVEL_HAVE_ORACLES
 
 // ---- Conformance with zlib's encoder ------------------------------------------
@@ -557,10 +878,10 @@ Bytes CompressInPieces(const Bytes& data, size_t piece, int strategy)
     return out;
 }
 
-// A block starts without the literal-pair table and builds it once it has produced
-// enough; blocks ending just before, at and after that point, runs of fixed blocks that
-// share their tables, and dynamic blocks between them must all decode alike.
-TEST(InflateConformance, BlocksOfEverySizeAroundThePairTable)
+// Blocks of every size from one byte, so that blocks end inside the word-at-a-time
+// path and inside the checked one, runs of fixed blocks share their tables, and
+// dynamic blocks between them build theirs over the ones before.
+TEST(InflateConformance, BlocksOfEverySize)
 {
     Bytes data = ImageLike(60000);
     Bytes text = TextLike(30000);
