@@ -36,6 +36,23 @@ unsigned char* AllocatePixels(size_t size);
 
 void FreeImage(ImageData& image);
 
+// The other way to take an image: row by row as a reader finishes each one, for a
+// user that converts the pixels rather than keeps them. It sees every row while
+// the row is still in cache and no image-sized buffer is handed over.
+struct ImageRowSink {
+    // An image of this size begins. It may begin more than once (a PNG can carry
+    // several runs of image data and the last one counts), and each time the rows
+    // that came before no longer count. False refuses the image.
+    virtual bool Begin(int32_t width, int32_t height, unsigned components) = 0;
+    // Picture row `row` (0 the top), width * components bytes laid out as in
+    // ImageData. Every row comes once after Begin, in whatever order the reader
+    // finishes them; the bytes are the reader's and last only for this call.
+    virtual void Row(int32_t row, const unsigned char* pixels) = 0;
+
+protected:
+    ~ImageRowSink() = default;
+};
+
 // Reads a whole file (opened as raw bytes) into a new buffer for a reader to
 // decode. False for a null or empty path, a file that cannot be opened, read
 // or measured, an empty one, or one longer than `maxBytes`; then `data` is

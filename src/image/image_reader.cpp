@@ -55,7 +55,17 @@ static bool Fail(ImageFailure* failure, ImageFailure why)
     return false;
 }
 
-bool ReadImage(ImageData& out, const char* path, ImageFailure* failure, const char** readerName)
+bool SendImageRows(const ImageData& image, ImageRowSink& sink)
+{
+    if (!sink.Begin(image.width, image.height, image.components)) return false;
+    const size_t stride = ImageRowStride(image.width, image.components);
+    for (int32_t y = 0; y < image.height; ++y) sink.Row(image.height - 1 - y, image.pixels + size_t(y) * stride);
+    return true;
+}
+
+// With a sink, the rows go there and `out` is not filled.
+static bool ReadImageTo(ImageData& out, ImageRowSink* sink, const char* path, ImageFailure* failure,
+                        const char** readerName)
 {
     unsigned char* data = nullptr;
     size_t size = 0;
@@ -64,23 +74,43 @@ bool ReadImage(ImageData& out, const char* path, ImageFailure* failure, const ch
     static const unsigned char PNG_START[8] = {137, 80, 78, 71, 13, 10, 26, 10};
     ImageData read = {};
     bool decoded = false;
+    bool png = false;
     ImageFailure refusal = IMAGE_NOT_AN_IMAGE;
     if (size >= sizeof PNG_START && std::memcmp(data, PNG_START, sizeof PNG_START) == 0) {
         if (readerName) *readerName = "PNG";
+        png = true;
         refusal = ClaimsTooLarge(data, size, true) ? IMAGE_TOO_LARGE : IMAGE_BAD_PNG;
-        decoded = refusal != IMAGE_TOO_LARGE && DecodePng(read, data, uint32_t(size));
+        if (refusal != IMAGE_TOO_LARGE)
+            decoded = sink ? DecodePngRows(data, uint32_t(size), *sink) : DecodePng(read, data, uint32_t(size));
     } else if (size >= 2 && data[0] == 'B' && data[1] == 'M') {
         if (readerName) *readerName = "BMP";
         refusal = ClaimsTooLarge(data, size, false) ? IMAGE_TOO_LARGE : IMAGE_BAD_BMP;
         decoded = refusal != IMAGE_TOO_LARGE && DecodeBmp(read, data, size);
     }
     delete[] data;
-    if (!decoded) return Fail(failure, refusal);
-    if (!HasUsablePixels(read)) {
+    // What a PNG handed to the sink its header vouched for; a record is checked here.
+    if (decoded && !(sink && png) && !HasUsablePixels(read)) {
         FreeImage(read);
-        return Fail(failure, refusal);
+        decoded = false;
     }
-    out = read;
+    // A bitmap's rows are all known only once the whole file is read.
+    if (decoded && sink && !png) {
+        decoded = SendImageRows(read, *sink);
+        FreeImage(read);
+    }
+    if (!decoded) return Fail(failure, refusal);
+    if (!sink) out = read;
     if (failure) *failure = IMAGE_READ_OK;
     return true;
+}
+
+bool ReadImage(ImageData& out, const char* path, ImageFailure* failure, const char** readerName)
+{
+    return ReadImageTo(out, nullptr, path, failure, readerName);
+}
+
+bool ReadImageRows(const char* path, ImageRowSink& sink, ImageFailure* failure)
+{
+    ImageData unused = {};
+    return ReadImageTo(unused, &sink, path, failure, nullptr);
 }

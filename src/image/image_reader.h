@@ -21,3 +21,11 @@ const char* ImageFailureText(ImageFailure failure);
 // `readerName` (when given) is set to "PNG" or "BMP" once a reader is chosen.
 bool ReadImage(ImageData& out, const char* path, ImageFailure* failure = nullptr,
                const char** readerName = nullptr);
+
+// Reads the file as ReadImage does and hands its rows to `sink`, each PNG row as
+// soon as it is decoded (top row first), a BMP's once the whole image is read.
+bool ReadImageRows(const char* path, ImageRowSink& sink, ImageFailure* failure = nullptr);
+
+// Hands the rows of an image already read to `sink`, bottom row first as the
+// buffer holds them. False when the sink refuses the image.
+bool SendImageRows(const ImageData& image, ImageRowSink& sink);

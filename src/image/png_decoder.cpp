@@ -42,6 +42,7 @@ struct DecodedImage {
     uint32_t height;
     unsigned components;
     unsigned char* pixels;
+    bool decoded;  // pixels, or rows handed to a sink
 };
 
 uint32_t ReadU32Be(const unsigned char* p)
@@ -447,15 +448,17 @@ bool ExpandRow(const unsigned char* row, const PngHeader& h, const PngPalette& p
 // Reconstructs the filtered rows (a zero row sits in front of the first) and stores
 // each one bottom row first, as GL expects. Rows of whole bytes are reconstructed
 // straight into the pixels; indices and packed samples are reconstructed in place
-// and then expanded.
+// and then expanded. With a sink every row is handed over once done: rows of whole
+// bytes from where they were reconstructed, the others from `pixels`, which then
+// holds a single row.
 bool ReconstructImage(unsigned char* filtered, size_t rowBytes, const PngHeader& h, const PngPalette& palette,
-                      unsigned char* pixels, size_t stride)
+                      unsigned char* pixels, size_t stride, ImageRowSink* sink)
 {
     bool expand = h.palette || h.depth < 8;
     unsigned char* lines = filtered + rowBytes + 1;
     RowRun run = {lines, rowBytes + 1, lines + 1, ptrdiff_t(rowBytes + 1), h.height, rowBytes,
                   h.depth < 8 ? 1 : h.samples};
-    if (!expand) {
+    if (!expand && !sink) {
         run.dst = pixels + size_t(h.height - 1) * stride;
         run.dstPitch = -ptrdiff_t(stride);
     }
@@ -463,8 +466,15 @@ bool ReconstructImage(unsigned char* filtered, size_t rowBytes, const PngHeader&
     for (uint32_t y = 0; y < h.height;) {
         unsigned done = UnfilterRows(run, y, prev);
         if (done == 0) return false;
-        for (uint32_t k = y; expand && k < y + done; k++)
-            if (!ExpandRow(run.Dst(k), h, palette, pixels + size_t(h.height - 1 - k) * stride)) return false;
+        for (uint32_t k = y; (expand || sink) && k < y + done; k++) {
+            const unsigned char* row = run.Dst(k);
+            if (expand) {
+                unsigned char* at = sink ? pixels : pixels + size_t(h.height - 1 - k) * stride;
+                if (!ExpandRow(row, h, palette, at)) return false;
+                row = at;
+            }
+            if (sink) sink->Row(int32_t(k), row);
+        }
         y += done;
         prev = run.Dst(y - 1);
     }
@@ -523,9 +533,10 @@ bool SharesPixelBuffer(const PngHeader& h, const ImageSizes& s)
 
 // The stream is inflated `rowBytes` into the buffer, so row y, rebuilt top row first
 // at y * stride, always ends before its own filtered bytes begin and never meets the
-// rows still to come. The rows are then put bottom row first.
+// rows still to come. The rows are then put bottom row first, or handed to a sink as
+// each is done, and then the buffer is no longer needed.
 bool DecodeInPixelBuffer(const PngHeader& h, const unsigned char* stream, uint32_t length, const ImageSizes& s,
-                         unsigned char*& pixels)
+                         unsigned char*& pixels, ImageRowSink* sink)
 {
     unsigned char* buffer = AllocatePixels(s.rowBytes + s.filtered);
     unsigned char* zeroRow = new (std::nothrow) unsigned char[s.rowBytes]();
@@ -542,13 +553,14 @@ bool DecodeInPixelBuffer(const PngHeader& h, const unsigned char* stream, uint32
     for (uint32_t y = 0; ok && y < h.height;) {
         unsigned done = UnfilterRows(run, y, prev);
         if (done == 0) ok = false;
+        for (uint32_t k = y; sink && k < y + done; k++) sink->Row(int32_t(k), run.Dst(k));
         y += done;
         if (ok) prev = run.Dst(y - 1);
     }
     delete[] zeroRow;
-    if (!ok) {
+    if (!ok || sink) {
         delete[] buffer;
-        return false;
+        return ok;
     }
     ReverseRows(buffer, s.stride, h.height);
     pixels = buffer;
@@ -556,35 +568,39 @@ bool DecodeInPixelBuffer(const PngHeader& h, const unsigned char* stream, uint32
 }
 
 bool DecodeInSeparateBuffers(const PngHeader& h, const PngPalette& palette, const unsigned char* stream,
-                             uint32_t length, const ImageSizes& s, unsigned char*& pixels)
+                             uint32_t length, const ImageSizes& s, unsigned char*& pixels, ImageRowSink* sink)
 {
     unsigned char* filtered = new (std::nothrow) unsigned char[s.rowBytes + 1 + s.filtered];
     if (!filtered) return false;
     std::memset(filtered, 0, s.rowBytes + 1);
     uint32_t written = 0;
     bool ok = InflateZlibStreamCounted(stream, length, filtered + s.rowBytes + 1, s.filtered, written) &&
-              written == s.filtered && (pixels = AllocatePixels(s.pixelBytes)) != nullptr &&
-              ReconstructImage(filtered, s.rowBytes, h, palette, pixels, s.stride);
+              written == s.filtered && (pixels = AllocatePixels(sink ? s.stride : s.pixelBytes)) != nullptr &&
+              ReconstructImage(filtered, s.rowBytes, h, palette, pixels, s.stride, sink);
     delete[] filtered;
-    if (!ok) {
+    if (!ok || sink) {
         delete[] pixels;
         pixels = nullptr;
     }
     return ok;
 }
 
+// With a sink the rows go there and `image` only notes that an image was decoded.
 bool DecodeImage(const PngHeader& h, const PngPalette& palette, const unsigned char* stream, uint32_t length,
-                 DecodedImage& image)
+                 DecodedImage& image, ImageRowSink* sink)
 {
     ImageSizes s;
     if (h.palette && palette.entries == 0) return false;
     if (!ComputeSizes(h, length, s)) return false;
+    if (sink && !sink->Begin(int32_t(h.width), int32_t(h.height), h.components)) return false;
     unsigned char* pixels = nullptr;
-    bool ok = SharesPixelBuffer(h, s) ? DecodeInPixelBuffer(h, stream, length, s, pixels)
-                                      : DecodeInSeparateBuffers(h, palette, stream, length, s, pixels);
+    bool ok = SharesPixelBuffer(h, s) ? DecodeInPixelBuffer(h, stream, length, s, pixels, sink)
+                                      : DecodeInSeparateBuffers(h, palette, stream, length, s, pixels, sink);
     if (!ok) return false;
+    image.decoded = true;
+    if (sink) return true;
     delete[] image.pixels;  // a later IDAT sequence replaces an earlier image
-    image = DecodedImage{h.width, h.height, h.components, pixels};
+    image = DecodedImage{h.width, h.height, h.components, pixels, true};
     return true;
 }
 
@@ -636,12 +652,12 @@ bool GatherStream(const ChunkWalk& w, uint64_t& pos, unsigned char*& joined, con
 }
 
 bool DecodeIdatRun(const ChunkWalk& w, uint64_t& pos, const PngHeader& h, const PngPalette& palette,
-                   DecodedImage& image)
+                   DecodedImage& image, ImageRowSink* sink)
 {
     unsigned char* joined = nullptr;
     const unsigned char* stream;
     uint32_t length;
-    bool ok = GatherStream(w, pos, joined, stream, length) && DecodeImage(h, palette, stream, length, image);
+    bool ok = GatherStream(w, pos, joined, stream, length) && DecodeImage(h, palette, stream, length, image, sink);
     delete[] joined;
     return ok;
 }
@@ -651,6 +667,7 @@ struct WalkState {
     bool haveHeader;
     PngPalette palette;
     DecodedImage image;
+    ImageRowSink* sink;
 };
 
 // One chunk at `pos`; advances `pos` past it (past a whole IDAT run for IDAT).
@@ -674,7 +691,7 @@ bool WalkChunk(const ChunkWalk& w, uint64_t& pos, WalkState& st, ImageData& out,
     } else if (IsChunkType(chunk, "PLTE")) {
         StorePalette(chunk, length, st.palette);
     } else if (IsChunkType(chunk, "IDAT")) {
-        return st.haveHeader && DecodeIdatRun(w, pos, st.header, st.palette, st.image);
+        return st.haveHeader && DecodeIdatRun(w, pos, st.header, st.palette, st.image, st.sink);
     }
     pos += 12 + uint64_t(length);
     return true;
@@ -687,18 +704,37 @@ unsigned char PaethPredictor(unsigned char left, unsigned char up, unsigned char
     return uint8_t(Paeth(left, up, upLeft));
 }
 
-bool DecodePng(ImageData& out, const unsigned char* data, uint32_t size)
+namespace {
+
+// With a sink the rows go there and `out` gets the header's fields only.
+bool WalkPng(ImageData& out, const unsigned char* data, uint32_t size, ImageRowSink* sink, WalkState& st)
 {
     if (!data || size < 8 || std::memcmp(data, PNG_SIGNATURE, 8) != 0) return false;
     ChunkWalk w = {data, size, 8};
-    WalkState st = {};
+    st.sink = sink;
     bool ok = true, end = false;
     while (ok && !end && w.pos < size) ok = WalkChunk(w, w.pos, st, out, end);
     // A walk that meets no image data has nothing to hand over, so it fails too.
-    if (!ok || !st.image.pixels) {
+    if (!ok || !st.image.decoded) {
         delete[] st.image.pixels;
         return false;
     }
+    return true;
+}
+
+}  // namespace
+
+bool DecodePngRows(const unsigned char* data, uint32_t size, ImageRowSink& sink)
+{
+    ImageData header = {};
+    WalkState st = {};
+    return WalkPng(header, data, size, &sink, st);
+}
+
+bool DecodePng(ImageData& out, const unsigned char* data, uint32_t size)
+{
+    WalkState st = {};
+    if (!WalkPng(out, data, size, nullptr, st)) return false;
     out.width = int32_t(st.image.width);
     out.height = int32_t(st.image.height);
     out.components = uint8_t(st.image.components);

@@ -10,4 +10,8 @@ bool LoadPng(ImageData& out, const char* path);
 
 bool DecodePng(ImageData& out, const unsigned char* data, uint32_t size);
 
+// The same decode, each row handed to `sink` as soon as it is rebuilt, top row
+// first, rather than gathered into an image.
+bool DecodePngRows(const unsigned char* data, uint32_t size, ImageRowSink& sink);
+
 unsigned char PaethPredictor(unsigned char left, unsigned char up, unsigned char upLeft);

@@ -110,49 +110,306 @@ static uint32_t PackColour(uint8_t red, uint8_t green, uint8_t blue)
     return (uint32_t(red) << 16) | (uint32_t(green) << 8) | blue;
 }
 
+// ---------------------------------------------------------------------------
+// Image to cells
+
+// The rows of the image arrive through ImageRowSink in whatever order the reader
+// finishes them (a PNG's top row first), each converted while it is still in
+// cache. Colours the palette lacks must be numbered by their first appearance in
+// the scan the game has always used, bottom picture row first, so they are
+// numbered as met and renumbered afterwards if the rows came in another order.
+// Only when the table also ran out of rows on the way can the numbers not be
+// mended, and then the image is read again into a buffer and sent bottom row first.
+class CellConverter : public ImageRowSink {
+public:
+    CellConverter(Palette& palette, unsigned listedRows)
+        : palette_(palette), original_(palette), listedRows_(listedRows)
+    {
+    }
+    ~CellConverter() { delete[] cells_; }
+
+    bool Begin(int32_t width, int32_t height, unsigned components) override;
+    void Row(int32_t row, const unsigned char* pixels) override;
+
+    // After the last row: the appended rows in scan order, or false when the
+    // rows must be sent again bottom row first.
+    bool Finish();
+    // The palette as the file left it, for a load that failed.
+    void ForgetAppendedRows() { palette_ = original_; }
+    // Hands the cells to the caller.
+    unsigned char* TakeCells()
+    {
+        unsigned char* cells = cells_;
+        cells_ = nullptr;
+        return cells;
+    }
+    int32_t Width() const { return width_; }
+    int32_t Height() const { return height_; }
+    const char* Refusal() const { return refusal_; }
+
+private:
+    // Two neighbouring pixels at a time, for one multiplication and one load per
+    // pair: a maze's colour runs are too short for a run cache to pay, but a
+    // labyrinth has few colours, so the pairs it holds are few too. The cache is
+    // direct-mapped; a slot holds both colours (48 bits) and their two rows.
+    static const unsigned PAIR_SLOTS = 4096;
+    static const unsigned PAIR_SHIFT = 52;   // top 12 bits of the product pick the slot
+
+    template <unsigned C>
+    void ConvertRow(const unsigned char* pixels, unsigned char* out);
+    uint64_t PairMiss(uint64_t key, uint32_t left, uint32_t right);
+    void ResetPairs();
+    unsigned char RowOf(uint32_t colour);
+    void RenumberAppendedRows();
+
+    Palette& palette_;
+    const Palette original_;
+    const unsigned listedRows_;
+    unsigned rowCount_ = 0;
+    ColourIndex index_;
+    uint64_t pairs_[PAIR_SLOTS];
+    uint64_t emptyPair_ = 0;
+    uint64_t multiplier_ = 0;
+    unsigned evictions_ = 0;
+    unsigned rehashes_ = 0;
+    unsigned char* cells_ = nullptr;
+    int32_t width_ = 0;
+    int32_t height_ = 0;
+    unsigned components_ = 0;
+    int32_t rowsSeen_ = 0;
+    bool inScanOrder_ = true;
+    bool tableFull_ = false;   // a colour found no free row
+    const char* refusal_ = nullptr;
+};
+
+// The pixel's colour as PackColour gives it: grey counts as red = green = blue,
+// alpha takes no part.
+template <unsigned C>
+static uint32_t ColourAt(const unsigned char* pixel)
+{
+    if (C < 3) return uint32_t(pixel[0]) * 0x010101u;
+    return PackColour(pixel[0], pixel[1], pixel[2]);
+}
+
+static uint32_t Load32(const unsigned char* p)
+{
+    uint32_t value;
+    std::memcpy(&value, p, 4);
+    return value;
+}
+
+static uint16_t Load16(const unsigned char* p)
+{
+    uint16_t value;
+    std::memcpy(&value, p, 2);
+    return value;
+}
+
+// The key of the pixel pair at `pixels`: what decides their two rows (red, green
+// and blue, or grey), at most 48 bits, shifted up so the rows fit below it. The
+// bytes are taken as they lie in memory, a whole word at a time; keys are only
+// ever compared with keys made here from the same kind of pixels.
+template <unsigned C>
+static uint64_t PairKeyAt(const unsigned char* pixels)
+{
+    if (C == 3) return (uint64_t(Load32(pixels)) | uint64_t(Load16(pixels + 4)) << 32) << 16;
+    if (C == 4) {
+        static const unsigned char COLOUR_BYTES[4] = {0xFF, 0xFF, 0xFF, 0};
+        const uint32_t colour = Load32(COLOUR_BYTES);
+        return (uint64_t(Load32(pixels) & colour) | uint64_t(Load32(pixels + 4) & colour) << 24) << 16;
+    }
+    return (uint64_t(pixels[0]) | uint64_t(pixels[C]) << 8) << 16;
+}
+
+// The key an unused slot holds: a pair of row 0's colour, whose rows are 0 and 0,
+// so whatever finds it by its own key gets the right rows. Grey pixels cannot
+// make a colour whose red, green and blue differ; then a key no pair makes.
+template <unsigned C>
+static uint64_t UnusedPairKey(const PaletteEntry& first)
+{
+    if (C < 3 && (first.red != first.green || first.red != first.blue)) return uint64_t(1) << 63;
+    unsigned char pair[8] = {};
+    for (unsigned char* pixel = pair; pixel < pair + 2 * C; pixel += C) {
+        pixel[0] = first.red;
+        if (C >= 3) {
+            pixel[1] = first.green;
+            pixel[2] = first.blue;
+        }
+    }
+    return PairKeyAt<C>(pair);
+}
+
+// Odd 64-bit multipliers; the next is tried when two busy pairs keep taking the
+// same slot from each other.
+static const uint64_t PAIR_MULTIPLIERS[] = {0x9E3779B97F4A7C15ull, 0xC2B2AE3D27D4EB4Full, 0x165667B19E3779F9ull,
+                                            0xD6E8FEB86659FD93ull};
+
+bool CellConverter::Begin(int32_t width, int32_t height, unsigned components)
+{
+    // Whatever reader made the image, the grid is no larger than the readers allow.
+    if (width <= 0 || height <= 0 || components < 1 || components > 4) {
+        refusal_ = "damaged or unsupported image";
+        return false;
+    }
+    if (width > MAX_IMAGE_SIDE || height > MAX_IMAGE_SIDE) {
+        refusal_ = ImageFailureText(IMAGE_TOO_LARGE);
+        return false;
+    }
+    if (!cells_ || width != width_ || height != height_) {
+        delete[] cells_;
+        // Every cell is written once by its row, so the memory is not cleared first.
+        cells_ = new (std::nothrow) unsigned char[size_t(width) * size_t(height)];
+        if (!cells_) {
+            refusal_ = "not enough memory";
+            return false;
+        }
+    }
+    width_ = width;
+    height_ = height;
+    components_ = components;
+    rowsSeen_ = 0;
+    inScanOrder_ = true;
+    tableFull_ = false;
+
+    // An image that begins again forgets the rows the last one appended.
+    palette_ = original_;
+    rowCount_ = listedRows_;
+    std::memset(index_.keys, 0, sizeof index_.keys);
+    for (unsigned row = 0; row < listedRows_; ++row) {
+        const PaletteEntry& entry = palette_.entries[row];
+        AddColour(index_, PackColour(entry.red, entry.green, entry.blue), row);
+    }
+    switch (components) {
+    case 1: emptyPair_ = UnusedPairKey<1>(palette_.entries[0]); break;
+    case 2: emptyPair_ = UnusedPairKey<2>(palette_.entries[0]); break;
+    case 3: emptyPair_ = UnusedPairKey<3>(palette_.entries[0]); break;
+    default: emptyPair_ = UnusedPairKey<4>(palette_.entries[0]); break;
+    }
+    rehashes_ = 0;
+    ResetPairs();
+    return true;
+}
+
+void CellConverter::ResetPairs()
+{
+    for (uint64_t& slot : pairs_) slot = emptyPair_;
+    multiplier_ = PAIR_MULTIPLIERS[rehashes_];
+    evictions_ = 0;
+}
+
 // The row for one pixel colour, appending a kind-0 row for a colour the table
 // lacks while there is room; once all 256 rows are used, such colours get 255.
-static unsigned char LookUpColour(Palette& palette, ColourIndex& index, unsigned& rowCount, uint32_t colour)
+unsigned char CellConverter::RowOf(uint32_t colour)
 {
-    unsigned slot = FindColourSlot(index, colour);
-    if (index.keys[slot] != 0) return index.rows[slot];
-    if (rowCount >= MAX_PALETTE_ROWS) return (unsigned char)(MAX_PALETTE_ROWS - 1);
-    PaletteEntry& entry = palette.entries[rowCount];
+    unsigned slot = FindColourSlot(index_, colour);
+    if (index_.keys[slot] != 0) return index_.rows[slot];
+    if (rowCount_ >= MAX_PALETTE_ROWS) {
+        tableFull_ = true;
+        return (unsigned char)(MAX_PALETTE_ROWS - 1);
+    }
+    PaletteEntry& entry = palette_.entries[rowCount_];
     entry.kind = 0;
     entry.red = uint8_t(colour >> 16);
     entry.green = uint8_t(colour >> 8);
     entry.blue = uint8_t(colour);
-    index.keys[slot] = colour | ColourIndex::OCCUPIED;
-    index.rows[slot] = (unsigned char)rowCount;
-    return (unsigned char)rowCount++;
+    index_.keys[slot] = colour | ColourIndex::OCCUPIED;
+    index_.rows[slot] = (unsigned char)rowCount_;
+    return (unsigned char)rowCount_++;
 }
 
-// Visits the buffer in its own order, bottom picture row first, so appended
-// rows are numbered by first appearance in that scan. Grey images count as
-// red = green = blue; an alpha component never takes part.
-static void ConvertPixels(const ImageData& image, Palette& palette, unsigned rowCount, unsigned char* cells)
+// A pair the cache does not hold: its rows, found one colour at a time, left
+// first as the scan meets them, and kept in the slot.
+uint64_t CellConverter::PairMiss(uint64_t key, uint32_t left, uint32_t right)
 {
-    ColourIndex index;   // 2.5 KiB
-    std::memset(index.keys, 0, sizeof index.keys);
-    for (unsigned row = 0; row < rowCount; ++row) {
-        const PaletteEntry& entry = palette.entries[row];
-        AddColour(index, PackColour(entry.red, entry.green, entry.blue), row);
+    // The two rows as they go into the cells, so a hit stores them in one go.
+    const unsigned char rows[2] = {RowOf(left), RowOf(right)};
+    uint64_t& slot = pairs_[(key * multiplier_) >> PAIR_SHIFT];
+    if (slot != emptyPair_ && ++evictions_ > 4 * PAIR_SLOTS &&
+        rehashes_ + 1 < sizeof PAIR_MULTIPLIERS / sizeof PAIR_MULTIPLIERS[0]) {
+        // More pairs chase each other out of their slots than a picture of few
+        // colours explains: another multiplier may spread them. An image of many
+        // colours goes through the few multipliers and then lives with its misses.
+        ++rehashes_;
+        ResetPairs();
+        return PairMiss(key, left, right);
     }
+    slot = key | Load16(rows);
+    return Load16(rows);
+}
 
-    const size_t width = size_t(image.width);
-    const size_t height = size_t(image.height);
-    const size_t stride = ImageRowStride(image.width, image.components);
-    const unsigned components = image.components;
-    const bool grey = components < 3;
-    for (size_t bufferRow = 0; bufferRow < height; ++bufferRow) {
-        const unsigned char* pixel = image.pixels + bufferRow * stride;
-        unsigned char* out = cells + (height - 1 - bufferRow) * width;
-        for (size_t column = 0; column < width; ++column, pixel += components) {
-            uint32_t colour = grey ? PackColour(pixel[0], pixel[0], pixel[0])
-                                   : PackColour(pixel[0], pixel[1], pixel[2]);
-            out[column] = LookUpColour(palette, index, rowCount, colour);
+template <unsigned C>
+void CellConverter::ConvertRow(const unsigned char* pixels, unsigned char* out)
+{
+    const size_t width = size_t(width_);
+    const uint64_t* pairs = pairs_;
+    uint64_t multiplier = multiplier_;
+    size_t column = 0;
+    for (; column + 2 <= width; column += 2, pixels += 2 * C) {
+        const uint64_t key = PairKeyAt<C>(pixels);
+        // The slot's key bits cancel those of a hit, leaving its two rows.
+        uint64_t rows = pairs[(key * multiplier) >> PAIR_SHIFT] ^ key;
+        if (rows > 0xFFFF) {
+            rows = PairMiss(key, ColourAt<C>(pixels), ColourAt<C>(pixels + C));
+            multiplier = multiplier_;
+        }
+        const uint16_t both = uint16_t(rows);
+        std::memcpy(out + column, &both, 2);
+    }
+    if (column < width) out[column] = RowOf(ColourAt<C>(pixels));
+}
+
+void CellConverter::Row(int32_t row, const unsigned char* pixels)
+{
+    inScanOrder_ = inScanOrder_ && row == height_ - 1 - rowsSeen_;
+    ++rowsSeen_;
+    unsigned char* out = cells_ + size_t(row) * size_t(width_);
+    switch (components_) {
+    case 1: ConvertRow<1>(pixels, out); break;
+    case 2: ConvertRow<2>(pixels, out); break;
+    case 3: ConvertRow<3>(pixels, out); break;
+    default: ConvertRow<4>(pixels, out); break;
+    }
+}
+
+bool CellConverter::Finish()
+{
+    if (inScanOrder_) return true;
+    // Which colours took the last free rows and which found none depends on the
+    // scan order; with no row free from the start, all of them get 255 anyway.
+    if (tableFull_ && rowCount_ > listedRows_) return false;
+    RenumberAppendedRows();
+    return true;
+}
+
+// The appended rows were numbered in the order the rows came; the scan, bottom
+// picture row first, decides. Only the cells up to where the last appended colour
+// first shows need looking at, and usually their order already stands.
+void CellConverter::RenumberAppendedRows()
+{
+    if (rowCount_ - listedRows_ < 2) return;
+    unsigned char renumbered[MAX_PALETTE_ROWS];
+    for (unsigned row = 0; row < MAX_PALETTE_ROWS; ++row) renumbered[row] = (unsigned char)row;
+    bool met[MAX_PALETTE_ROWS] = {};
+    unsigned next = listedRows_;
+    for (size_t row = size_t(height_); row-- > 0 && next < rowCount_;) {
+        const unsigned char* line = cells_ + row * size_t(width_);
+        for (size_t column = 0; column < size_t(width_); ++column) {
+            const unsigned cell = line[column];
+            if (cell >= listedRows_ && !met[cell]) {
+                met[cell] = true;
+                renumbered[cell] = (unsigned char)next++;
+            }
         }
     }
+    bool same = true;
+    for (unsigned row = listedRows_; row < rowCount_; ++row) same = same && renumbered[row] == row;
+    if (same) return;
+
+    const Palette numberedAsMet = palette_;
+    for (unsigned row = listedRows_; row < rowCount_; ++row)
+        palette_.entries[renumbered[row]] = numberedAsMet.entries[row];
+    unsigned char* cell = cells_;
+    for (size_t n = size_t(width_) * size_t(height_); n > 0; --n, ++cell) *cell = renumbered[*cell];
 }
 
 bool ReadLabyrinth(const char* imagePath, const char* palettePath, LabyrinthCandidate& candidate,
@@ -173,30 +430,20 @@ bool ReadLabyrinth(const char* imagePath, const char* palettePath, LabyrinthCand
         return false;
     }
 
-    ImageData image = {};
+    CellConverter converter(candidate.palette, rowCount);
     ImageFailure failure = IMAGE_CANNOT_OPEN;
-    if (!imagePath || !ReadImage(image, imagePath, &failure)) {
-        why = ImageFailureText(failure);
-        return false;
-    }
-
-    // Whatever reader made the image, the grid is no larger than the readers allow.
-    if (image.width > MAX_IMAGE_SIDE || image.height > MAX_IMAGE_SIDE) {
+    bool read = imagePath && ReadImageRows(imagePath, converter, &failure);
+    if (read && !converter.Finish()) {
+        ImageData image = {};
+        read = ReadImage(image, imagePath, &failure) && SendImageRows(image, converter) && converter.Finish();
         FreeImage(image);
-        why = ImageFailureText(IMAGE_TOO_LARGE);
+    }
+    if (!read) {
+        converter.ForgetAppendedRows();
+        why = converter.Refusal() ? converter.Refusal() : ImageFailureText(failure);
         return false;
     }
-    const size_t width = size_t(image.width);
-    const size_t height = size_t(image.height);
-    unsigned char* cells = new (std::nothrow) unsigned char[width * height];
-    if (!cells) {
-        FreeImage(image);
-        why = "not enough memory";
-        return false;
-    }
-    ConvertPixels(image, candidate.palette, rowCount, cells);
-    FreeImage(image);
-    candidate.grid = LabyrinthGrid{image.width, image.height, cells};
+    candidate.grid = LabyrinthGrid{converter.Width(), converter.Height(), converter.TakeCells()};
     return true;
 }
 

@@ -72,6 +72,51 @@ struct PngFile {
 
 const ImageData BLANK = {0, 0, 0, 0, nullptr};
 
+// The PNG's row y (top first) as stored in the record: bottom row first, padded rows.
+Bytes RowOf(const ImageData& image, int y)
+{
+    size_t stride = ImageRowStride(image.width, image.components);
+    const unsigned char* row = image.pixels + size_t(image.height - 1 - y) * stride;
+    return Bytes(row, row + size_t(image.width) * image.components);
+}
+
+// What DecodePngRows hands over: the rows of the last image begun, and the order they came in.
+struct RowRecorder : ImageRowSink {
+    int32_t width = 0, height = 0;
+    unsigned components = 0;
+    int begins = 0;
+    bool refuse = false;
+    std::vector<int32_t> order;
+    std::vector<Bytes> rows;
+
+    bool Begin(int32_t w, int32_t h, unsigned c) override
+    {
+        width = w;
+        height = h;
+        components = c;
+        ++begins;
+        order.clear();
+        rows.assign(size_t(h), Bytes());
+        return !refuse;
+    }
+    void Row(int32_t row, const unsigned char* pixels) override
+    {
+        order.push_back(row);
+        rows.at(size_t(row)) = Bytes(pixels, pixels + size_t(width) * components);
+    }
+};
+
+bool DecodeRows(const Bytes& file, RowRecorder& recorder)
+{
+    unsigned char* copy = new unsigned char[file.size() ? file.size() : 1];
+    if (!file.empty()) std::memcpy(copy, file.data(), file.size());
+    bool ok = DecodePngRows(copy, uint32_t(file.size()), recorder);
+    delete[] copy;
+    return ok;
+}
+
+// Every decode is made twice: into a record, and row by row, which must agree
+// on whether the file is good and on every row, handed over once each, top row first.
 bool Decode(const Bytes& file, ImageData& image)
 {
     // An exact heap copy, so that ASan reports any read past the file.
@@ -79,15 +124,20 @@ bool Decode(const Bytes& file, ImageData& image)
     if (!file.empty()) std::memcpy(copy, file.data(), file.size());
     bool ok = DecodePng(image, copy, uint32_t(file.size()));
     delete[] copy;
-    return ok;
-}
 
-// The PNG's row y (top first) as stored in the record: bottom row first, padded rows.
-Bytes RowOf(const ImageData& image, int y)
-{
-    size_t stride = ImageRowStride(image.width, image.components);
-    const unsigned char* row = image.pixels + size_t(image.height - 1 - y) * stride;
-    return Bytes(row, row + size_t(image.width) * image.components);
+    RowRecorder recorder;
+    EXPECT_EQ(DecodeRows(file, recorder), ok);
+    if (ok) {
+        EXPECT_EQ(recorder.width, image.width);
+        EXPECT_EQ(recorder.height, image.height);
+        EXPECT_EQ(recorder.components, image.components);
+        std::vector<int32_t> topFirst;
+        for (int32_t y = 0; y < image.height; ++y) topFirst.push_back(y);
+        EXPECT_EQ(recorder.order, topFirst);
+        for (int32_t y = 0; y < image.height && y < recorder.height; ++y)
+            EXPECT_EQ(recorder.rows[size_t(y)], RowOf(image, y)) << "row " << y;
+    }
+    return ok;
 }
 
 TEST(PngDecoder, RgbLayoutIsBottomRowFirstWithPaddedStride)
@@ -459,6 +509,21 @@ TEST(PngDecoder, LaterImageDataReplacesEarlier)
     ASSERT_TRUE(Decode(file.bytes, image));
     EXPECT_EQ(RowOf(image, 0), Bytes({5, 6}));
     FreeImage(image);
+}
+
+TEST(PngDecoder, RowsBeginAgainForLaterImageDataAndASinkMayRefuse)
+{
+    PngFile file = PngFile().Header(2, 1, 8, 0).Rows({0, 1, 2}).Chunk("tEXt", {'k', 0}).Rows({0, 5, 6}).End();
+    RowRecorder recorder;
+    ASSERT_TRUE(DecodeRows(file.bytes, recorder));
+    EXPECT_EQ(recorder.begins, 2);
+    EXPECT_EQ(recorder.rows, std::vector<Bytes>({{5, 6}}));
+
+    RowRecorder refusing;
+    refusing.refuse = true;
+    EXPECT_FALSE(DecodeRows(file.bytes, refusing));
+    EXPECT_EQ(refusing.begins, 1);
+    EXPECT_TRUE(refusing.order.empty());
 }
 
 TEST(PngDecoder, RefusesMalformedFiles)

@@ -386,6 +386,93 @@ TEST_F(LabyrinthTest, AnotherSizeReplacesWidthHeightAndCells)
     EXPECT_EQ(GridRows(), (std::vector<std::vector<int>>{{1}, {0}, {2}}));
 }
 
+namespace {
+
+// The cells a plain first-match search gives, picture row 0 first: the scan runs
+// bottom row first, each pixel searched from row 0, unlisted colours appended
+// to `rows` while there is room and given 255 after.
+std::vector<int> FirstMatchCells(std::vector<PaletteEntry>& rows, const std::vector<unsigned char>& rgbTopFirst,
+                                 int width, int height)
+{
+    std::vector<int> cells(size_t(width) * size_t(height));
+    for (int row = height - 1; row >= 0; --row) {
+        for (int column = 0; column < width; ++column) {
+            const unsigned char* p = &rgbTopFirst[size_t(row * width + column) * 3];
+            size_t found = 0;
+            while (found < rows.size() &&
+                   !(rows[found].red == p[0] && rows[found].green == p[1] && rows[found].blue == p[2])) {
+                ++found;
+            }
+            if (found == rows.size()) {
+                if (rows.size() < 256) rows.push_back({0, p[0], p[1], p[2]});
+                else found = 255;
+            }
+            cells[size_t(row * width + column)] = int(found);
+        }
+    }
+    return cells;
+}
+
+std::string PaletteText(const std::vector<PaletteEntry>& rows)
+{
+    std::string text;
+    for (const PaletteEntry& e : rows)
+        text += e.kind + std::to_string(e.red) + " " + std::to_string(e.green) + " " + std::to_string(e.blue) + "\n";
+    return text;
+}
+
+std::vector<PaletteRow> RowsOf(const std::vector<PaletteEntry>& entries)
+{
+    std::vector<PaletteRow> rows;
+    for (const PaletteEntry& e : entries) rows.push_back({e.kind, e.red, e.green, e.blue});
+    return rows;
+}
+
+std::vector<PaletteRow> LoadedRows(size_t count)
+{
+    std::vector<PaletteRow> rows;
+    for (size_t i = 0; i < count; ++i) rows.push_back(RowAt(unsigned(i)));
+    return rows;
+}
+
+std::vector<int> LoadedCells()
+{
+    return std::vector<int>(labyrinthGrid.cells,
+                            labyrinthGrid.cells + size_t(labyrinthGrid.width) * size_t(labyrinthGrid.height));
+}
+
+// The same pixels with other component counts: grey keeps the red byte (the
+// pictures that use it are grey), alpha bytes vary and must not matter.
+std::vector<unsigned char> WithComponents(const std::vector<unsigned char>& rgb, unsigned components)
+{
+    std::vector<unsigned char> out;
+    for (size_t i = 0; i < rgb.size(); i += 3) {
+        if (components < 3) out.push_back(rgb[i]);
+        else out.insert(out.end(), rgb.begin() + long(i), rgb.begin() + long(i + 3));
+        if (components % 2 == 0) out.push_back(uint8_t(i * 37 + 11));
+    }
+    return out;
+}
+
+// The chunks of a PNG file after its signature, whole (length, type, data, CRC).
+std::vector<std::vector<unsigned char>> ChunksOf(const std::vector<unsigned char>& png)
+{
+    std::vector<std::vector<unsigned char>> chunks;
+    for (size_t at = 8; at + 12 <= png.size();) {
+        size_t length = size_t(png[at]) << 24 | size_t(png[at + 1]) << 16 | size_t(png[at + 2]) << 8 | png[at + 3];
+        chunks.emplace_back(png.begin() + long(at), png.begin() + long(at + 12 + length));
+        at += 12 + length;
+    }
+    return chunks;
+}
+
+bool IsChunk(const std::vector<unsigned char>& chunk, const char* type)
+{
+    return std::memcmp(chunk.data() + 4, type, 4) == 0;
+}
+
+}  // namespace
+
 // The loader's colour lookup must agree with the plain first-match search
 // over the rows, appending as it goes, on palettes with duplicates and on
 // tables that fill up part way through the image.
@@ -410,23 +497,7 @@ TEST_F(LabyrinthTest, ColourLookupAgreesWithFirstMatchSearch)
             Rgb c = pool[random() % pool.size()];
             rgb.insert(rgb.end(), {c.r, c.g, c.b});
         }
-        // The reference: bottom row first, each pixel searched from row 0.
-        std::vector<int> expected(size_t(width * height));
-        for (int row = height - 1; row >= 0; --row) {
-            for (int column = 0; column < width; ++column) {
-                const unsigned char* p = &rgb[size_t((row * width + column) * 3)];
-                size_t found = 0;
-                while (found < rows.size() &&
-                       !(rows[found].red == p[0] && rows[found].green == p[1] && rows[found].blue == p[2])) {
-                    ++found;
-                }
-                if (found == rows.size()) {
-                    if (rows.size() < 256) rows.push_back({0, p[0], p[1], p[2]});
-                    else found = 255;
-                }
-                expected[size_t(row * width + column)] = int(found);
-            }
-        }
+        std::vector<int> expected = FirstMatchCells(rows, rgb, width, height);
         RawImage image = {width, height, 3, rgb.data()};
         WriteBytes(folder.File("mix.png"), EncodePng(image));
         WriteBytes(folder.File("Palette.txt"), text);
@@ -438,6 +509,141 @@ TEST_F(LabyrinthTest, ColourLookupAgreesWithFirstMatchSearch)
                 << "row " << i << " with " << paletteSize << " palette rows";
         }
     }
+}
+
+// PNG rows arrive top row first and BMP rows bottom row first; either way, and
+// whatever the pixel layout, the cells and appended rows are those of the scan.
+// Widths odd and even (the loader takes pixels two at a time), runs of one
+// colour that go on past a row's end, unlisted colours first met in opposite
+// orders from the top and from the bottom, and tables that fill up part way.
+TEST_F(LabyrinthTest, EveryImageKindGivesTheCellsOfTheFirstMatchSearch)
+{
+    std::mt19937 random(99);
+    const std::vector<uint8_t> greys = {0, 255, 128, 17, 200, 77, 3, 254};
+    for (bool grey : {true, false}) {
+        for (unsigned listed : {1u, 3u, 254u, 256u}) {
+            for (int width : {1, 2, 3, 4, 5, 17, 34}) {
+                const int height = width == 17 ? 1 : 6;
+                // A pool of 8 colours; the palette lists the first three (and filler rows).
+                std::vector<Rgb> pool;
+                for (uint8_t g : greys)
+                    pool.push_back(grey ? Rgb{g, g, g} : Rgb{g, uint8_t(g ^ 0x5A), uint8_t(255 - g)});
+                std::vector<PaletteEntry> rows;
+                for (unsigned i = 0; i < listed; ++i) {
+                    const Rgb c = i < 3 ? pool[i] : Rgb{uint8_t(i), 1, 2};
+                    rows.push_back({"wsg."[i % 4], c.r, c.g, c.b});
+                }
+                std::vector<unsigned char> rgb;
+                size_t colour = 0;
+                for (int i = 0; i < width * height; ++i) {
+                    if (random() % 3 == 0) colour = random() % pool.size();   // runs of about three
+                    rgb.insert(rgb.end(), {pool[colour].r, pool[colour].g, pool[colour].b});
+                }
+                std::vector<int> expected = FirstMatchCells(rows, rgb, width, height);
+                WriteBytes(folder.File("Palette.txt"), PaletteText(std::vector<PaletteEntry>(rows.begin(), rows.begin() + listed)));
+
+                struct Kind {
+                    const char* what;
+                    std::vector<unsigned char> file;
+                };
+                std::vector<Kind> kinds;
+                for (unsigned components : {1u, 2u, 3u, 4u}) {
+                    if (components < 3 && !grey) continue;
+                    std::vector<unsigned char> pixels = WithComponents(rgb, components);
+                    RawImage image = {width, height, components, pixels.data()};
+                    kinds.push_back({components == 1   ? "grey PNG"
+                                     : components == 2 ? "grey and alpha PNG"
+                                     : components == 3 ? "RGB PNG"
+                                                       : "RGBA PNG",
+                                     EncodePng(image)});
+                }
+                RawImage image = {width, height, 3, rgb.data()};
+                kinds.push_back({"24-bit BMP", EncodeBmp(image)});
+                for (const Kind& kind : kinds) {
+                    const std::string what = std::string(kind.what) + ", " + (grey ? "grey" : "colour") + " pool, " +
+                                             std::to_string(listed) + " listed, width " + std::to_string(width);
+                    WriteBytes(folder.File("kind.img"), kind.file);
+                    ASSERT_TRUE(LoadLabyrinth(folder.File("kind.img").c_str(), folder.File("Palette.txt").c_str()))
+                        << what;
+                    ASSERT_EQ(labyrinthGrid.width, width) << what;
+                    ASSERT_EQ(labyrinthGrid.height, height) << what;
+                    EXPECT_EQ(LoadedCells(), expected) << what;
+                    EXPECT_EQ(LoadedRows(rows.size()), RowsOf(rows)) << what;
+                }
+            }
+        }
+    }
+}
+
+// Palettised images: an 8-bit BMP whose table lists the colours in another
+// order than the palette file does gives the cells of the RGB image.
+TEST_F(LabyrinthTest, PalettisedBmpGivesTheCellsOfTheRgbImage)
+{
+    WriteBytes(folder.File("Palette.txt"), "g0 255 0\n.255 255 255\nw0 0 0\n");
+    const Picture picture = {"#####", "#S.o#", "#p.G#", "oooop", "pp###"};
+    std::vector<std::vector<int>> grids[2];
+    std::vector<PaletteRow> appended[2];
+    const std::vector<unsigned char> files[2] = {PngOf(picture, MAZE_COLOURS), Bmp8Of(picture, MAZE_COLOURS)};
+    for (int i = 0; i < 2; ++i) {
+        WriteBytes(folder.File("p.img"), files[i]);
+        ASSERT_TRUE(LoadLabyrinth(folder.File("p.img").c_str(), folder.File("Palette.txt").c_str()));
+        grids[i] = GridRows();
+        appended[i] = LoadedRows(7);
+    }
+    EXPECT_EQ(grids[1], grids[0]);
+    EXPECT_EQ(appended[1], appended[0]);
+    // Bottom row first 'p', 'o', then 'S' (red): the reverse of their order from the top.
+    EXPECT_EQ(appended[0][3], (PaletteRow{0, 10, 20, 30}));
+    EXPECT_EQ(appended[0][4], (PaletteRow{0, 200, 100, 50}));
+    EXPECT_EQ(appended[0][5], (PaletteRow{0, 255, 0, 0}));
+}
+
+// Far more colour pairs than the loader keeps at once: pairs keep displacing
+// each other, and the cells still come out as the search gives them.
+TEST_F(LabyrinthTest, ImagesOfManyColoursAgreeWithFirstMatchSearch)
+{
+    std::mt19937 random(7);
+    const int width = 401, height = 200;
+    for (unsigned components : {3u, 4u}) {
+        std::vector<unsigned char> rgb;
+        for (int i = 0; i < width * height; ++i) {
+            uint32_t c = random() % 3000;
+            rgb.insert(rgb.end(), {uint8_t(c), uint8_t(c >> 8), uint8_t(c % 7)});
+        }
+        std::vector<PaletteEntry> rows = {{'w', 0, 0, 0}, {'s', 1, 0, 1}, {'g', 2, 0, 2}};
+        WriteBytes(folder.File("Palette.txt"), PaletteText(rows));
+        std::vector<int> expected = FirstMatchCells(rows, rgb, width, height);
+        std::vector<unsigned char> pixels = WithComponents(rgb, components);
+        RawImage image = {width, height, components, pixels.data()};
+        WriteBytes(folder.File("many.png"), EncodePng(image));
+        ASSERT_TRUE(LoadLabyrinth(folder.File("many.png").c_str(), folder.File("Palette.txt").c_str()));
+        EXPECT_EQ(LoadedCells(), expected) << components << " components";
+        EXPECT_EQ(LoadedRows(rows.size()), RowsOf(rows)) << components << " components";
+    }
+}
+
+// A PNG may carry a second run of image data, which replaces the first: the
+// rows the first one appended are forgotten, and rows past those the second
+// one appends keep what the game's table held.
+TEST_F(LabyrinthTest, LaterImageDataForgetsTheRowsEarlierDataAppended)
+{
+    WriteBytes(folder.File("Palette.txt"), MAZE_PALETTE);
+    const std::vector<unsigned char> first = PngOf({"op#", "po."}, MAZE_COLOURS);
+    const std::vector<unsigned char> second = PngOf({"#S.", "G.p"}, MAZE_COLOURS);
+    std::vector<unsigned char> file(first.begin(), first.begin() + 8);
+    for (const auto& chunk : ChunksOf(first))
+        if (!IsChunk(chunk, "IEND")) file.insert(file.end(), chunk.begin(), chunk.end());
+    const unsigned char note[] = {0, 0, 0, 2, 't', 'E', 'X', 't', 'k', 0, 0, 0, 0, 0};
+    file.insert(file.end(), note, note + sizeof note);
+    for (const auto& chunk : ChunksOf(second))
+        if (IsChunk(chunk, "IDAT") || IsChunk(chunk, "IEND")) file.insert(file.end(), chunk.begin(), chunk.end());
+
+    palette.entries[5] = {'q', 9, 9, 9};
+    WriteBytes(folder.File("two.png"), file);
+    ASSERT_TRUE(LoadLabyrinth(folder.File("two.png").c_str(), folder.File("Palette.txt").c_str()));
+    EXPECT_EQ(GridRows(), (std::vector<std::vector<int>>{{0, 1, 3}, {2, 3, 4}}));
+    EXPECT_EQ(RowAt(4), (PaletteRow{0, 10, 20, 30}));
+    EXPECT_EQ(RowAt(5), (PaletteRow{'q', 9, 9, 9}));
 }
 
 // ---------------------------------------------------------------------------
