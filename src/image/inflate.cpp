@@ -79,11 +79,14 @@ struct Inflater {
 inline unsigned EntryBits(uint32_t e) { return e & 0xFF; }
 inline unsigned EntryValue(uint32_t e) { return (e >> 16) & 0x7FFF; }
 
-// The extra bits of a length or distance, from the buffer as it was before the entry
-// was dropped: they follow the code itself.
-inline unsigned ExtraValue(uint64_t before, uint32_t e)
+// The extra bits of a length or distance, which follow the code itself. `before` is the
+// buffer as it was before the entry was dropped and `after` the same shifted right by the
+// entry's bits, so shifting `after` back and comparing leaves just the bits dropped; the
+// code's length is then shifted off. Entries of lengths, distances and code-length symbols
+// have bits 12-15 clear, so bits 8-13 are the code's length: a shift count as it stands.
+inline unsigned ExtraValue(uint64_t before, uint64_t after, uint32_t e)
 {
-    return unsigned((before & ((uint64_t(1) << (e & 63)) - 1)) >> ((e >> 8) & 15));
+    return unsigned((before ^ (after << (e & 63))) >> ((e >> 8) & 63));
 }
 
 uint64_t LoadLe64(const unsigned char* p)
@@ -412,7 +415,7 @@ bool ReadCodeLengths(Inflater& z, unsigned total, unsigned root)
             z.lengths[n++] = uint8_t(symbol);
             continue;
         }
-        unsigned fill = 0, repeat = ExtraValue(before, e);
+        unsigned fill = 0, repeat = ExtraValue(before, z.in.bits, e);
         if (symbol == 16) {
             if (n == 0) return false;
             fill = z.lengths[n - 1];
@@ -602,7 +605,7 @@ BlockResult DecodeFast(Inflater& z)
                 break;
             }
         }
-        const unsigned length = EntryValue(e) + ExtraValue(before, e);
+        const unsigned length = EntryValue(e) + ExtraValue(before, bits, e);
 
         e = distTable[bits & distMask];
         before = bits;
@@ -622,7 +625,7 @@ BlockResult DecodeFast(Inflater& z)
                 break;
             }
         }
-        const unsigned distance = EntryValue(e) + ExtraValue(before, e);
+        const unsigned distance = EntryValue(e) + ExtraValue(before, bits, e);
         if (distance > size_t(out - start)) {
             result = BLOCK_FAILED;
             break;
@@ -650,10 +653,10 @@ BlockResult DecodeSlowSymbol(Inflater& z)
         return BLOCK_SLOW;
     }
     if (e & ENTRY_SPECIAL) return e & ENTRY_END ? BLOCK_DONE : BLOCK_FAILED;
-    unsigned length = EntryValue(e) + ExtraValue(before, e);
+    unsigned length = EntryValue(e) + ExtraValue(before, z.in.bits, e);
     if (!DecodeSymbol(z.in, z.table + z.distanceStart, z.distanceRoot, e, before)) return BLOCK_FAILED;
     if (e & ENTRY_SPECIAL) return BLOCK_FAILED;
-    unsigned distance = EntryValue(e) + ExtraValue(before, e);
+    unsigned distance = EntryValue(e) + ExtraValue(before, z.in.bits, e);
     if (distance > size_t(z.out.next - z.out.start)) return BLOCK_FAILED;
     size_t room = size_t(z.out.end - z.out.next);
     if (length > room) length = unsigned(room);  // cut at the end of the output, not an error
