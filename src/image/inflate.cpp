@@ -9,13 +9,13 @@
 // Every table slot is one 32-bit word that says all the decoder needs, so a symbol
 // costs one load and one shift: the low byte is the number of bits to drop (the code
 // and, for a length or distance, its extra bits), bits 8-11 the code's own length
-// (the extra bits sit just above it), bits 16-30 the literal, base value or sub-table
+// (the extra bits sit just above it), bits 16-31 the literal, base value or sub-table
 // offset, and the flags below tell the kinds apart.
 
 namespace {
 
-const uint32_t ENTRY_LITERAL = 0x80000000u;  // a literal byte (or a code-length symbol)
-const uint32_t ENTRY_SPECIAL = 0x8000u;      // neither literal nor base: link, end or invalid
+const uint32_t ENTRY_LITERAL = 0x1000u;      // a literal byte
+const uint32_t ENTRY_SPECIAL = 0x8000u;      // neither symbol nor base: link, end or invalid
 const uint32_t ENTRY_LINK = 0x4000u;         // bits 8-11 are the sub-table's index bits
 const uint32_t ENTRY_END = 0x2000u;          // end of block
 const uint32_t ENTRY_INVALID = ENTRY_SPECIAL;  // drops nothing, so it cannot consume input
@@ -77,7 +77,7 @@ struct Inflater {
 };
 
 inline unsigned EntryBits(uint32_t e) { return e & 0xFF; }
-inline unsigned EntryValue(uint32_t e) { return (e >> 16) & 0x7FFF; }
+inline unsigned EntryValue(uint32_t e) { return e >> 16; }
 
 // The extra bits of a length or distance, which follow the code itself. `before` is the
 // buffer as it was before the entry was dropped and `after` the same shifted right by the
@@ -173,7 +173,7 @@ struct EntryTemplates {
         for (unsigned s = 0; s < 30; s++) distance[s] = uint32_t(DISTANCE_BASE[s]) << 16 | DISTANCE_EXTRA[s];
         distance[30] = distance[31] = ENTRY_INVALID;
         // The repeat symbols carry their count's extra bits like a length does.
-        for (unsigned s = 0; s < 19; s++) codeLength[s] = ENTRY_LITERAL | s << 16;
+        for (unsigned s = 0; s < 19; s++) codeLength[s] = s << 16;
         codeLength[16] |= 2;
         codeLength[17] |= 3;
         codeLength[18] |= 7;
@@ -409,7 +409,7 @@ bool ReadCodeLengths(Inflater& z, unsigned total, unsigned root)
         uint32_t e;
         uint64_t before;
         if (!DecodeSymbol(z.in, z.table, root, e, before)) return false;
-        if (!(e & ENTRY_LITERAL)) return false;
+        if (e & ENTRY_SPECIAL) return false;
         unsigned symbol = EntryValue(e);
         if (symbol < 16) {
             z.lengths[n++] = uint8_t(symbol);
