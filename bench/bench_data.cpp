@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "support/deflate_writer.h"
+
 static uint32_t Next(uint32_t& state)
 {
     state ^= state << 13;
@@ -268,98 +270,19 @@ bool WriteWholeFile(const std::string& path, const Bytes& bytes)
 
 namespace {
 
-// Deflate bits: fields least significant bit first, Huffman codes most significant first.
-struct DeflateBits {
-    Bytes bytes;
-    uint64_t pending = 0;
-    unsigned count = 0;
-
-    void Put(uint32_t value, unsigned n)
-    {
-        pending |= uint64_t(value & ((uint64_t(1) << n) - 1)) << count;
-        count += n;
-        while (count >= 8) {
-            bytes.push_back((unsigned char)pending);
-            pending >>= 8;
-            count -= 8;
-        }
-    }
-    void PutCode(uint32_t code, unsigned n)
-    {
-        uint32_t reversed = 0;
-        for (unsigned i = 0; i < n; ++i) reversed |= ((code >> i) & 1) << (n - 1 - i);
-        Put(reversed, n);
-    }
-    Bytes Finish()
-    {
-        if (count) bytes.push_back((unsigned char)pending);
-        pending = 0;
-        count = 0;
-        Bytes stream(bytes.size() + 2);
-        stream[0] = 0x78;
-        stream[1] = 0x01;
-        std::copy(bytes.begin(), bytes.end(), stream.begin() + 2);
-        return stream;  // the Adler-32 trailer is added by AddTrailer
-    }
-};
-
-struct Code {
-    std::vector<unsigned> lengths;
-    std::vector<uint32_t> codes;
-
-    explicit Code(const std::vector<unsigned>& lens) : lengths(lens), codes(lens.size())
-    {
-        unsigned perLength[16] = {};
-        for (unsigned len : lens) perLength[len]++;
-        perLength[0] = 0;
-        uint32_t next[16] = {}, code = 0;
-        for (unsigned len = 1; len < 16; ++len) {
-            code = (code + perLength[len - 1]) << 1;
-            next[len] = code;
-        }
-        for (size_t s = 0; s < lens.size(); ++s)
-            if (lens[s]) codes[s] = next[lens[s]]++;
-    }
-    void Put(DeflateBits& w, unsigned symbol) const { w.PutCode(codes[symbol], lengths[symbol]); }
-};
-
-const unsigned LENGTH_BASES[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
-                                   31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
-const unsigned LENGTH_EXTRAS[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
-                                    2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-const unsigned DISTANCE_BASES[30] = {1,    2,    3,    4,    5,    7,     9,     13,    17,  25,
-                                     33,   49,   65,   97,   129,  193,   257,   385,   513, 769,
-                                     1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
-const unsigned DISTANCE_EXTRAS[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
-                                      6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
-
-// A match of `length` (3 to 258) at `distance`; the codes must give lengths to the
-// symbols these values take.
-void PutMatch(DeflateBits& w, const Code& lit, const Code& dist, unsigned length, unsigned distance)
-{
-    unsigned ls = 28;
-    while (LENGTH_BASES[ls] > length) ls--;
-    lit.Put(w, 257 + ls);
-    w.Put(length - LENGTH_BASES[ls], LENGTH_EXTRAS[ls]);
-    unsigned ds = 29;
-    while (DISTANCE_BASES[ds] > distance) ds--;
-    dist.Put(w, ds);
-    w.Put(distance - DISTANCE_BASES[ds], DISTANCE_EXTRAS[ds]);
-}
-
 // A dynamic block header. The code-length code is one complete code for all 19
 // symbols; lengths are run-length coded with repeats and zero runs as an encoder would.
-void PutDynamicHeader(DeflateBits& w, bool final, const Code& lit, const Code& dist)
+void PutDynamicHeader(BitWriter& w, bool final, const CanonicalCode& lit, const CanonicalCode& dist)
 {
     static const unsigned order[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
     std::vector<unsigned> clLengths(19, 4);
     for (unsigned s = 10; s <= 15; ++s) clLengths[s] = 5;  // 13 codes of 4 bits, 6 of 5
-    Code cl(clLengths);
-    w.Put(final ? 5 : 4, 3);
-    w.Put(unsigned(lit.lengths.size()) - 257, 5);
-    w.Put(unsigned(dist.lengths.size()) - 1, 5);
-    w.Put(15, 4);
-    for (unsigned s : order) w.Put(clLengths[s], 3);
+    CanonicalCode cl(clLengths);
+    w.Bits(final ? 5 : 4, 3);
+    w.Bits(unsigned(lit.lengths.size()) - 257, 5);
+    w.Bits(unsigned(dist.lengths.size()) - 1, 5);
+    w.Bits(15, 4);
+    for (unsigned s : order) w.Bits(clLengths[s], 3);
     std::vector<unsigned> all = lit.lengths;
     all.insert(all.end(), dist.lengths.begin(), dist.lengths.end());
     for (size_t i = 0; i < all.size();) {
@@ -369,11 +292,11 @@ void PutDynamicHeader(DeflateBits& w, bool final, const Code& lit, const Code& d
         if (all[i] == 0) {
             for (; left >= 11; left -= std::min<size_t>(left, 138)) {
                 cl.Put(w, 18);
-                w.Put(unsigned(std::min<size_t>(left, 138) - 11), 7);
+                w.Bits(unsigned(std::min<size_t>(left, 138) - 11), 7);
             }
             if (left >= 3) {
                 cl.Put(w, 17);
-                w.Put(unsigned(left - 3), 3);
+                w.Bits(unsigned(left - 3), 3);
                 left = 0;
             }
             for (; left > 0; --left) cl.Put(w, 0);
@@ -381,7 +304,7 @@ void PutDynamicHeader(DeflateBits& w, bool final, const Code& lit, const Code& d
             cl.Put(w, all[i]);
             for (left--; left >= 3; left -= std::min<size_t>(left, 6)) {
                 cl.Put(w, 16);
-                w.Put(unsigned(std::min<size_t>(left, 6) - 3), 2);
+                w.Bits(unsigned(std::min<size_t>(left, 6) - 3), 2);
             }
             for (; left > 0; --left) cl.Put(w, all[i]);
         }
@@ -391,24 +314,18 @@ void PutDynamicHeader(DeflateBits& w, bool final, const Code& lit, const Code& d
 
 // Every literal/length symbol: 226 codes of 8 bits and 60 of 9; every distance
 // symbol: 2 codes of 4 bits and 28 of 5.
-Code FullLiteralCode()
+CanonicalCode FullLiteralCode()
 {
     std::vector<unsigned> lengths(286, 9);
     for (unsigned s = 0; s < 226; ++s) lengths[s] = 8;
-    return Code(lengths);
+    return CanonicalCode(lengths);
 }
 
-Code FullDistanceCode()
+CanonicalCode FullDistanceCode()
 {
     std::vector<unsigned> lengths(30, 5);
     lengths[0] = lengths[1] = 4;
-    return Code(lengths);
-}
-
-void PutFixedLiteral(DeflateBits& w, unsigned byte)
-{
-    if (byte < 144) w.PutCode(0x30 + byte, 8);
-    else w.PutCode(0x190 + byte - 144, 9);
+    return CanonicalCode(lengths);
 }
 
 // A PNG of one grey pixel could carry this: empty dynamic blocks, each with its own
@@ -417,24 +334,24 @@ HostileStream EmptyDynamicBlocks(unsigned blocks)
 {
     std::vector<unsigned> litLengths(257, 0);
     litLengths[0] = litLengths[256] = 1;
-    Code lit(litLengths), dist(std::vector<unsigned>{1});
-    DeflateBits w;
+    CanonicalCode lit(litLengths), dist(std::vector<unsigned>{1});
+    BitWriter w;
     for (unsigned b = 0; b < blocks; ++b) {
         PutDynamicHeader(w, false, lit, dist);
         lit.Put(w, 256);
     }
-    w.Put(3, 3);  // final fixed block: filter byte 0, grey 128, end of block
-    PutFixedLiteral(w, 0);
-    PutFixedLiteral(w, 128);
-    w.PutCode(0, 7);
-    return {"hostile: " + std::to_string(blocks) + " empty dynamic blocks", w.Finish(), 2};
+    w.Bits(3, 3);  // final fixed block: filter byte 0, grey 128, end of block
+    w.Literal(0);
+    w.Literal(128);
+    w.Code(0, 7);
+    return {"hostile: " + std::to_string(blocks) + " empty dynamic blocks", Zlib(w.bytes), 2};
 }
 
 // Blocks of eight bytes, each defining every code: table building dominates.
 HostileStream SmallFullBlocks(unsigned blocks, uint32_t seed)
 {
-    Code lit = FullLiteralCode(), dist = FullDistanceCode();
-    DeflateBits w;
+    CanonicalCode lit = FullLiteralCode(), dist = FullDistanceCode();
+    BitWriter w;
     uint32_t state = seed | 1;
     for (unsigned b = 0; b < blocks; ++b) {
         PutDynamicHeader(w, b + 1 == blocks, lit, dist);
@@ -442,7 +359,7 @@ HostileStream SmallFullBlocks(unsigned blocks, uint32_t seed)
         PutMatch(w, lit, dist, 3, 1 + Next(state) % 5);
         lit.Put(w, 256);
     }
-    return {"hostile: " + std::to_string(blocks) + " 8-byte dynamic blocks", w.Finish(), size_t(blocks) * 8};
+    return {"hostile: " + std::to_string(blocks) + " 8-byte dynamic blocks", Zlib(w.bytes), size_t(blocks) * 8};
 }
 
 // Codes of 10 to 15 bits for nearly every symbol met, literal, length and distance alike.
@@ -455,8 +372,8 @@ HostileStream DeepestCodes(size_t outSize, uint32_t seed)
     litLengths[256] = 15;
     for (unsigned i = 0; i < 14; ++i) distLengths[i] = i + 1;
     distLengths[14] = distLengths[15] = 15;
-    Code lit(litLengths), dist(distLengths);
-    DeflateBits w;
+    CanonicalCode lit(litLengths), dist(distLengths);
+    BitWriter w;
     uint32_t state = seed | 1;
     size_t produced = 0;
     while (produced < outSize) {
@@ -476,7 +393,7 @@ HostileStream DeepestCodes(size_t outSize, uint32_t seed)
         }
         lit.Put(w, 256);
     }
-    return {"hostile: deepest codes", w.Finish(), produced};
+    return {"hostile: deepest codes", Zlib(w.bytes), produced};
 }
 
 // One fixed block of 32 KiB of noise and then matches of 258 bytes only, at distances
@@ -487,9 +404,9 @@ HostileStream LongestMatches(size_t outSize, uint32_t seed)
     std::vector<unsigned> fixedLit(288, 8), fixedDist(30, 5);
     for (unsigned s = 144; s < 256; ++s) fixedLit[s] = 9;
     for (unsigned s = 256; s < 280; ++s) fixedLit[s] = 7;
-    Code lit(fixedLit), dist(fixedDist);
-    DeflateBits w;
-    w.Put(3, 3);
+    CanonicalCode lit(fixedLit), dist(fixedDist);
+    BitWriter w;
+    w.Bits(3, 3);
     uint32_t state = seed | 1;
     size_t produced = 0;
     for (; produced < 32768; ++produced) lit.Put(w, Next(state) & 0xFF);
@@ -499,7 +416,7 @@ HostileStream LongestMatches(size_t outSize, uint32_t seed)
         PutMatch(w, lit, dist, 258, distance);
     }
     lit.Put(w, 256);
-    return {"hostile: longest matches", w.Finish(), produced};
+    return {"hostile: longest matches", Zlib(w.bytes), produced};
 }
 
 // Blocks whose distance code is a single one-bit code, so half the distance table is
@@ -507,15 +424,15 @@ HostileStream LongestMatches(size_t outSize, uint32_t seed)
 HostileStream SingleDistanceCodes(size_t outSize, uint32_t seed)
 {
     static const unsigned symbols[] = {0, 5, 12, 29};
-    Code lit = FullLiteralCode();
-    DeflateBits w;
+    CanonicalCode lit = FullLiteralCode();
+    BitWriter w;
     uint32_t state = seed | 1;
     size_t produced = 0;
     for (unsigned block = 0; produced < outSize; ++block) {
         unsigned symbol = symbols[block % 4];
         std::vector<unsigned> distLengths(symbol + 1, 0);
         distLengths[symbol] = 1;
-        Code dist(distLengths);
+        CanonicalCode dist(distLengths);
         size_t blockEnd = std::min(outSize, produced + 16384);
         PutDynamicHeader(w, blockEnd == outSize, lit, dist);
         while (produced < blockEnd) {
@@ -532,7 +449,7 @@ HostileStream SingleDistanceCodes(size_t outSize, uint32_t seed)
         }
         lit.Put(w, 256);
     }
-    return {"hostile: single-code distance tables", w.Finish(), produced};
+    return {"hostile: single-code distance tables", Zlib(w.bytes), produced};
 }
 
 // zlib's uncompress wants the Adler-32 trailer; its raw inflate yields the bytes to sum.
