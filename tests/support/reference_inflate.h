@@ -15,6 +15,11 @@ enum ReferenceRelaxation : unsigned {
 
 class ReferenceInflate {
 public:
+    // Output beyond this many bytes is not made: Run stops there, refuses the stream and sets
+    // `cut`, with the bytes before the limit in `out`. It bounds the work of a fuzz target.
+    size_t limit = SIZE_MAX;
+    bool cut = false;
+
     // Decodes raw deflate data; false for anything a strict decoder refuses
     // that is not one of the relaxations. `relaxations` collects those used.
     bool Run(const std::vector<uint8_t>& in, std::vector<uint8_t>& out, unsigned& relaxations)
@@ -25,6 +30,7 @@ public:
         bitCount = 0;
         output = &out;
         relaxed = 0;
+        cut = false;
         out.clear();
         bool last = false;
         while (!last) {
@@ -52,6 +58,12 @@ private:
     std::vector<uint8_t>* output = nullptr;
     unsigned relaxed = 0;
 
+    bool Room()
+    {
+        cut = output->size() >= limit;
+        return !cut;
+    }
+
     int Bits(int need)
     {
         while (bitCount < need) {
@@ -75,6 +87,12 @@ private:
         position += 4;
         if ((length ^ 0xFFFFu) != complement) relaxed |= RELAXED_STORED_LENGTH;
         if (position + length > data->size()) return false;
+        if (length > limit - output->size()) {
+            output->insert(output->end(), data->begin() + long(position),
+                           data->begin() + long(position + (limit - output->size())));
+            cut = true;
+            return false;
+        }
         output->insert(output->end(), data->begin() + long(position), data->begin() + long(position + length));
         position += length;
         return true;
@@ -132,6 +150,7 @@ private:
             int symbol = Decode(lengthCode);
             if (symbol < 0) return false;
             if (symbol < 256) {
+                if (!Room()) return false;
                 output->push_back(uint8_t(symbol));
                 continue;
             }
@@ -147,7 +166,10 @@ private:
             if (distanceExtra < 0) return false;
             const size_t distance = DISTANCE_BASE[distanceSymbol] + size_t(distanceExtra);
             if (distance > output->size()) return false;
-            for (size_t k = 0; k < length; ++k) output->push_back((*output)[output->size() - distance]);
+            for (size_t k = 0; k < length; ++k) {
+                if (!Room()) return false;
+                output->push_back((*output)[output->size() - distance]);
+            }
         }
     }
 
