@@ -1,22 +1,58 @@
-// libFuzzer target: the BMP reader on a whole file held in memory.
+// libFuzzer target: the BMP reader on a whole file held in memory, both ways it reads
+// one: into a whole image, and row by row into a sink, which must agree on every row.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 
 #include "image/bmp_reader.h"
 #include "image/image_inspect.h"
 
+namespace {
+
+// Checks each row handed over against the same row of the whole image.
+struct RowChecker : ImageRowSink {
+    const ImageData* whole = nullptr;
+    std::vector<unsigned char> seen;
+    int begins = 0;
+
+    bool Begin(int32_t width, int32_t height, unsigned components) override
+    {
+        if (!whole || width != whole->width || height != whole->height || components != 3) std::abort();
+        ++begins;
+        seen.assign(size_t(height), 0);
+        return true;
+    }
+    void Row(int32_t row, const unsigned char* pixels) override
+    {
+        if (row < 0 || row >= whole->height || seen[size_t(row)]++) std::abort();
+        const size_t stride = ImageRowStride(whole->width, 3);
+        const unsigned char* expected = whole->pixels + size_t(whole->height - 1 - row) * stride;
+        if (std::memcmp(pixels, expected, size_t(whole->width) * 3) != 0) std::abort();
+    }
+};
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     ImageData image = {0, 0, 0, 0, nullptr};
-    if (DecodeBmp(image, data, size)) {
+    const bool decoded = DecodeBmp(image, data, size);
+    RowChecker checker;
+    if (decoded) {
         if (image.pixels == nullptr || image.width <= 0 || image.height <= 0 || image.components != 3) std::abort();
         // Touch the last byte: the buffer must hold every padded row.
         size_t stride = ImageRowStride(image.width, 3);
         volatile unsigned char last = image.pixels[stride * size_t(image.height) - 1];
         (void)last;
-        FreeImage(image);
+        checker.whole = &image;
     }
+    const bool rows = DecodeBmpRows(data, size, checker);
+    if (rows != decoded || (decoded && checker.begins != 1)) std::abort();
+    for (unsigned char times : checker.seen)
+        if (times != 1) std::abort();
+    FreeImage(image);
     // The header inspection quorvel-tool info uses walks the same bytes.
     ImageEncoding encoding;
     InspectImage(data, size, encoding);

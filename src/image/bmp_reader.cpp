@@ -141,26 +141,48 @@ static void PutPixel(unsigned char* row, size_t x, const Rgb& colour)
     row[3 * x + 2] = colour.b;
 }
 
+// Where uncompressed rows go as they are read: into the image, bottom row first, or
+// one at a time to a sink through a single row buffer, handed over as each is done.
+struct RowTarget {
+    const BmpLayout* layout;
+    unsigned char* pixels;  // the image, or with a sink the one row
+    size_t stride;
+    ImageRowSink* sink;
+
+    unsigned char* Row(size_t fileRow) const
+    {
+        return sink ? pixels : OutputRow(pixels, stride, *layout, fileRow);
+    }
+    void Done(size_t fileRow) const
+    {
+        if (!sink) return;
+        size_t pictureRow = layout->topDown ? fileRow : size_t(layout->height) - 1 - fileRow;
+        sink->Row(int32_t(pictureRow), pixels);
+    }
+};
+
 static bool ReadDirectRows(const unsigned char* data, size_t size, const BmpLayout& layout,
-                           unsigned char* pixels, size_t stride)
+                           const RowTarget& target)
 {
     // A 24-bit file row is padded to 4 bytes just like an ImageData row.
+    const size_t stride = target.stride;
     if ((size - layout.pixelStart) / stride < size_t(layout.height)) return false;
     const unsigned char* src = data + layout.pixelStart;
     for (size_t y = 0; y < size_t(layout.height); ++y, src += stride) {
-        unsigned char* dst = OutputRow(pixels, stride, layout, y);
+        unsigned char* dst = target.Row(y);
         std::memcpy(dst, src, stride);
         for (size_t x = 0; x < size_t(layout.width); ++x) {
             unsigned char blue = dst[3 * x];
             dst[3 * x] = dst[3 * x + 2];
             dst[3 * x + 2] = blue;
         }
+        target.Done(y);
     }
     return true;
 }
 
 static bool ReadPaletteRows(const unsigned char* data, size_t size, const BmpLayout& layout,
-                            const Rgb palette[256], unsigned char* pixels, size_t stride)
+                            const Rgb palette[256], const RowTarget& target)
 {
     unsigned bits = layout.bitCount;
     size_t srcStride = size_t((uint64_t(layout.width) * bits + 31) / 32 * 4);
@@ -168,13 +190,14 @@ static bool ReadPaletteRows(const unsigned char* data, size_t size, const BmpLay
     unsigned mask = (1u << bits) - 1;
     const unsigned char* src = data + layout.pixelStart;
     for (size_t y = 0; y < size_t(layout.height); ++y, src += srcStride) {
-        unsigned char* dst = OutputRow(pixels, stride, layout, y);
+        unsigned char* dst = target.Row(y);
         for (size_t x = 0; x < size_t(layout.width); ++x) {
             // The leftmost pixel sits in the most significant bits of its byte.
             size_t bit = x * bits;
             unsigned shift = 8 - bits - unsigned(bit % 8);
             PutPixel(dst, x, palette[(src[bit / 8] >> shift) & mask]);
         }
+        target.Done(y);
     }
     return true;
 }
@@ -260,15 +283,17 @@ static void ReadRunLengthRows(const unsigned char* data, size_t size, const BmpL
     DecodeRunLengths(data, size, cursor);
 }
 
+// Run-length rows are written in whatever order the codes go, so with a sink they
+// must come from a whole image; the caller sees to that.
 static bool ReadPixels(const unsigned char* data, size_t size, const BmpLayout& layout,
-                       unsigned char* pixels, size_t stride)
+                       const RowTarget& target)
 {
-    if (layout.bitCount == 24) return ReadDirectRows(data, size, layout, pixels, stride);
+    if (layout.bitCount == 24) return ReadDirectRows(data, size, layout, target);
     Rgb palette[256];
     ReadColourTable(data, layout, palette);
-    if (layout.compression == COMPRESSION_NONE)
-        return ReadPaletteRows(data, size, layout, palette, pixels, stride);
-    ReadRunLengthRows(data, size, layout, palette, pixels, stride);
+    if (layout.compression == COMPRESSION_NONE) return ReadPaletteRows(data, size, layout, palette, target);
+    if (target.sink) return false;
+    ReadRunLengthRows(data, size, layout, palette, target.pixels, target.stride);
     return true;
 }
 
@@ -300,7 +325,7 @@ bool DecodeBmp(ImageData& out, const unsigned char* data, size_t size)
     if (pixels == nullptr) return false;
     // Row padding carries no meaning; keep it from being uninitialised memory.
     std::memset(pixels, 0, bytes);
-    if (!ReadPixels(data, size, layout, pixels, stride)) {
+    if (!ReadPixels(data, size, layout, RowTarget{&layout, pixels, stride, nullptr})) {
         delete[] pixels;
         return false;
     }
@@ -310,6 +335,30 @@ bool DecodeBmp(ImageData& out, const unsigned char* data, size_t size)
     out.components = 3;
     out.pixels = pixels;
     return true;
+}
+
+bool DecodeBmpRows(const unsigned char* data, size_t size, ImageRowSink& sink)
+{
+    BmpLayout layout;
+    if (!ReadLayout(data, size, layout) || !FileCanHoldPixels(size, layout)) return false;
+    const size_t stride = ImageRowStride(layout.width, 3);
+    if (stride == 0) return false;
+    if (layout.compression != COMPRESSION_NONE) {
+        ImageData image = {};
+        if (!DecodeBmp(image, data, size)) return false;
+        const bool begun = sink.Begin(image.width, image.height, 3);
+        for (int32_t y = 0; begun && y < image.height; ++y)
+            sink.Row(image.height - 1 - y, image.pixels + size_t(y) * stride);
+        FreeImage(image);
+        return begun;
+    }
+    unsigned char* row = AllocatePixels(stride);
+    if (row == nullptr) return false;
+    std::memset(row, 0, stride);
+    const bool ok = sink.Begin(layout.width, layout.height, 3) &&
+                    ReadPixels(data, size, layout, RowTarget{&layout, row, stride, &sink});
+    delete[] row;
+    return ok;
 }
 
 bool LoadBmp(ImageData& out, const char* path)

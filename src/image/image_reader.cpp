@@ -74,29 +74,23 @@ static bool ReadImageTo(ImageData& out, ImageRowSink* sink, const char* path, Im
     static const unsigned char PNG_START[8] = {137, 80, 78, 71, 13, 10, 26, 10};
     ImageData read = {};
     bool decoded = false;
-    bool png = false;
     ImageFailure refusal = IMAGE_NOT_AN_IMAGE;
     if (size >= sizeof PNG_START && std::memcmp(data, PNG_START, sizeof PNG_START) == 0) {
         if (readerName) *readerName = "PNG";
-        png = true;
         refusal = ClaimsTooLarge(data, size, true) ? IMAGE_TOO_LARGE : IMAGE_BAD_PNG;
         if (refusal != IMAGE_TOO_LARGE)
             decoded = sink ? DecodePngRows(data, uint32_t(size), *sink) : DecodePng(read, data, uint32_t(size));
     } else if (size >= 2 && data[0] == 'B' && data[1] == 'M') {
         if (readerName) *readerName = "BMP";
         refusal = ClaimsTooLarge(data, size, false) ? IMAGE_TOO_LARGE : IMAGE_BAD_BMP;
-        decoded = refusal != IMAGE_TOO_LARGE && DecodeBmp(read, data, size);
+        if (refusal != IMAGE_TOO_LARGE)
+            decoded = sink ? DecodeBmpRows(data, size, *sink) : DecodeBmp(read, data, size);
     }
     delete[] data;
-    // What a PNG handed to the sink its header vouched for; a record is checked here.
-    if (decoded && !(sink && png) && !HasUsablePixels(read)) {
+    // What went to a sink its reader's header checks vouched for; a record is checked here.
+    if (decoded && !sink && !HasUsablePixels(read)) {
         FreeImage(read);
         decoded = false;
-    }
-    // A bitmap's rows are all known only once the whole file is read.
-    if (decoded && sink && !png) {
-        decoded = SendImageRows(read, *sink);
-        FreeImage(read);
     }
     if (!decoded) return Fail(failure, refusal);
     if (!sink) out = read;

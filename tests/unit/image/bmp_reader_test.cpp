@@ -98,11 +98,43 @@ Colours TopRowFirst(const ImageData& image)
     return colours;
 }
 
+// The rows DecodeBmpRows hands over, kept by picture row.
+struct RowCollector : ImageRowSink {
+    int begins = 0;
+    int32_t width = 0;
+    std::vector<Colours> rows;
+    std::vector<int> times;  // how often each row came
+
+    bool Begin(int32_t w, int32_t h, unsigned components) override
+    {
+        EXPECT_EQ(components, 3u);
+        ++begins;
+        width = w;
+        rows.assign(size_t(h), Colours());
+        times.assign(size_t(h), 0);
+        return true;
+    }
+    void Row(int32_t row, const unsigned char* pixels) override
+    {
+        ASSERT_GE(row, 0);
+        ASSERT_LT(size_t(row), rows.size());
+        ++times[size_t(row)];
+        rows[size_t(row)].clear();
+        for (int32_t x = 0; x < width; ++x)
+            rows[size_t(row)].push_back((uint32_t(pixels[3 * x]) << 16) | (pixels[3 * x + 1] << 8) | pixels[3 * x + 2]);
+    }
+};
+
+// Decodes both ways, whole and row by row, and expects the same answer and pixels from both,
+// so every case below holds for the labyrinth loader's path too.
 Decoded Decode(const Bytes& file)
 {
     ImageData image = {};
     Decoded d;
     d.ok = DecodeBmp(image, file.data(), file.size());
+    RowCollector collector;
+    const bool rowsOk = DecodeBmpRows(file.data(), file.size(), collector);
+    EXPECT_EQ(rowsOk, d.ok) << "whole image and rows disagree";
     if (!d.ok) return d;
     EXPECT_EQ(image.format, IMAGE_FORMAT_RGB);
     EXPECT_EQ(image.components, 3);
@@ -110,6 +142,16 @@ Decoded Decode(const Bytes& file)
     d.height = image.height;
     d.colours = TopRowFirst(image);
     FreeImage(image);
+    if (!rowsOk) return d;
+    EXPECT_EQ(collector.begins, 1);
+    EXPECT_EQ(collector.width, d.width);
+    EXPECT_EQ(collector.rows.size(), size_t(d.height));
+    Colours fromRows;
+    for (size_t y = 0; y < collector.rows.size(); ++y) {
+        EXPECT_EQ(collector.times[y], 1) << "row " << y;
+        fromRows.insert(fromRows.end(), collector.rows[y].begin(), collector.rows[y].end());
+    }
+    EXPECT_EQ(fromRows, d.colours) << "rows differ from the whole image";
     return d;
 }
 
@@ -411,9 +453,15 @@ TEST(BmpReader, RefusesWhatItCannotRead)
         EXPECT_EQ(image.format, 1234u) << c.what;
         EXPECT_EQ(image.components, 2) << c.what;
         EXPECT_EQ(image.pixels, &sentinelPixel) << c.what;
+        // Refused before a single row is handed over.
+        RowCollector rows;
+        EXPECT_FALSE(DecodeBmpRows(c.file.data(), c.file.size(), rows)) << c.what;
+        EXPECT_EQ(rows.begins, 0) << c.what;
     }
     ImageData image = {};
     EXPECT_FALSE(DecodeBmp(image, nullptr, 100));
+    RowCollector rows;
+    EXPECT_FALSE(DecodeBmpRows(nullptr, 100, rows));
 }
 
 struct TempFolder {
