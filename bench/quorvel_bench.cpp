@@ -268,9 +268,9 @@ static void ReadFromMemory(png_structp png, png_bytep out, png_size_t length)
     reader->pos += length;
 }
 
-// libpng's decode to 8-bit samples, palette expanded, rows top first.
-// Decodes with libpng into a buffer of its own, allocated as ours is (not zeroed first);
-// the caller releases it with delete[]. Null when libpng refuses the file.
+// libpng's decode to 8-bit samples, palette expanded, rows top first, into a buffer
+// allocated as ours is (not zeroed first); the caller releases it with delete[]. Null
+// when libpng refuses the file.
 static unsigned char* DecodeWithLibpng(const Bytes& file, int& rowBytes)
 {
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);

@@ -345,12 +345,9 @@ bool DecodeBmpRows(const unsigned char* data, size_t size, ImageRowSink& sink)
     if (stride == 0) return false;
     if (layout.compression != COMPRESSION_NONE) {
         ImageData image = {};
-        if (!DecodeBmp(image, data, size)) return false;
-        const bool begun = sink.Begin(image.width, image.height, 3);
-        for (int32_t y = 0; begun && y < image.height; ++y)
-            sink.Row(image.height - 1 - y, image.pixels + size_t(y) * stride);
+        const bool sent = DecodeBmp(image, data, size) && SendImageRows(image, sink);
         FreeImage(image);
-        return begun;
+        return sent;
     }
     unsigned char* row = AllocatePixels(stride);
     if (row == nullptr) return false;

@@ -59,3 +59,11 @@ bool ReadImageFile(const char* path, size_t maxBytes, unsigned char*& data, size
     size = size_t(length);
     return true;
 }
+
+bool SendImageRows(const ImageData& image, ImageRowSink& sink)
+{
+    if (!sink.Begin(image.width, image.height, image.components)) return false;
+    const size_t stride = ImageRowStride(image.width, image.components);
+    for (int32_t y = 0; y < image.height; ++y) sink.Row(image.height - 1 - y, image.pixels + size_t(y) * stride);
+    return true;
+}

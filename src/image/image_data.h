@@ -53,6 +53,10 @@ protected:
     ~ImageRowSink() = default;
 };
 
+// Hands the rows of an image already read to `sink`, bottom row first as the
+// buffer holds them. False when the sink refuses the image.
+bool SendImageRows(const ImageData& image, ImageRowSink& sink);
+
 // Reads a whole file (opened as raw bytes) into a new buffer for a reader to
 // decode. False for a null or empty path, a file that cannot be opened, read
 // or measured, an empty one, or one longer than `maxBytes`; then `data` is

@@ -55,14 +55,6 @@ static bool Fail(ImageFailure* failure, ImageFailure why)
     return false;
 }
 
-bool SendImageRows(const ImageData& image, ImageRowSink& sink)
-{
-    if (!sink.Begin(image.width, image.height, image.components)) return false;
-    const size_t stride = ImageRowStride(image.width, image.components);
-    for (int32_t y = 0; y < image.height; ++y) sink.Row(image.height - 1 - y, image.pixels + size_t(y) * stride);
-    return true;
-}
-
 // With a sink, the rows go there and `out` is not filled.
 static bool ReadImageTo(ImageData& out, ImageRowSink* sink, const char* path, ImageFailure* failure,
                         const char** readerName)

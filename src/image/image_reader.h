@@ -22,10 +22,7 @@ const char* ImageFailureText(ImageFailure failure);
 bool ReadImage(ImageData& out, const char* path, ImageFailure* failure = nullptr,
                const char** readerName = nullptr);
 
-// Reads the file as ReadImage does and hands its rows to `sink`, each PNG row as
-// soon as it is decoded (top row first), a BMP's once the whole image is read.
+// Reads the file as ReadImage does and hands its rows to `sink` as each is decoded:
+// a PNG's top row first, an uncompressed BMP's in the order the file stores them, a
+// run-length BMP's once its whole image is decoded.
 bool ReadImageRows(const char* path, ImageRowSink& sink, ImageFailure* failure = nullptr);
-
-// Hands the rows of an image already read to `sink`, bottom row first as the
-// buffer holds them. False when the sink refuses the image.
-bool SendImageRows(const ImageData& image, ImageRowSink& sink);

@@ -15,10 +15,9 @@ enum ReferenceRelaxation : unsigned {
 
 class ReferenceInflate {
 public:
-    // Output beyond this many bytes is not made: Run stops there, refuses the stream and sets
-    // `cut`, with the bytes before the limit in `out`. It bounds the work of a fuzz target.
+    // Output beyond this many bytes is not made: Run stops there and refuses the stream,
+    // with the bytes before the limit in `out`. It bounds the work of a fuzz target.
     size_t limit = SIZE_MAX;
-    bool cut = false;
 
     // Decodes raw deflate data; false for anything a strict decoder refuses
     // that is not one of the relaxations. `relaxations` collects those used.
@@ -30,7 +29,6 @@ public:
         bitCount = 0;
         output = &out;
         relaxed = 0;
-        cut = false;
         out.clear();
         bool last = false;
         while (!last) {
@@ -58,11 +56,7 @@ private:
     std::vector<uint8_t>* output = nullptr;
     unsigned relaxed = 0;
 
-    bool Room()
-    {
-        cut = output->size() >= limit;
-        return !cut;
-    }
+    bool Room() const { return output->size() < limit; }
 
     int Bits(int need)
     {
@@ -90,7 +84,6 @@ private:
         if (length > limit - output->size()) {
             output->insert(output->end(), data->begin() + long(position),
                            data->begin() + long(position + (limit - output->size())));
-            cut = true;
             return false;
         }
         output->insert(output->end(), data->begin() + long(position), data->begin() + long(position + length));
