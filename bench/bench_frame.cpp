@@ -35,15 +35,17 @@ Grid Tiled(int32_t size)
     return grid;
 }
 
+Game game;
+
 // The grid becomes the game's, with every cell of the map's view walked.
 void Play(Grid& grid)
 {
-    labyrinthGrid = LabyrinthGrid{grid.size, grid.size, grid.cells.data()};
-    ResetWalkedMap();
+    game.labyrinth.grid = LabyrinthGrid{grid.size, grid.size, grid.cells.data()};
+    ResetWalkedMap(game.map, game.labyrinth);
     for (int32_t r = 0; r < 25 && r < grid.size; ++r)
         for (int32_t c = 0; c < 25 && c < grid.size; ++c)
-            if (CellKind(r, c) != 'w') NoteWalkedCell(r, c);
-    playerX = playerZ = 4.0f;   // the scene's window of cells 0 to 9 on both
+            if (CellKind(game.labyrinth, r, c) != 'w') NoteWalkedCell(game.map, game.labyrinth, r, c);
+    game.player.playerX = game.player.playerZ = 4.0f;   // the scene's window of cells 0 to 9 on both
 }
 
 double SecondsPerFrame(int frames)
@@ -51,7 +53,7 @@ double SecondsPerFrame(int frames)
     auto start = std::chrono::steady_clock::now();
     for (int k = 0; k < frames; ++k) {
         GlFakeReset();
-        DrawFrame();
+        DrawFrame(game);
     }
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() / frames;
 }
@@ -66,14 +68,13 @@ double Median(std::vector<double> v)
 
 void BenchFrame(bool quick, int rounds)
 {
-    for (int code = 0; code < 256; ++code) palette.entries[code] = PaletteEntry{char(code), 200, 180, 160};
+    for (int code = 0; code < 256; ++code) game.labyrinth.palette.entries[code] = PaletteEntry{char(code), 200, 180, 160};
     Grid small = Tiled(10);
     Grid large = Tiled(quick ? 256 : 4096);
-    playing = true;
-    menuShown = false;
-    mapShown = true;
-    windowWidth = 640;
-    windowHeight = 480;
+    game.flow.screen = SCREEN_PLAY;
+    game.map.mapShown = true;
+    game.settings.windowWidth = 640;
+    game.settings.windowHeight = 480;
     const int frames = quick ? 5 : 400;
     std::vector<double> smallTimes, largeTimes, ratios;
     for (int round = 0; round < rounds; ++round) {
@@ -88,8 +89,8 @@ void BenchFrame(bool quick, int rounds)
         largeTimes.push_back(t[1]);
         ratios.push_back(t[1] / t[0]);
     }
-    labyrinthGrid = LabyrinthGrid{0, 0, nullptr};
-    ResetWalkedMap();
+    game.labyrinth.grid = LabyrinthGrid{0, 0, nullptr};
+    ResetWalkedMap(game.map, game.labyrinth);
     GlFakeReset();
     std::sort(ratios.begin(), ratios.end());
     const double spread = ratios[ratios.size() * 3 / 4] - ratios[ratios.size() / 4];

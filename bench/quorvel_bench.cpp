@@ -382,15 +382,16 @@ static void BenchLabyrinth(bool quick)
     WriteWholeFile(image, MakeMazePng(size, size, 5));
     std::string paletteText = MazePalette();
     WriteWholeFile(palettePath, Bytes(paletteText.begin(), paletteText.end()));
-    if (!LoadLabyrinth(image.c_str(), palettePath.c_str())) Disagree("the benchmark labyrinth did not load");
+    Labyrinth labyrinth;
+    if (!LoadLabyrinth(labyrinth, image.c_str(), palettePath.c_str())) Disagree("the benchmark labyrinth did not load");
     Comparison c = Compare(
         [&] {
             ImageData decoded = {};
             LoadPng(decoded, image.c_str());
             FreeImage(decoded);
         },
-        {[&] { LoadLabyrinth(image.c_str(), palettePath.c_str()); }});
-    ReleaseLabyrinthGrid();
+        {[&] { LoadLabyrinth(labyrinth, image.c_str(), palettePath.c_str()); }});
+    ReleaseLabyrinth(labyrinth);
     fs::remove_all(folder);
     std::printf("\n### Labyrinth load against decoding the same image alone (lower is better)\n\n");
     std::printf("| labyrinth | decode ms | load ms | load / decode | iqr |\n|---|---:|---:|---:|---:|\n");

@@ -17,12 +17,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string palettePath = FuzzFile("Palette.txt", data, paletteBytes);
     const std::string imagePath = FuzzFile("labyrinth.img", data + imageStart, size - imageStart);
     const char* reason = nullptr;
-    if (LoadLabyrinth(imagePath.c_str(), palettePath.c_str(), &reason)) {
+    Labyrinth labyrinth;
+    if (LoadLabyrinth(labyrinth, imagePath.c_str(), palettePath.c_str(), &reason)) {
         unsigned kinds = 0;
-        for (int32_t r = 0; r < labyrinthGrid.height; ++r)
-            for (int32_t c = 0; c < labyrinthGrid.width; ++c) kinds += unsigned(CellKind(r, c) == 'w');
+        for (int32_t r = 0; r < labyrinth.grid.height; ++r)
+            for (int32_t c = 0; c < labyrinth.grid.width; ++c) kinds += unsigned(CellKind(labyrinth, r, c) == 'w');
         (void)kinds;
-        ReleaseLabyrinthGrid();
+        ReleaseLabyrinth(labyrinth);
     } else if (reason == nullptr) {
         std::abort();   // every refusal says why
     }

@@ -10,7 +10,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size > (1u << 16)) return 0;
     const std::string path = FuzzFile("Palette.txt", data, size);
     unsigned rows = 999;
-    if (!ReadPaletteFile(path.c_str(), rows) || rows > MAX_PALETTE_ROWS) std::abort();
+    Palette palette;
+    if (!ReadPaletteFile(palette, path.c_str(), rows) || rows > MAX_PALETTE_ROWS) std::abort();
     std::remove(path.c_str());
     return 0;
 }

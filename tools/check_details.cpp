@@ -35,7 +35,7 @@ void PrintMissingKinds(const GridView& grid)
 }
 
 // The floor row drawn as '.': the palette file's first entry of an open kind.
-static int PlainFloorRow(unsigned listedRows)
+static int PlainFloorRow(const Palette& palette, unsigned listedRows)
 {
     for (unsigned row = 0; row < listedRows; ++row) {
         if (IsPlainOpen(palette.entries[row].kind)) return int(row);
@@ -43,9 +43,9 @@ static int PlainFloorRow(unsigned listedRows)
     return -1;
 }
 
-void PrintGridWithLegend(const GridView& grid, unsigned listedRows)
+void PrintGridWithLegend(const GridView& grid, const Palette& palette, unsigned listedRows)
 {
-    const int plainRow = PlainFloorRow(listedRows);
+    const int plainRow = PlainFloorRow(palette, listedRows);
     int letterOfRow[MAX_PALETTE_ROWS];
     for (int& letter : letterOfRow) letter = -1;
     std::vector<unsigned> lettered;   // palette rows in the order their letters were given
@@ -88,7 +88,7 @@ static int Channel(uint32_t colour, int shift)
 
 // The listed entry within NEAR_MISS_LIMIT on every channel with the smallest
 // total difference (the first such on a tie); -1 when none is that close.
-static int NearestEntry(uint32_t colour, unsigned listedRows)
+static int NearestEntry(uint32_t colour, const Palette& palette, unsigned listedRows)
 {
     int best = -1, bestTotal = 0;
     for (unsigned row = 0; row < listedRows; ++row) {
@@ -105,11 +105,11 @@ static int NearestEntry(uint32_t colour, unsigned listedRows)
     return best;
 }
 
-void PrintUnlistedColour(const UnlistedColour& u, unsigned listedRows)
+void PrintUnlistedColour(const UnlistedColour& u, const Palette& palette, unsigned listedRows)
 {
     std::printf("  %d %d %d: %zu %s, first at row %d, column %d", Channel(u.colour, 16), Channel(u.colour, 8),
                 Channel(u.colour, 0), u.cells, u.cells == 1 ? "cell" : "cells", u.firstRow, u.firstColumn);
-    const int nearest = NearestEntry(u.colour, listedRows);
+    const int nearest = NearestEntry(u.colour, palette, listedRows);
     if (nearest >= 0) {
         const PaletteEntry& e = palette.entries[nearest];
         std::printf("; nearest %c%u %u %u (%s), off by %d %d %d", e.kind, unsigned(e.red), unsigned(e.green),

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "labyrinth/labyrinth.h"
 #include "tool_grid.h"
 
 struct UnlistedColour {
@@ -20,8 +21,8 @@ struct UnlistedColour {
 void PrintMissingKinds(const GridView& grid);
 // The grid, top row first: '#' wall, 'S' start, 'G' goal, '.' the palette
 // file's first floor entry, letters for other floor rows, explained below it.
-void PrintGridWithLegend(const GridView& grid, unsigned listedRows);
+void PrintGridWithLegend(const GridView& grid, const Palette& palette, unsigned listedRows);
 // "  254 1 0: 3 cells, first at row 4, column 7; nearest s255 0 0 (start), off by 1 1 0"
-void PrintUnlistedColour(const UnlistedColour& colour, unsigned listedRows);
+void PrintUnlistedColour(const UnlistedColour& colour, const Palette& palette, unsigned listedRows);
 // Open cells the walk from the start used never reaches: how many, and the first.
 void PrintUnreachable(const GridView& grid, int startRow, int startColumn);

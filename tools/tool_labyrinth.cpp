@@ -107,6 +107,9 @@ static bool ParseUnsigned(const char* text, unsigned long long limit, unsigned l
     return true;
 }
 
+// The one labyrinth a command works on: loaded by check, its palette read by generate.
+static Labyrinth labyrinth;
+
 // ---------------------------------------------------------------------------
 // check
 
@@ -118,7 +121,7 @@ static bool FindUnlistedColours(const char* imagePath, unsigned listedRows, std:
     if (!ReadImage(image, imagePath)) return false;
     std::map<uint32_t, size_t> position;
     for (unsigned row = 0; row < listedRows; ++row) {
-        const PaletteEntry& e = palette.entries[row];
+        const PaletteEntry& e = labyrinth.palette.entries[row];
         position[(uint32_t(e.red) << 16) | (uint32_t(e.green) << 8) | e.blue] = size_t(-1);
     }
     const size_t stride = ImageRowStride(image.width, image.components);
@@ -154,11 +157,11 @@ static bool FindUnlistedColours(const char* imagePath, unsigned listedRows, std:
 static GridView ViewOfLoadedGrid()
 {
     GridView grid;
-    grid.width = labyrinthGrid.width;
-    grid.height = labyrinthGrid.height;
+    grid.width = labyrinth.grid.width;
+    grid.height = labyrinth.grid.height;
     grid.kinds.resize(size_t(grid.width) * size_t(grid.height));
-    for (size_t i = 0; i < grid.kinds.size(); ++i) grid.kinds[i] = palette.entries[labyrinthGrid.cells[i]].kind;
-    grid.rows.assign(labyrinthGrid.cells, labyrinthGrid.cells + grid.kinds.size());
+    for (size_t i = 0; i < grid.kinds.size(); ++i) grid.kinds[i] = labyrinth.palette.entries[labyrinth.grid.cells[i]].kind;
+    grid.rows.assign(labyrinth.grid.cells, labyrinth.grid.cells + grid.kinds.size());
     return grid;
 }
 
@@ -209,7 +212,7 @@ static int ReportCheck(const GridView& grid, const CheckSummary& summary, const 
     else
         std::printf("start used: none\n");
     std::printf("colours not in the palette: %zu\n", unlisted.size());
-    for (const UnlistedColour& u : unlisted) PrintUnlistedColour(u, listedRows);
+    for (const UnlistedColour& u : unlisted) PrintUnlistedColour(u, labyrinth.palette, listedRows);
     std::printf("goal reachable: %s\n", summary.goalReachable ? "yes" : "no");
     if (summary.routeSteps >= 0) {
         // The game's par: the walk at full speed with the default tick of 10 ms.
@@ -254,28 +257,28 @@ int RunCheck(int argc, char** argv)
     }
 
     const char* reason = "cannot be read";
-    if (!LoadLabyrinth(imagePath, palettePath, &reason)) {
+    if (!LoadLabyrinth(labyrinth, imagePath, palettePath, &reason)) {
         // The game's own words, and which palette file was meant.
         std::fprintf(stderr, "quorvel-tool: cannot load %s: %s (palette \"%s\")\n", imagePath, reason, palettePath);
         return 1;
     }
     // The walk numbers cells in 32 bits; no labyrinth the game can hold comes near that.
-    if (size_t(labyrinthGrid.width) * size_t(labyrinthGrid.height) > 0xFFFFFFFFu) {
+    if (size_t(labyrinth.grid.width) * size_t(labyrinth.grid.height) > 0xFFFFFFFFu) {
         std::fprintf(stderr, "quorvel-tool: %s is too large to check\n", imagePath);
-        ReleaseLabyrinthGrid();
+        ReleaseLabyrinth(labyrinth);
         return 1;
     }
     GridView grid = ViewOfLoadedGrid();
-    ReleaseLabyrinthGrid();
+    ReleaseLabyrinth(labyrinth);
     unsigned listedRows = 0;
     std::vector<UnlistedColour> unlisted;
     // Read again only to tell the file's rows from appended ones; the grid is already built.
-    if (!ReadPaletteFile(palettePath, listedRows) || !FindUnlistedColours(imagePath, listedRows, unlisted)) {
+    if (!ReadPaletteFile(labyrinth.palette, palettePath, listedRows) || !FindUnlistedColours(imagePath, listedRows, unlisted)) {
         std::fprintf(stderr, "quorvel-tool: %s or %s changed while being read\n", imagePath, palettePath);
         return 1;
     }
     PrintMissingKinds(grid);
-    PrintGridWithLegend(grid, listedRows);
+    PrintGridWithLegend(grid, labyrinth.palette, listedRows);
     return ReportCheck(grid, Summarise(grid), unlisted, listedRows);
 }
 
@@ -364,7 +367,7 @@ struct MazeColours {
 
 static uint32_t ColourOfRow(unsigned row)
 {
-    const PaletteEntry& e = palette.entries[row];
+    const PaletteEntry& e = labyrinth.palette.entries[row];
     return (uint32_t(e.red) << 16) | (uint32_t(e.green) << 8) | e.blue;
 }
 
@@ -373,9 +376,9 @@ static uint32_t ColourOfRow(unsigned row)
 static char KindGameGives(uint32_t colour, unsigned rows)
 {
     for (unsigned i = 0; i < rows; ++i) {
-        if (ColourOfRow(i) == colour) return palette.entries[i].kind;
+        if (ColourOfRow(i) == colour) return labyrinth.palette.entries[i].kind;
     }
-    return rows < MAX_PALETTE_ROWS ? '\0' : palette.entries[MAX_PALETTE_ROWS - 1].kind;
+    return rows < MAX_PALETTE_ROWS ? '\0' : labyrinth.palette.entries[MAX_PALETTE_ROWS - 1].kind;
 }
 
 static const char* NameOfKind(char kind)
@@ -390,7 +393,7 @@ static std::vector<uint32_t> ChooseRoomTints(unsigned rows, uint32_t plainFloor)
 {
     std::vector<uint32_t> tints;
     for (unsigned i = 0; i < rows; ++i) {
-        const char kind = palette.entries[i].kind;
+        const char kind = labyrinth.palette.entries[i].kind;
         const uint32_t colour = ColourOfRow(i);
         if (kind == 'w' || kind == 's' || kind == 'g' || colour == plainFloor) continue;
         const char given = KindGameGives(colour, rows);
@@ -406,13 +409,13 @@ static std::vector<uint32_t> ChooseRoomTints(unsigned rows, uint32_t plainFloor)
 static bool ChooseColours(const char* palettePath, MazeColours& colours)
 {
     unsigned rows = 0;
-    if (!ReadPaletteFile(palettePath, rows)) {
+    if (!ReadPaletteFile(labyrinth.palette, palettePath, rows)) {
         std::fprintf(stderr, "quorvel-tool generate: palette file \"%s\" is missing or cannot be read\n", palettePath);
         return false;
     }
     int wall = -1, start = -1, goal = -1, floor = -1;
     for (unsigned i = rows; i-- > 0;) {
-        char kind = palette.entries[i].kind;
+        char kind = labyrinth.palette.entries[i].kind;
         if (kind == 'w') wall = int(i);
         else if (kind == 's') start = int(i);
         else if (kind == 'g') goal = int(i);

@@ -1,14 +1,7 @@
 #include "app/frame.h"
 
-#include <cstring>
-
 #include "game/game_flow.h"
-#include "game/game_state.h"
-#include "game/movement.h"
-#include "game/records.h"
-#include "game/settings.h"
 #include "game/tick_pacing.h"
-#include "labyrinth/labyrinth.h"
 #include "platform/keys.h"
 #include "platform/platform.h"
 #include "render/gl_window.h"
@@ -21,70 +14,88 @@ static const char SETTINGS_FILE[] = "Quorvel.ini";
 // carry the player through cells between two pictures.
 static const uint32_t MAX_CATCH_UP_MS = 250;
 
-static TickClock tickClock = {1, 0, 0};
-// True while frames of play follow each other without a pause (menu, solved
-// screen, inactive window); only then are the ticks of a slow frame caught up.
-static bool playFlowing = false;
+static Game game;
 
-void ResetTickClock()
+// What only the loop around the game knows.
+struct Pacing {
+    TickClock tickClock = {1, 0, 0};
+    // True while frames of play follow each other without a pause (menu,
+    // solved screen, inactive window); only then are the ticks of a slow frame
+    // caught up.
+    bool playFlowing = false;
+    bool windowActive = false;
+};
+static Pacing pacing;
+
+Game& TheGame()
+{
+    return game;
+}
+
+bool IsWindowActive()
+{
+    return pacing.windowActive;
+}
+
+static void StartTickClockNow()
 {
     const long long frequency = PlatformCounterFrequency();
-    PlatformCounter();
-    StartTickClock(tickClock, frequency, PlatformCounter());
-    playFlowing = false;
+    StartTickClock(pacing.tickClock, frequency, PlatformCounter());
+    pacing.playFlowing = false;
+}
+
+void ResetGame()
+{
+    ResetGameState(game);
+    pacing = Pacing{};
+    StartTickClockNow();
 }
 
 static uint32_t MaxTicksThisFrame()
 {
-    if (!playFlowing || speedLimitMs == 0 || speedLimitMs >= MAX_CATCH_UP_MS) return 1;
+    const uint32_t speedLimitMs = game.settings.speedLimitMs;
+    if (!pacing.playFlowing || speedLimitMs == 0 || speedLimitMs >= MAX_CATCH_UP_MS) return 1;
     return MAX_CATCH_UP_MS / speedLimitMs;
 }
 
-// Each due tick runs on its own, so walls are met tick by tick; the goal is
-// checked between them, so a slow frame never carries the player over it.
-static void RunDueTicks()
+void NoteKey(unsigned code, bool down)
 {
-    const long long now = PlatformCounter();
-    CheckGoal();
-    const uint32_t ticks = TakeTicks(tickClock, now, speedLimitMs, MaxTicksThisFrame());
-    for (uint32_t tick = 0; tick < ticks; ++tick) {
-        if (tick > 0) {
-            if (!playing) break;
-            CheckGoal();
-        }
-        solveTimeMs += speedLimitMs;
-        RunTick();
-    }
+    NoteKeyEvent(game.keys, code, down);
+}
+
+void NoteClientSize(int32_t width, int32_t height)
+{
+    KeepClientSize(game.settings, width, height);
 }
 
 // Time away from play is a pause: it ends in one tick, with no catch-up.
 void NoteWindowActive(bool active)
 {
-    windowActive = active;
-    playFlowing = false;
-    // Key-up messages go to whichever window has the focus: forget every
-    // held key so none keeps acting once we are active again.
-    if (!active) std::memset(keys, 0, sizeof keys);
+    pacing.windowActive = active;
+    pacing.playFlowing = false;
+    if (!active) ForgetKeys(game.keys);
     // The cursor travelled freely meanwhile; that travel is no look.
-    if (active && playing) RecentreMouse();
+    if (active && IsPlaying(game)) RecentreMouse(game.mouse);
 }
 
 bool StartGame()
 {
-    quitRequested = false;
+    Settings& settings = game.settings;
+    game.flow.quitRequested = false;
     // The settings come first so that their folders govern this very run;
     // the stored labyrinth index is clamped once the labyrinths are counted.
-    ReadSettings(SETTINGS_FILE);
-    FindLabyrinths(labyrinthsFolder);
-    HashListedLabyrinths();
-    ReadRecords(RECORDS_FILE, records);
-    if (!ReadTextureList("Images.txt")) AddDefaultTextureNames(imagesFolder);
-    ClampSelectedLabyrinth(labyrinthList.count);
-    ResetTickClock();
+    ReadSettings(settings, SETTINGS_FILE);
+    FindLabyrinths(game.labyrinthList, settings.labyrinthsFolder);
+    HashListedLabyrinths(game.records, game.labyrinthList);
+    ReadRecords(RECORDS_FILE, game.records.table);
+    if (!ReadTextureList("Images.txt", settings.imagesFolder)) AddDefaultTextureNames(settings.imagesFolder);
+    ClampSelectedLabyrinth(settings, game.labyrinthList.count);
+    StartTickClockNow();
 
     SetClassName("Quorvel");
-    if (!CreateGlWindow("Quorvel by Tavrin", windowWidth, windowHeight, 16, fullscreen != 0)) return false;
-    if (fullscreen) ResizeProjection(windowWidth, windowHeight, double(0.1f), 10.0);
+    if (!CreateGlWindow("Quorvel by Tavrin", settings.windowWidth, settings.windowHeight, 16, settings.fullscreen != 0))
+        return false;
+    if (settings.fullscreen) ResizeProjection(settings.windowWidth, settings.windowHeight, double(0.1f), 10.0);
     if (HasGlExtension("WGL_EXT_swap_control") || HasGlExtension("GLX_EXT_swap_control") ||
         HasGlExtension("GLX_MESA_swap_control")) {
         SetSwapInterval(0);
@@ -92,22 +103,35 @@ bool StartGame()
     return true;
 }
 
+static void RunDueTicks()
+{
+    const uint32_t ticks =
+        TakeTicks(pacing.tickClock, PlatformCounter(), game.settings.speedLimitMs, MaxTicksThisFrame());
+    RunPlayTicks(game, ticks);
+}
+
 bool RunFrame()
 {
-    if (playing) RunDueTicks();
-    playFlowing = playing;
-    HandleFlowKeys();
-    if (keys[KEY_F12]) quitRequested = true;
-    SettleKeys();
-    DrawFrame();
+    StartKeyFrame(game.keys);
+    if (IsPlaying(game)) RunDueTicks();
+    pacing.playFlowing = IsPlaying(game);
+    HandleFlowKeys(game);
+    if (IsHeld(game.keys, KEY_F12)) game.flow.quitRequested = true;
+    DrawFrame(game);
     SwapGlBuffers();
     PlatformSleepMs(1);
-    return quitRequested;
+    return game.flow.quitRequested;
+}
+
+void PaintFrame()
+{
+    DrawFrame(game);
+    SwapGlBuffers();
 }
 
 void StopGame()
 {
-    ReleaseLabyrinthGrid();
-    WriteSettings(SETTINGS_FILE);
+    ReleaseLabyrinth(game.labyrinth);
+    WriteSettings(game.settings, SETTINGS_FILE);
     DestroyGlWindow();
 }

@@ -1,17 +1,30 @@
 // The game's spine: start-up, one frame, shutdown. The message pump around
-// them lives with the entry point.
+// them lives with the entry point; the window's events come in through the
+// Note* calls of platform.h, which this layer implements.
 #pragma once
+
+#include "game/game_state.h"
+
+// The process's one game, for the entry points and the tests.
+Game& TheGame();
+// Frames run only while the window is active (it has the focus).
+bool IsWindowActive();
 
 // Start-up up to the main loop; false when the window could not be created
 // (the program then ends at once and writes no settings).
 bool StartGame();
 
-// One frame: goal check and the ticks due while playing, the flow keys,
+// One frame: this frame's keys, the ticks due while playing, the flow keys,
 // drawing, the buffer swap and a 1 ms sleep. True when the loop is to end.
 bool RunFrame();
+
+// A frame drawn again for the window system (a paint or expose event): no
+// keys, no ticks.
+void PaintFrame();
 
 // Releases the grid, writes the settings file and destroys the window.
 void StopGame();
 
-// Restarts the tick clock as start-up does (for tests).
-void ResetTickClock();
+// Puts the game and the tick clock back as they are when the process starts
+// (for tests).
+void ResetGame();

@@ -3,42 +3,29 @@
 #include <cstdio>
 #include <cstring>
 
-#include "game/game_state.h"
-#include "game/movement.h"
-#include "game/records.h"
-#include "game/walked_map.h"
-#include "game/settings.h"
-#include "labyrinth/labyrinth.h"
 #include "labyrinth/route.h"
 #include "platform/keys.h"
 #include "platform/platform.h"
 
 static const char* const PALETTE_FILE = "Palette.txt";
-const char* const RECORDS_FILE = "Records.txt";
 static const uint32_t MAIN_MENU_NEW_GAME = 0;
 static const uint32_t MAIN_MENU_EXIT_GAME = 1;
+static const unsigned SOLVED_KEYS[SOLVED_KEY_COUNT] = {KEY_RETURN, KEY_SPACE, KEY_ESCAPE};
 
-// True from a successful start until the labyrinth is solved: only then can
-// Escape in the main menu resume play. A grid alone is not enough, since after
-// a solve it still holds the finished labyrinth with the player on its goal.
-static bool labyrinthInProgress = false;
-
-// The keys of the solved screen that were already down when the goal was
-// reached: they count only once released and pressed again, so a key held
-// through the goal never skips the solved screen unseen.
-static const int SOLVED_KEYS[] = {KEY_RETURN, KEY_SPACE, KEY_ESCAPE};
-static bool solvedKeyHeldOver[3] = {};
-
-// The keys that were down when the failed-load message went up; the message
-// goes with the next press of any key.
-static unsigned char keysUnderMessage[KEY_CODES] = {};
-
-// Takes one press of a key: the handler acts once per key-down message.
-static bool TakeKey(int code)
+void ResetGameState(Game& game)
 {
-    if (!keys[code]) return false;
-    keys[code] = 0;
-    return true;
+    ReleaseLabyrinth(game.labyrinth);
+    game.settings = Settings{};
+    game.bindings = KeyBindings{};
+    game.keys = KeyState{};
+    game.flow = FlowState{};
+    game.player = Player{};
+    game.mouse = MouseLook{};
+    game.labyrinthList.count = 0;
+    game.labyrinth.palette = Palette{};
+    game.records.table.count = 0;
+    std::memset(game.records.labyrinthHashes, 0, sizeof game.records.labyrinthHashes);
+    game.map = WalkedMap{};
 }
 
 // The cursor keeps a display count and is visible while it is 0 or more. Calling
@@ -64,16 +51,28 @@ static void ShowCursorAgain()
     }
 }
 
+// Light, fog and the clear colour follow the screen where the frame is drawn;
+// here only the cursor changes.
+void EnterPlayView()
+{
+    HideCursor();
+}
+
+void EnterMenuView()
+{
+    ShowCursorAgain();
+}
+
 // Where the player starts: the last start cell in row-major order, or, without
 // one, the first open cell so the player never stands in a wall. False when the
 // grid has no open cell at all.
-static bool FindStartPosition(const LabyrinthCandidate& labyrinth, int32_t& row, int32_t& column)
+static bool FindStartPosition(const Labyrinth& labyrinth, int32_t& row, int32_t& column)
 {
     bool foundStart = false;
     bool foundOpen = false;
     for (int32_t r = 0; r < labyrinth.grid.height; ++r) {
         for (int32_t c = 0; c < labyrinth.grid.width; ++c) {
-            const char kind = CellKindOf(labyrinth.palette, labyrinth.grid, r, c);
+            const char kind = CellKind(labyrinth, r, c);
             if (kind == 's') {
                 row = r;
                 column = c;
@@ -88,28 +87,17 @@ static bool FindStartPosition(const LabyrinthCandidate& labyrinth, int32_t& row,
     return foundStart || foundOpen;
 }
 
-// Light, fog and the clear colour follow `playing` where the frame is drawn;
-// here only the cursor changes.
-void EnterPlayView()
+const char* LabyrinthDisplayName(const Game& game, uint32_t index)
 {
-    HideCursor();
-}
-
-void EnterMenuView()
-{
-    ShowCursorAgain();
-}
-
-const char* LabyrinthDisplayName(uint32_t index)
-{
-    if (index >= labyrinthList.count || index >= MAX_LABYRINTHS) return "";
-    const char* path = labyrinthList.paths[index];
+    const LabyrinthList& list = game.labyrinthList;
+    if (index >= list.count || index >= MAX_LABYRINTHS) return "";
+    const char* path = list.paths[index];
     const void* end = std::memchr(path, '\0', LABYRINTH_PATH_SIZE);
     if (end == nullptr) return "";
     const size_t pathLength = size_t(static_cast<const char*>(end) - path);
-    const void* folderEnd = std::memchr(labyrinthsFolder, '\0', FOLDER_SIZE);
-    const size_t folderLength =
-        folderEnd ? size_t(static_cast<const char*>(folderEnd) - labyrinthsFolder) : size_t(FOLDER_SIZE);
+    const char* folder = game.settings.labyrinthsFolder;
+    const void* folderEnd = std::memchr(folder, '\0', FOLDER_SIZE);
+    const size_t folderLength = folderEnd ? size_t(static_cast<const char*>(folderEnd) - folder) : size_t(FOLDER_SIZE);
     if (folderLength < pathLength) return path + folderLength;
 
     const char* name = path;
@@ -119,308 +107,333 @@ const char* LabyrinthDisplayName(uint32_t index)
     return name;
 }
 
-static void ReportLoadFailure(uint32_t index, const char* reason)
+static void ReportLoadFailure(Game& game, uint32_t index, const char* reason)
 {
-    std::snprintf(loadFailureMessage, sizeof loadFailureMessage, "Cannot load %s: %s", LabyrinthDisplayName(index),
-                  reason);
-    std::memcpy(keysUnderMessage, keys, sizeof keysUnderMessage);
+    std::snprintf(game.flow.loadFailureMessage, sizeof game.flow.loadFailureMessage, "Cannot load %s: %s",
+                  LabyrinthDisplayName(game, index), reason);
+    std::memcpy(game.flow.keysUnderMessage, game.keys.held, sizeof game.flow.keysUnderMessage);
+}
+
+// Reads labyrinth `index` into `next`; on failure the menu says why.
+static bool ReadPlayableLabyrinth(Game& game, uint32_t index, Labyrinth& next, int32_t& startRow,
+                                  int32_t& startColumn)
+{
+    if (index >= game.labyrinthList.count || index >= MAX_LABYRINTHS) return false;
+    const char* reason = "cannot be read";
+    if (!ReadLabyrinth(game.labyrinthList.paths[index], PALETTE_FILE, next, &reason)) {
+        ReportLoadFailure(game, index, reason);
+        return false;
+    }
+    if (!FindStartPosition(next, startRow, startColumn)) {
+        ReleaseLabyrinth(next);
+        ReportLoadFailure(game, index, "no open cell");
+        return false;
+    }
+    return true;
 }
 
 // What every grid brings as it becomes the one played: its par from the
 // start, its file's hash as the file is now (an edited picture is a new
 // labyrinth for the records) and an empty map.
-static void AdoptNewGrid(uint32_t index, LabyrinthCandidate& next, int32_t startRow, int32_t startColumn)
+static void AdoptNewGrid(Game& game, uint32_t index, Labyrinth& next, int32_t startRow, int32_t startColumn)
 {
     uint32_t steps = 0;
-    const bool routed = ShortestRouteToGoal(next.palette, next.grid, startRow, startColumn, steps);
-    parMs = routed ? ParTimeMs(steps, speedLimitMs) : NO_TIME;
-    AdoptLabyrinth(next);
-    if (!HashFile(labyrinthList.paths[index], labyrinthHashes[index])) labyrinthHashes[index] = 0;
-    ResetWalkedMap();
+    const bool routed = ShortestRouteToGoal(next, startRow, startColumn, steps);
+    game.flow.parMs = routed ? ParTimeMs(steps, game.settings.speedLimitMs) : NO_TIME;
+    AdoptLabyrinth(game.labyrinth, next);
+    uint64_t& hash = game.records.labyrinthHashes[index];
+    if (!HashFile(game.labyrinthList.paths[index], hash)) hash = 0;
+    ResetWalkedMap(game.map, game.labyrinth);
+    game.flow.loadFailureMessage[0] = '\0';
+}
+
+static void NoteCellUnderPlayer(Game& game)
+{
+    NoteWalkedCell(game.map, game.labyrinth, CellOfCoordinate(game.player.playerZ),
+                   CellOfCoordinate(game.player.playerX));
 }
 
 // Loads labyrinth `index` and enters play. A labyrinth that cannot be read, or
 // has nowhere to stand, changes nothing: the one being played, its palette and
-// `selectedLabyrinth` stay as they were, and the menu says what went wrong.
-static bool StartLabyrinthAt(uint32_t index)
+// the selected labyrinth stay as they were, and the menu says what went wrong.
+static bool StartLabyrinthAt(Game& game, uint32_t index)
 {
-    if (index >= labyrinthList.count || index >= MAX_LABYRINTHS) return false;
-    LabyrinthCandidate next;
-    const char* reason = "cannot be read";
-    if (!ReadLabyrinth(labyrinthList.paths[index], PALETTE_FILE, next, &reason)) {
-        ReportLoadFailure(index, reason);
-        return false;
-    }
+    Labyrinth next;
     int32_t row = 0;
     int32_t column = 0;
-    if (!FindStartPosition(next, row, column)) {
-        DiscardLabyrinth(next);
-        ReportLoadFailure(index, "no open cell");
-        return false;
-    }
-    AdoptNewGrid(index, next, row, column);
-    selectedLabyrinth = index;
-    loadFailureMessage[0] = '\0';
-    playerX = float(column);
-    playerZ = float(row);
-    NoteWalkedCell(row, column);
+    if (!ReadPlayableLabyrinth(game, index, next, row, column)) return false;
+    AdoptNewGrid(game, index, next, row, column);
+    game.settings.selectedLabyrinth = index;
+    game.player = Player{float(column), float(row), 0.0f, 0.0f};
+    NoteCellUnderPlayer(game);
 
-    RecentreMouse();
+    RecentreMouse(game.mouse);
     HideCursor();
-
-    solveTimeMs = 0;
-    menuShown = false;
-    yaw = 0.0f;
-    pitch = 0.0f;
-    playing = true;
-    labyrinthInProgress = true;
+    game.flow.solveTimeMs = 0;
+    game.flow.screen = SCREEN_PLAY;
+    game.flow.labyrinthInProgress = true;
     return true;
 }
 
-void StartLabyrinth()
+bool StartLabyrinth(Game& game)
 {
-    StartLabyrinthAt(selectedLabyrinth);
+    return StartLabyrinthAt(game, game.settings.selectedLabyrinth);
 }
 
 // A record is written the moment it changes; a file that cannot be written
 // keeps its old content, and the solved screen still shows this run's best.
-static void KeepSolveTime()
+static void KeepSolveTime(Game& game)
 {
-    const uint64_t hash = selectedLabyrinth < MAX_LABYRINTHS ? labyrinthHashes[selectedLabyrinth] : 0;
-    newBest = OfferTime(records, hash, solveTimeMs, LabyrinthDisplayName(selectedLabyrinth));
-    bestMs = BestTime(records, hash);
-    if (newBest) WriteRecords(RECORDS_FILE, records);
+    const uint32_t index = game.settings.selectedLabyrinth;
+    const uint64_t hash = index < MAX_LABYRINTHS ? game.records.labyrinthHashes[index] : 0;
+    FlowState& flow = game.flow;
+    flow.newBest = OfferTime(game.records.table, hash, flow.solveTimeMs, LabyrinthDisplayName(game, index));
+    flow.bestMs = BestTime(game.records.table, hash);
+    if (flow.newBest) WriteRecords(RECORDS_FILE, game.records.table);
 }
 
-void FinishLabyrinth()
+void FinishLabyrinth(Game& game)
 {
-    KeepSolveTime();
-    for (unsigned k = 0; k < 3; ++k) solvedKeyHeldOver[k] = keys[SOLVED_KEYS[k]] != 0;
-    playing = false;
-    solved = true;
-    labyrinthInProgress = false;
+    KeepSolveTime(game);
+    for (unsigned k = 0; k < SOLVED_KEY_COUNT; ++k) game.flow.solvedKeyHeldOver[k] = IsHeld(game.keys, SOLVED_KEYS[k]);
+    game.flow.screen = SCREEN_SOLVED;
+    game.flow.labyrinthInProgress = false;
     EnterMenuView();
 }
 
-// Enter, Space or Escape leave the solved screen for the next labyrinth. The keys
-// stay set, so an Escape goes on to open the menu over the new labyrinth.
-// Returns false when the frame's key handling is over.
-static bool HandleSolvedKeys()
+void RunPlayTicks(Game& game, uint32_t ticks)
 {
+    for (uint32_t tick = 0;; ++tick) {
+        if (!IsPlaying(game)) return;
+        if (ReachedGoal(game.player, game.labyrinth)) {
+            FinishLabyrinth(game);
+            return;
+        }
+        if (tick == ticks) return;
+        const TickInput input = TakeTickInput(game.keys, game.bindings, game.mouse);
+        game.flow.solveTimeMs += game.settings.speedLimitMs;
+        RunTick(game.player, game.labyrinth, input);
+        NoteCellUnderPlayer(game);
+    }
+}
+
+// Enter, Space or Escape leave the solved screen for the next labyrinth. The
+// press is not taken, so an Escape goes on to open the menu over the new
+// labyrinth. Returns false when the frame's key handling is over.
+static bool HandleSolvedKeys(Game& game)
+{
+    FlowState& flow = game.flow;
     bool pressed = false;
-    for (unsigned k = 0; k < 3; ++k) {
-        const int code = SOLVED_KEYS[k];
-        if (solvedKeyHeldOver[k] && !keys[code]) solvedKeyHeldOver[k] = false;
-        if (keys[code] && !solvedKeyHeldOver[k]) pressed = true;
+    for (unsigned k = 0; k < SOLVED_KEY_COUNT; ++k) {
+        const unsigned code = SOLVED_KEYS[k];
+        // A key held over from play counts again once it has been let go,
+        // even if it went down once more within the same frame.
+        if (flow.solvedKeyHeldOver[k] && (WentUp(game.keys, code) || !IsHeld(game.keys, code)))
+            flow.solvedKeyHeldOver[k] = false;
+        if (WentDown(game.keys, code) && !flow.solvedKeyHeldOver[k]) pressed = true;
     }
     if (!pressed) return true;
     // An Escape still held from before the goal must not open the menu over
     // the next labyrinth either.
-    for (unsigned k = 0; k < 3; ++k) {
-        if (solvedKeyHeldOver[k]) keys[SOLVED_KEYS[k]] = 0;
-        solvedKeyHeldOver[k] = false;
+    for (unsigned k = 0; k < SOLVED_KEY_COUNT; ++k) {
+        if (flow.solvedKeyHeldOver[k]) TakePress(game.keys, SOLVED_KEYS[k]);
+        flow.solvedKeyHeldOver[k] = false;
     }
 
-    uint32_t next = selectedLabyrinth + 1;
-    if (next >= labyrinthList.count) next = 0;
-    solved = false;
-    if (StartLabyrinthAt(next)) return true;
+    uint32_t next = game.settings.selectedLabyrinth + 1;
+    if (next >= game.labyrinthList.count) next = 0;
+    if (StartLabyrinthAt(game, next)) return true;
 
     // The next labyrinth could not be started: fall back on the main menu,
     // which says why. The press is used up here, or it would go on to act on
     // "New Game".
-    menuShown = true;
-    listShown = false;
-    menuCursor = MAIN_MENU_NEW_GAME;
-    keys[KEY_RETURN] = keys[KEY_SPACE] = keys[KEY_ESCAPE] = 0;
+    flow.screen = SCREEN_MAIN_MENU;
+    flow.menuCursor = MAIN_MENU_NEW_GAME;
+    for (unsigned code : SOLVED_KEYS) TakePress(game.keys, code);
     return false;
 }
 
-static void HandleListKeys()
+static void HandleListKeys(Game& game)
 {
-    if (TakeKey(KEY_RETURN)) {
-        const uint32_t chosen = listScroll + menuCursor;
-        listShown = false;
-        menuCursor = 0;
-        StartLabyrinthAt(chosen);
+    FlowState& flow = game.flow;
+    const uint32_t count = game.labyrinthList.count;
+    if (TakePress(game.keys, KEY_RETURN)) {
+        const uint32_t chosen = flow.listScroll + flow.menuCursor;
+        flow.screen = SCREEN_MAIN_MENU;
+        flow.menuCursor = 0;
+        StartLabyrinthAt(game, chosen);
+        return;
     }
-    if (TakeKey(KEY_ESCAPE)) {
-        listShown = false;
-        menuCursor = 0;
+    if (TakePress(game.keys, KEY_ESCAPE)) {
+        flow.screen = SCREEN_MAIN_MENU;
+        flow.menuCursor = 0;
+        return;
     }
-    if (TakeKey(KEY_UP)) {
-        if (menuCursor > 0)
-            menuCursor -= 1;
-        else if (listScroll > 0)
-            listScroll -= 1;
+    if (TakePress(game.keys, KEY_UP)) {
+        if (flow.menuCursor > 0)
+            flow.menuCursor -= 1;
+        else if (flow.listScroll > 0)
+            flow.listScroll -= 1;
     }
-    if (keys[KEY_DOWN] && menuCursor + 1 < labyrinthList.count) {
-        keys[KEY_DOWN] = 0;
-        if (menuCursor < LIST_ROWS - 1)
-            menuCursor += 1;
-        else if (listScroll + LIST_ROWS < labyrinthList.count)
-            listScroll += 1;
+    if (WentDown(game.keys, KEY_DOWN) && flow.menuCursor + 1 < count) {
+        TakePress(game.keys, KEY_DOWN);
+        if (flow.menuCursor < LIST_ROWS - 1)
+            flow.menuCursor += 1;
+        else if (flow.listScroll + LIST_ROWS < count)
+            flow.listScroll += 1;
     }
 }
 
 // Opens the list with the pointer on the current labyrinth, on the window's last
 // row when it lies beyond the first five.
-static void OpenList()
+static void OpenList(Game& game)
 {
-    listShown = true;
-    if (selectedLabyrinth > LIST_ROWS - 1) {
-        listScroll = selectedLabyrinth - (LIST_ROWS - 1);
-        menuCursor = LIST_ROWS - 1;
+    FlowState& flow = game.flow;
+    const uint32_t selected = game.settings.selectedLabyrinth;
+    flow.screen = SCREEN_LIST;
+    if (selected > LIST_ROWS - 1) {
+        flow.listScroll = selected - (LIST_ROWS - 1);
+        flow.menuCursor = LIST_ROWS - 1;
     } else {
-        listScroll = 0;
-        menuCursor = selectedLabyrinth;
+        flow.listScroll = 0;
+        flow.menuCursor = selected;
     }
 }
 
-static void HandleMainMenuKeys()
+static void HandleMainMenuKeys(Game& game)
 {
-    if (keys[KEY_RETURN]) {
-        if (menuCursor == MAIN_MENU_NEW_GAME) {
-            keys[KEY_RETURN] = 0;
-            OpenList();
-        } else if (menuCursor == MAIN_MENU_EXIT_GAME) {
-            quitRequested = true;
+    FlowState& flow = game.flow;
+    if (WentDown(game.keys, KEY_RETURN)) {
+        if (flow.menuCursor == MAIN_MENU_NEW_GAME) {
+            TakePress(game.keys, KEY_RETURN);
+            OpenList(game);
+            return;
         }
+        if (flow.menuCursor == MAIN_MENU_EXIT_GAME) flow.quitRequested = true;
     }
-    if (TakeKey(KEY_ESCAPE) && labyrinthInProgress) {
+    if (TakePress(game.keys, KEY_ESCAPE) && flow.labyrinthInProgress) {
         // Play goes on where it was left. The cursor may have travelled far in
         // the menu, so mouse look starts again from the middle of the window.
         EnterPlayView();
-        RecentreMouse();
-        playing = true;
-        menuShown = false;
+        RecentreMouse(game.mouse);
+        flow.screen = SCREEN_PLAY;
+        return;
     }
-    if (keys[KEY_UP] && menuCursor > 0) {
-        keys[KEY_UP] = 0;
-        menuCursor -= 1;
+    if (WentDown(game.keys, KEY_UP) && flow.menuCursor > 0) {
+        TakePress(game.keys, KEY_UP);
+        flow.menuCursor -= 1;
     }
-    if (keys[KEY_DOWN] && menuCursor < MAIN_MENU_EXIT_GAME) {
-        keys[KEY_DOWN] = 0;
-        menuCursor += 1;
+    if (WentDown(game.keys, KEY_DOWN) && flow.menuCursor < MAIN_MENU_EXIT_GAME) {
+        TakePress(game.keys, KEY_DOWN);
+        flow.menuCursor += 1;
     }
 }
 
-// F5 in play: the labyrinth and the palette as they are on disk now, so an
-// author sees an edit without leaving the game. The player keeps place,
-// heading and time while the cell they stand on is still open (moved to its
-// middle if a new wall now touches them), else starts again at the start. A
-// file that no longer loads leaves the old grid in play and says why.
-static void ReloadLabyrinth()
+// The reload key in play: the labyrinth and the palette as they are on disk
+// now, so an author sees an edit without leaving the game. The player keeps
+// place, heading and time while the cell they stand on is still open (moved to
+// its middle if a new wall now touches them), else starts again at the start.
+// A file that no longer loads leaves the old grid in play and says why.
+static void ReloadLabyrinth(Game& game)
 {
-    const uint32_t index = selectedLabyrinth;
-    if (index >= labyrinthList.count || index >= MAX_LABYRINTHS) return;
-    LabyrinthCandidate next;
-    const char* reason = "cannot be read";
-    if (!ReadLabyrinth(labyrinthList.paths[index], PALETTE_FILE, next, &reason)) {
-        ReportLoadFailure(index, reason);
-        return;
-    }
+    const uint32_t index = game.settings.selectedLabyrinth;
+    Labyrinth next;
     int32_t startRow = 0;
     int32_t startColumn = 0;
-    if (!FindStartPosition(next, startRow, startColumn)) {
-        DiscardLabyrinth(next);
-        ReportLoadFailure(index, "no open cell");
-        return;
-    }
-    const int row = CellOfCoordinate(playerZ);
-    const int column = CellOfCoordinate(playerX);
+    if (!ReadPlayableLabyrinth(game, index, next, startRow, startColumn)) return;
+    Player& player = game.player;
+    const int row = CellOfCoordinate(player.playerZ);
+    const int column = CellOfCoordinate(player.playerX);
     const bool standsOnOpenCell = row >= 0 && column >= 0 && row < next.grid.height && column < next.grid.width &&
-                                  CellKindOf(next.palette, next.grid, row, column) != 'w';
-    AdoptNewGrid(index, next, startRow, startColumn);
-    loadFailureMessage[0] = '\0';
+                                  CellKind(next, row, column) != 'w';
+    AdoptNewGrid(game, index, next, startRow, startColumn);
     if (!standsOnOpenCell) {
-        playerX = float(startColumn);
-        playerZ = float(startRow);
-        yaw = 0.0f;
-        pitch = 0.0f;
-    } else if (CollidesWithWall(playerZ, playerX)) {
-        playerX = float(column);
-        playerZ = float(row);
+        player = Player{float(startColumn), float(startRow), 0.0f, 0.0f};
+    } else if (CollidesWithWall(game.labyrinth, player.playerZ, player.playerX)) {
+        player.playerX = float(column);
+        player.playerZ = float(row);
     }
-    NoteWalkedCell(CellOfCoordinate(playerZ), CellOfCoordinate(playerX));
+    NoteCellUnderPlayer(game);
 }
 
-static uint32_t IndexOfPath(const char* path, uint32_t otherwise)
+static uint32_t IndexOfPath(const LabyrinthList& list, const char* path, uint32_t otherwise)
 {
-    for (uint32_t k = 0; k < labyrinthList.count; ++k) {
-        if (path[0] != '\0' && std::strcmp(labyrinthList.paths[k], path) == 0) return k;
+    for (uint32_t k = 0; k < list.count; ++k) {
+        if (path[0] != '\0' && std::strcmp(list.paths[k], path) == 0) return k;
     }
-    if (labyrinthList.count == 0) return 0;
-    return otherwise < labyrinthList.count ? otherwise : labyrinthList.count - 1;
+    if (list.count == 0) return 0;
+    return otherwise < list.count ? otherwise : list.count - 1;
 }
 
-// F5 in the menus: the labyrinth folder searched again. The list pointer and
-// the current labyrinth follow their files to wherever they now stand in the
-// list; where a file is gone, the same place in the (shorter) list is taken.
-// A labyrinth whose file is gone can no longer be resumed: its index now names
-// another file, which a reload or the solved screen would take for it.
-static void SearchLabyrinthsAgain()
+// The reload key in the menus: the labyrinth folder searched again. The list
+// pointer and the current labyrinth follow their files to wherever they now
+// stand in the list; where a file is gone, the same place in the (shorter)
+// list is taken. A labyrinth whose file is gone can no longer be resumed: its
+// index now names another file, which a reload or the solved screen would
+// take for it.
+static void SearchLabyrinthsAgain(Game& game)
 {
+    FlowState& flow = game.flow;
+    LabyrinthList& list = game.labyrinthList;
+    uint32_t& selected = game.settings.selectedLabyrinth;
+    const bool listShown = flow.screen == SCREEN_LIST;
     char pointed[LABYRINTH_PATH_SIZE] = "";
     char current[LABYRINTH_PATH_SIZE] = "";
-    const uint32_t pointedIndex = listScroll + menuCursor;
-    if (listShown && pointedIndex < labyrinthList.count)
-        std::memcpy(pointed, labyrinthList.paths[pointedIndex], sizeof pointed);
-    if (selectedLabyrinth < labyrinthList.count)
-        std::memcpy(current, labyrinthList.paths[selectedLabyrinth], sizeof current);
-    FindLabyrinths(labyrinthsFolder);
-    HashListedLabyrinths();   // for the best times beside the names
-    selectedLabyrinth = IndexOfPath(current, selectedLabyrinth);
-    if (selectedLabyrinth >= labyrinthList.count || std::strcmp(labyrinthList.paths[selectedLabyrinth], current) != 0)
-        labyrinthInProgress = false;
+    const uint32_t pointedIndex = flow.listScroll + flow.menuCursor;
+    if (listShown && pointedIndex < list.count) std::memcpy(pointed, list.paths[pointedIndex], sizeof pointed);
+    if (selected < list.count) std::memcpy(current, list.paths[selected], sizeof current);
+    FindLabyrinths(list, game.settings.labyrinthsFolder);
+    HashListedLabyrinths(game.records, list);   // for the best times beside the names
+    selected = IndexOfPath(list, current, selected);
+    if (selected >= list.count || std::strcmp(list.paths[selected], current) != 0) flow.labyrinthInProgress = false;
     if (!listShown) return;
-    const uint32_t at = IndexOfPath(pointed, pointedIndex);
-    if (at < listScroll) listScroll = at;
-    if (at >= listScroll + LIST_ROWS) listScroll = at - (LIST_ROWS - 1);
-    menuCursor = at - listScroll;
+    const uint32_t at = IndexOfPath(list, pointed, pointedIndex);
+    if (at < flow.listScroll) flow.listScroll = at;
+    if (at >= flow.listScroll + LIST_ROWS) flow.listScroll = at - (LIST_ROWS - 1);
+    flow.menuCursor = at - flow.listScroll;
 }
 
-static void HandleReloadKey()
+static void HandleReloadKey(Game& game)
 {
-    if (!keys[KEY_F5] || (!playing && !menuShown)) return;
-    keys[KEY_F5] = 0;
-    if (playing)
-        ReloadLabyrinth();
+    if (!IsPlaying(game) && !IsInMenu(game)) return;
+    if (!TakeAction(game.keys, game.bindings, ACTION_RELOAD)) return;
+    if (IsPlaying(game))
+        ReloadLabyrinth(game);
     else
-        SearchLabyrinthsAgain();
+        SearchLabyrinthsAgain(game);
 }
 
-// The failed-load message stays until a key goes down that was not down
-// when it appeared.
-static void ClearMessageOnKeyPress()
+// The failed-load message stays until a key goes down that was not held when
+// it appeared; the keys under it leave that set once let go.
+static void ClearMessageOnKeyPress(Game& game)
 {
-    if (loadFailureMessage[0] == '\0') return;
-    for (unsigned code = 0; code < sizeof keys; ++code) {
-        if (keys[code] && !keysUnderMessage[code]) {
-            loadFailureMessage[0] = '\0';
+    FlowState& flow = game.flow;
+    if (flow.loadFailureMessage[0] == '\0') return;
+    for (unsigned code = 0; code < KEY_CODES; ++code) {
+        if (flow.keysUnderMessage[code] && (WentUp(game.keys, code) || !IsHeld(game.keys, code)))
+            flow.keysUnderMessage[code] = false;
+        if (WentDown(game.keys, code) && !flow.keysUnderMessage[code]) {
+            flow.loadFailureMessage[0] = '\0';
             return;
         }
     }
-    std::memcpy(keysUnderMessage, keys, sizeof keysUnderMessage);
 }
 
-void HandleFlowKeys()
+void HandleFlowKeys(Game& game)
 {
-    ClearMessageOnKeyPress();
-    HandleReloadKey();
-    if (solved && !HandleSolvedKeys()) return;
+    FlowState& flow = game.flow;
+    ClearMessageOnKeyPress(game);
+    HandleReloadKey(game);
+    if (flow.screen == SCREEN_SOLVED && !HandleSolvedKeys(game)) return;
 
-    if (playing && TakeKey(KEY_M)) mapShown = !mapShown;
-    if (playing && TakeKey(KEY_ESCAPE)) {
+    if (IsPlaying(game)) {
+        if (TakeAction(game.keys, game.bindings, ACTION_MAP)) game.map.mapShown = !game.map.mapShown;
+        if (!TakePress(game.keys, KEY_ESCAPE)) return;
         EnterMenuView();
-        menuShown = true;
-        playing = false;
-    } else if (!menuShown) {
-        return;
+        flow.screen = SCREEN_MAIN_MENU;
     }
-
-    if (listShown)
-        HandleListKeys();
-    else
-        HandleMainMenuKeys();
+    if (flow.screen == SCREEN_LIST)
+        HandleListKeys(game);
+    else if (flow.screen == SCREEN_MAIN_MENU)
+        HandleMainMenuKeys(game);
 }

@@ -1,44 +1,83 @@
-// The game-wide state: one set of plain globals, read and written by the
-// frame, the game flow, movement, the window procedure and the drawing code.
+// The game as one value: each part written by the module named beside it,
+// read by whoever needs it. The app keeps the one instance of the process
+// and hands it by reference to the game flow and the drawing code; tests make
+// their own.
 #pragma once
 #include <cstdint>
 
-#include "platform/keys.h"
+#include "game/controls.h"
+#include "game/input.h"
+#include "game/movement.h"
+#include "game/records.h"
+#include "game/settings.h"
+#include "game/walked_map.h"
+#include "labyrinth/labyrinth.h"
 
-extern float playerX;            // along the grid columns, in cells; cell centres on whole numbers
-extern float playerZ;            // along the grid rows, in cells
-extern float yaw;                // degrees; 0 looks towards lower rows, growing turns left; never wrapped
-extern float pitch;              // degrees, positive looks down; kept within -90..90
-extern bool menuShown;
-extern bool listShown;
-extern bool playing;
-extern bool solved;
-extern uint32_t menuCursor;      // 0 "New Game", 1 "Exit Game"; 0..4 in the list window
-extern uint32_t listScroll;      // labyrinth shown in the list window's first row
-extern uint32_t selectedLabyrinth;
-extern uint32_t solveTimeMs;     // play time, counted as speedLimitMs per tick
-extern bool windowActive;
-extern unsigned char keys[KEY_CODES];   // by key code, 1 from each key-down until its key-up or use
-extern int32_t mouseCentreX;     // screen point the cursor was last put at
-extern int32_t mouseCentreY;
-
-// Par and best time of the labyrinth being played, for the solved screen.
-const uint32_t NO_TIME = 0xFFFFFFFFu;   // no route to a goal, or no record
-extern uint32_t parMs;
-extern uint32_t bestMs;
-extern bool newBest;             // the solve just made set bestMs
+// What the player sees, one screen at a time.
+enum GameScreen {
+    SCREEN_MAIN_MENU,   // "New Game", "Exit Game"
+    SCREEN_LIST,        // the labyrinth list
+    SCREEN_PLAY,        // the 3D view; ticks run
+    SCREEN_SOLVED,      // "Labyrinth solved!"
+};
 
 // Why the labyrinth last chosen could not be played ("Cannot load 07.png: no
-// open cell"), shown in the menu until the next key press; empty when none.
+// open cell"), shown until the next key press; empty when none.
 const unsigned LOAD_MESSAGE_SIZE = 256;
-extern char loadFailureMessage[LOAD_MESSAGE_SIZE];
+// Keys of the solved screen: Enter, Space and Escape.
+const unsigned SOLVED_KEY_COUNT = 3;
 
-// Set by "Exit Game" or F12; the loop ends after the frame that set it.
-extern bool quitRequested;
+// The screens and what they say, written by the game flow.
+struct FlowState {
+    GameScreen screen = SCREEN_MAIN_MENU;
+    uint32_t menuCursor = 0;    // 0 "New Game", 1 "Exit Game"; 0..4 in the list window
+    uint32_t listScroll = 0;    // labyrinth shown in the list window's first row
+    uint32_t solveTimeMs = 0;   // play time, counted as speedLimitMs per tick
+    // Par and best time of the labyrinth being played, for the solved screen.
+    uint32_t parMs = NO_TIME;
+    uint32_t bestMs = NO_TIME;
+    bool newBest = false;       // the solve just made set bestMs
+    char loadFailureMessage[LOAD_MESSAGE_SIZE] = {};
+    bool quitRequested = false;   // "Exit Game" or F12; the loop ends after this frame
+    // From a successful start until the labyrinth is solved: only then can
+    // Escape in the main menu resume play. A grid alone is not enough, since
+    // after a solve it still holds the finished labyrinth.
+    bool labyrinthInProgress = false;
+    // The solved screen's keys that were down when the goal was reached: they
+    // count only once released and pressed again.
+    bool solvedKeyHeldOver[SOLVED_KEY_COUNT] = {};
+    // The keys held when the failed-load message went up; any other key's press takes it away.
+    bool keysUnderMessage[KEY_CODES] = {};
+};
 
-// Ends a frame for the keys: releases that waited for a frame to see their
-// press take effect now (see NoteKey).
-void SettleKeys();
+// The labyrinth's cells are released by whoever ends the game (StopGame), not
+// by the value itself: tests lend grids of their own to it.
+struct Game {
+    Game() = default;
+    Game(const Game&) = delete;
+    Game& operator=(const Game&) = delete;
 
-// Puts every field back to its start-of-process value (for tests).
-void ResetGameState();
+    Settings settings;           // settings.cpp; the window's size through the app
+    KeyBindings bindings;        // controls.cpp
+    KeyState keys;               // input.cpp, from the window's events through the app
+    FlowState flow;              // game_flow.cpp
+    Player player;               // movement.cpp and the game flow's starts
+    MouseLook mouse;             // movement.cpp
+    LabyrinthList labyrinthList; // found at start-up and on F5 in the menus
+    Labyrinth labyrinth;         // the one being played, replaced by each successful load
+    Records records;             // records.cpp
+    WalkedMap map;               // walked_map.cpp
+};
+
+inline bool IsPlaying(const Game& game)
+{
+    return game.flow.screen == SCREEN_PLAY;
+}
+
+inline bool IsInMenu(const Game& game)
+{
+    return game.flow.screen == SCREEN_MAIN_MENU || game.flow.screen == SCREEN_LIST;
+}
+
+// Every part back to its start-of-process value; the labyrinth's cells go.
+void ResetGameState(Game& game);

@@ -2,12 +2,7 @@
 
 #include <cmath>
 
-#include "game/game_flow.h"
-#include "game/game_state.h"
-#include "game/walked_map.h"
-#include "labyrinth/labyrinth.h"
 #include "labyrinth/route.h"
-#include "platform/keys.h"
 #include "platform/platform.h"
 
 static const float TURN_STEP_DEGREES = 3.0f;
@@ -19,11 +14,6 @@ static const float PITCH_LIMIT_DEGREES = 90.0f;
 static const double PLAYER_HALF_SIDE = 0.25;
 static const double WALL_REACH = 0.75;          // half a cell plus the player's half side
 static const double SEARCH_REACH = 1.75;
-
-static bool GridLoaded()
-{
-    return labyrinthGrid.cells != nullptr && labyrinthGrid.width > 0 && labyrinthGrid.height > 0;
-}
 
 int CellOfCoordinate(float v)
 {
@@ -38,13 +28,13 @@ int CellOfCoordinate(float v)
     return tenths > 5 ? whole + 1 : whole;
 }
 
-void CheckGoal()
+bool ReachedGoal(const Player& player, const Labyrinth& labyrinth)
 {
-    if (!GridLoaded()) return;
-    int row = CellOfCoordinate(playerZ);
-    int column = CellOfCoordinate(playerX);
-    if (row < 0 || row >= labyrinthGrid.height || column < 0 || column >= labyrinthGrid.width) return;
-    if (CellKind(row, column) == 'g') FinishLabyrinth();
+    if (!HasCells(labyrinth)) return false;
+    const int row = CellOfCoordinate(player.playerZ);
+    const int column = CellOfCoordinate(player.playerX);
+    if (row < 0 || row >= labyrinth.grid.height || column < 0 || column >= labyrinth.grid.width) return false;
+    return CellKind(labyrinth, row, column) == 'g';
 }
 
 // First cell index of the search range around a coordinate already known to lie
@@ -60,23 +50,24 @@ static int SearchEnd(double v, int size)
     return end < size ? end : size;
 }
 
-bool CollidesWithWall(float row, float column)
+bool CollidesWithWall(const Labyrinth& labyrinth, float row, float column)
 {
-    if (!GridLoaded()) return true;
+    if (!HasCells(labyrinth)) return true;
+    const LabyrinthGrid& grid = labyrinth.grid;
     const double r = row;
     const double c = column;
     // Written as "not inside" so that a NaN coordinate collides too. The player's
     // square may touch the grid's outer edge but not cross it.
-    if (!(c >= -PLAYER_HALF_SIDE && c <= labyrinthGrid.width - WALL_REACH &&
-          r >= -PLAYER_HALF_SIDE && r <= labyrinthGrid.height - WALL_REACH))
+    if (!(c >= -PLAYER_HALF_SIDE && c <= grid.width - WALL_REACH && r >= -PLAYER_HALF_SIDE &&
+          r <= grid.height - WALL_REACH))
         return true;
 
-    const int rowEnd = SearchEnd(r, labyrinthGrid.height);
-    const int columnEnd = SearchEnd(c, labyrinthGrid.width);
+    const int rowEnd = SearchEnd(r, grid.height);
+    const int columnEnd = SearchEnd(c, grid.width);
     for (int i = SearchBegin(r); i < rowEnd; ++i) {
         if (!(i - WALL_REACH < r && r < i + WALL_REACH)) continue;
         for (int j = SearchBegin(c); j < columnEnd; ++j) {
-            if (j - WALL_REACH < c && c < j + WALL_REACH && CellKind(i, j) == 'w') return true;
+            if (j - WALL_REACH < c && c < j + WALL_REACH && CellKind(labyrinth, i, j) == 'w') return true;
         }
     }
     return false;
@@ -84,65 +75,72 @@ bool CollidesWithWall(float row, float column)
 
 // One axis at a time, so a step that runs diagonally into a wall keeps the
 // free axis and the player slides along the wall.
-static void TryStep(double dx, double dz)
+static void TryStep(Player& player, const Labyrinth& labyrinth, double dx, double dz)
 {
-    const float x = float(playerX + dx);
-    if (!CollidesWithWall(playerZ, x)) playerX = x;
-    const float z = float(playerZ + dz);
-    if (!CollidesWithWall(z, playerX)) playerZ = z;
+    const float x = float(player.playerX + dx);
+    if (!CollidesWithWall(labyrinth, player.playerZ, x)) player.playerX = x;
+    const float z = float(player.playerZ + dz);
+    if (!CollidesWithWall(labyrinth, z, player.playerX)) player.playerZ = z;
 }
 
 // sign +1 steps along (sin, cos) of the heading, -1 against it.
-static void StepAlong(float headingDegrees, double sign)
+static void StepAlong(Player& player, const Labyrinth& labyrinth, float headingDegrees, double sign)
 {
     const double radians = headingDegrees * DEGREES_TO_RADIANS;
-    TryStep(sign * std::sin(radians) * MOVE_STEP, sign * std::cos(radians) * MOVE_STEP);
+    TryStep(player, labyrinth, sign * std::sin(radians) * MOVE_STEP, sign * std::cos(radians) * MOVE_STEP);
 }
 
-static void PutCursorInTheMiddle(const PlatformRect& rect)
+static void PutCursorInTheMiddle(MouseLook& mouse, const PlatformRect& rect)
 {
-    mouseCentreX = int32_t((static_cast<long long>(rect.left) + rect.right) / 2);
-    mouseCentreY = int32_t((static_cast<long long>(rect.top) + rect.bottom) / 2);
-    PlatformSetCursorPos(mouseCentreX, mouseCentreY);
+    mouse.mouseCentreX = int32_t((static_cast<long long>(rect.left) + rect.right) / 2);
+    mouse.mouseCentreY = int32_t((static_cast<long long>(rect.top) + rect.bottom) / 2);
+    PlatformSetCursorPos(mouse.mouseCentreX, mouse.mouseCentreY);
 }
 
-void RecentreMouse()
+void RecentreMouse(MouseLook& mouse)
 {
     PlatformRect rect;
-    if (PlatformGetWindowRect(rect)) PutCursorInTheMiddle(rect);
+    if (PlatformGetWindowRect(rect)) PutCursorInTheMiddle(mouse, rect);
 }
 
-static void LookWithMouse()
+// A cursor far from the centre must not overflow an int difference.
+static int32_t Travel(int position, int32_t centre)
 {
+    const long long difference = static_cast<long long>(position) - centre;
+    return int32_t(difference > INT32_MAX ? INT32_MAX : difference < -INT32_MAX ? -INT32_MAX : difference);
+}
+
+TickInput TakeTickInput(const KeyState& keys, const KeyBindings& bindings, MouseLook& mouse)
+{
+    TickInput input = {HeldMovement(keys, bindings), 0, 0};
     PlatformRect rect;
     int cursorX = 0;
     int cursorY = 0;
-    if (!PlatformGetWindowRect(rect) || !PlatformGetCursorPos(cursorX, cursorY)) return;
-
-    // In double: a cursor far from the centre must not overflow an int difference.
-    const double dx = double(cursorX) - double(mouseCentreX);
-    const double dy = double(cursorY) - double(mouseCentreY);
-    yaw = float(yaw - dx * MOUSE_DEGREES_PER_PIXEL);
-    pitch = float(pitch + dy * MOUSE_DEGREES_PER_PIXEL);
-    PutCursorInTheMiddle(rect);
-
-    if (pitch > PITCH_LIMIT_DEGREES)
-        pitch = PITCH_LIMIT_DEGREES;
-    else if (pitch < -PITCH_LIMIT_DEGREES)
-        pitch = -PITCH_LIMIT_DEGREES;
+    if (!PlatformGetWindowRect(rect) || !PlatformGetCursorPos(cursorX, cursorY)) return input;
+    input.mouseDx = Travel(cursorX, mouse.mouseCentreX);
+    input.mouseDy = Travel(cursorY, mouse.mouseCentreY);
+    PutCursorInTheMiddle(mouse, rect);
+    return input;
 }
 
-void RunTick()
+static void LookWithMouse(Player& player, const TickInput& input)
 {
-    if (keys[KEY_LEFT]) yaw += TURN_STEP_DEGREES;
-    if (keys[KEY_RIGHT]) yaw -= TURN_STEP_DEGREES;
+    player.yaw = float(player.yaw - double(input.mouseDx) * MOUSE_DEGREES_PER_PIXEL);
+    player.pitch = float(player.pitch + double(input.mouseDy) * MOUSE_DEGREES_PER_PIXEL);
+    if (player.pitch > PITCH_LIMIT_DEGREES)
+        player.pitch = PITCH_LIMIT_DEGREES;
+    else if (player.pitch < -PITCH_LIMIT_DEGREES)
+        player.pitch = -PITCH_LIMIT_DEGREES;
+}
 
-    // Up and W are one control: holding both still moves one step.
-    if (keys[KEY_UP] || keys[KEY_W]) StepAlong(yaw, -1.0);
-    if (keys[KEY_DOWN] || keys[KEY_S]) StepAlong(yaw, +1.0);
-    if (keys[KEY_A]) StepAlong(yaw + STRAFE_OFFSET_DEGREES, -1.0);
-    if (keys[KEY_D]) StepAlong(yaw + STRAFE_OFFSET_DEGREES, +1.0);
-    NoteWalkedCell(CellOfCoordinate(playerZ), CellOfCoordinate(playerX));
-
-    LookWithMouse();
+void RunTick(Player& player, const Labyrinth& labyrinth, const TickInput& input)
+{
+    const uint32_t actions = input.actions;
+    if (HasAction(actions, ACTION_TURN_LEFT)) player.yaw += TURN_STEP_DEGREES;
+    if (HasAction(actions, ACTION_TURN_RIGHT)) player.yaw -= TURN_STEP_DEGREES;
+    if (HasAction(actions, ACTION_FORWARD)) StepAlong(player, labyrinth, player.yaw, -1.0);
+    if (HasAction(actions, ACTION_BACK)) StepAlong(player, labyrinth, player.yaw, +1.0);
+    if (HasAction(actions, ACTION_STEP_LEFT)) StepAlong(player, labyrinth, player.yaw + STRAFE_OFFSET_DEGREES, -1.0);
+    if (HasAction(actions, ACTION_STEP_RIGHT)) StepAlong(player, labyrinth, player.yaw + STRAFE_OFFSET_DEGREES, +1.0);
+    LookWithMouse(player, input);
 }

@@ -4,9 +4,6 @@
 
 #include "labyrinth/text_lines.h"
 
-RecordTable records;
-uint64_t labyrinthHashes[MAX_LABYRINTHS];
-
 // Longer than any line we write (16 + 10 + a name of up to 127 bytes).
 static const int RECORD_LINE_SIZE = 256;
 
@@ -153,10 +150,10 @@ bool HashFile(const char* path, uint64_t& hash)
     return true;
 }
 
-void HashListedLabyrinths()
+void HashListedLabyrinths(Records& records, const LabyrinthList& list)
 {
     for (uint32_t k = 0; k < MAX_LABYRINTHS; ++k) {
-        labyrinthHashes[k] = 0;
-        if (k < labyrinthList.count) HashFile(labyrinthList.paths[k], labyrinthHashes[k]);
+        records.labyrinthHashes[k] = 0;
+        if (k < list.count) HashFile(list.paths[k], records.labyrinthHashes[k]);
     }
 }

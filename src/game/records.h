@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "game/game_state.h"
 #include "labyrinth/labyrinth.h"
 
+const uint32_t NO_TIME = 0xFFFFFFFFu;   // no route to a goal, or no record
 const unsigned MAX_RECORDS = 1024;
 const unsigned RECORD_NAME_SIZE = LABYRINTH_PATH_SIZE;
 
@@ -20,7 +20,7 @@ struct Record {
 
 struct RecordTable {
     Record rows[MAX_RECORDS];
-    uint32_t count;
+    uint32_t count = 0;
 };
 
 // Reads forgivingly: a damaged or foreign line is skipped, never the rest; a
@@ -39,6 +39,8 @@ bool HashFile(const char* path, uint64_t& hash);
 
 // The game's records and the hash of each listed labyrinth (0 where its file
 // could not be read), kept from start-up and refreshed whenever one starts.
-extern RecordTable records;
-extern uint64_t labyrinthHashes[MAX_LABYRINTHS];
-void HashListedLabyrinths();
+struct Records {
+    RecordTable table;
+    uint64_t labyrinthHashes[MAX_LABYRINTHS] = {};
+};
+void HashListedLabyrinths(Records& records, const LabyrinthList& list);

@@ -7,21 +7,23 @@ const unsigned FOLDER_SIZE = 128;   // bytes, NUL included
 const unsigned MAX_SPEED_LIMIT_MS = 1000;
 const unsigned MAX_WINDOW_SIDE = 16384;
 
-extern uint32_t speedLimitMs;       // milliseconds per game tick
-extern uint8_t fullscreen;
-extern char imagesFolder[FOLDER_SIZE];       // a prefix ending in its separator
-extern char labyrinthsFolder[FOLDER_SIZE];
-extern int32_t windowWidth;         // last client size reported by the window
-extern int32_t windowHeight;
-// selectedLabyrinth, the sixth, is a GameState field.
+struct Settings {
+    uint32_t selectedLabyrinth = 0;   // index of the current labyrinth in the list
+    uint32_t speedLimitMs = 10;       // milliseconds per game tick
+    uint8_t fullscreen = 0;
+    char imagesFolder[FOLDER_SIZE] = "Images\\";   // a prefix ending in its separator
+    char labyrinthsFolder[FOLDER_SIZE] = "Labyrinths\\";
+    int32_t windowWidth = 640;        // last client size reported by the window
+    int32_t windowHeight = 480;
+    // The last client size with both sides non-zero: a window minimised at
+    // exit reports 0 x 0, which is not worth keeping for the next start.
+    int32_t restoredWidth = 640;
+    int32_t restoredHeight = 480;
+};
 
-void ReadSettings(const char* path);
+void ReadSettings(Settings& settings, const char* path);
 // Applies the "Labyrinth" clamp for the number of labyrinths found.
-void ClampSelectedLabyrinth(uint32_t labyrinthCount);
-void WriteSettings(const char* path);
-
-// Puts every setting back to its default (for tests).
-void ResetSettings();
-
-// The window's size messages arrive through NoteClientSize (platform.h): the
-// last non-zero size is what a minimised window writes at exit.
+void ClampSelectedLabyrinth(Settings& settings, uint32_t labyrinthCount);
+void WriteSettings(const Settings& settings, const char* path);
+// Each size message of the window, minimised (0 x 0) included.
+void KeepClientSize(Settings& settings, int32_t width, int32_t height);

@@ -2,30 +2,16 @@
 
 #include <cstddef>
 #include <new>
-#include <vector>
 
-#include "labyrinth/labyrinth.h"
-
-bool mapShown = false;
-
-// One bit per cell each: 2 MiB apiece for a 4096 x 4096 labyrinth.
-static std::vector<uint64_t> walked;
-static std::vector<uint64_t> goalsSeen;
-static int32_t mapWidth = 0;
-static int32_t mapHeight = 0;
-static int64_t lastCell = -1;
-
-// A grid replaced without a reset (another size) shows nothing rather than
-// being read with the old one's measures.
-static bool Inside(int32_t row, int32_t column)
+static bool Inside(const WalkedMap& map, const Labyrinth& labyrinth, int32_t row, int32_t column)
 {
-    return row >= 0 && column >= 0 && row < mapHeight && column < mapWidth && labyrinthGrid.cells &&
-           mapWidth == labyrinthGrid.width && mapHeight == labyrinthGrid.height;
+    return row >= 0 && column >= 0 && row < map.mapHeight && column < map.mapWidth && labyrinth.grid.cells &&
+           map.mapWidth == labyrinth.grid.width && map.mapHeight == labyrinth.grid.height;
 }
 
-static size_t CellNumber(int32_t row, int32_t column)
+static size_t CellNumber(const WalkedMap& map, int32_t row, int32_t column)
 {
-    return size_t(row) * size_t(mapWidth) + size_t(column);
+    return size_t(row) * size_t(map.mapWidth) + size_t(column);
 }
 
 static bool Test(const std::vector<uint64_t>& bits, size_t cell)
@@ -38,60 +24,61 @@ static void Set(std::vector<uint64_t>& bits, size_t cell)
     if (cell / 64 < bits.size()) bits[cell / 64] |= uint64_t(1) << (cell % 64);
 }
 
-void ResetWalkedMap()
+void ResetWalkedMap(WalkedMap& map, const Labyrinth& labyrinth)
 {
-    walked.clear();
-    goalsSeen.clear();
-    mapWidth = mapHeight = 0;
-    lastCell = -1;
-    if (!labyrinthGrid.cells || labyrinthGrid.width <= 0 || labyrinthGrid.height <= 0) return;
-    const size_t words = (size_t(labyrinthGrid.width) * size_t(labyrinthGrid.height) + 63) / 64;
+    map.walked.clear();
+    map.goalsSeen.clear();
+    map.mapWidth = map.mapHeight = 0;
+    map.lastCell = -1;
+    if (!HasCells(labyrinth)) return;
+    const size_t words = (size_t(labyrinth.grid.width) * size_t(labyrinth.grid.height) + 63) / 64;
     try {
-        walked.assign(words, 0);
-        goalsSeen.assign(words, 0);
+        map.walked.assign(words, 0);
+        map.goalsSeen.assign(words, 0);
     } catch (const std::bad_alloc&) {
-        walked.clear();
-        goalsSeen.clear();
+        map.walked.clear();
+        map.goalsSeen.clear();
         return;
     }
-    mapWidth = labyrinthGrid.width;
-    mapHeight = labyrinthGrid.height;
+    map.mapWidth = labyrinth.grid.width;
+    map.mapHeight = labyrinth.grid.height;
 }
 
 // Along one axis from the walked cell, over open cells, up to the first wall.
-static void LookAlong(int32_t row, int32_t column, int32_t rowStep, int32_t columnStep)
+static void LookAlong(WalkedMap& map, const Labyrinth& labyrinth, int32_t row, int32_t column, int32_t rowStep,
+                      int32_t columnStep)
 {
     for (;;) {
         row += rowStep;
         column += columnStep;
-        if (!Inside(row, column)) return;
-        const char kind = CellKind(row, column);
+        if (!Inside(map, labyrinth, row, column)) return;
+        const char kind = CellKind(labyrinth, row, column);
         if (kind == 'w') return;
-        if (kind == 'g') Set(goalsSeen, CellNumber(row, column));
+        if (kind == 'g') Set(map.goalsSeen, CellNumber(map, row, column));
     }
 }
 
-void NoteWalkedCell(int32_t row, int32_t column)
+void NoteWalkedCell(WalkedMap& map, const Labyrinth& labyrinth, int32_t row, int32_t column)
 {
-    if (!Inside(row, column) || walked.empty()) return;
-    const size_t cell = CellNumber(row, column);
-    if (int64_t(cell) == lastCell) return;
-    lastCell = int64_t(cell);
-    if (Test(walked, cell)) return;
-    Set(walked, cell);
-    if (CellKind(row, column) == 'g') Set(goalsSeen, cell);
-    LookAlong(row, column, -1, 0);
-    LookAlong(row, column, 1, 0);
-    LookAlong(row, column, 0, -1);
-    LookAlong(row, column, 0, 1);
+    if (!Inside(map, labyrinth, row, column) || map.walked.empty()) return;
+    const size_t cell = CellNumber(map, row, column);
+    if (int64_t(cell) == map.lastCell) return;
+    map.lastCell = int64_t(cell);
+    if (Test(map.walked, cell)) return;
+    Set(map.walked, cell);
+    if (CellKind(labyrinth, row, column) == 'g') Set(map.goalsSeen, cell);
+    LookAlong(map, labyrinth, row, column, -1, 0);
+    LookAlong(map, labyrinth, row, column, 1, 0);
+    LookAlong(map, labyrinth, row, column, 0, -1);
+    LookAlong(map, labyrinth, row, column, 0, 1);
 }
 
-bool WasWalked(int32_t row, int32_t column)
+bool WasWalked(const WalkedMap& map, const Labyrinth& labyrinth, int32_t row, int32_t column)
 {
-    return Inside(row, column) && Test(walked, CellNumber(row, column));
+    return Inside(map, labyrinth, row, column) && Test(map.walked, CellNumber(map, row, column));
 }
 
-bool GoalSeen(int32_t row, int32_t column)
+bool GoalSeen(const WalkedMap& map, const Labyrinth& labyrinth, int32_t row, int32_t column)
 {
-    return Inside(row, column) && Test(goalsSeen, CellNumber(row, column));
+    return Inside(map, labyrinth, row, column) && Test(map.goalsSeen, CellNumber(map, row, column));
 }

@@ -8,9 +8,6 @@
 #include "image/image_data.h"
 #include "image/image_reader.h"
 
-Palette palette;
-LabyrinthGrid labyrinthGrid;
-
 // ---------------------------------------------------------------------------
 // Palette file
 
@@ -62,7 +59,7 @@ static bool ReadPaletteInto(Palette& palette, const char* path, unsigned& count)
     return true;
 }
 
-bool ReadPaletteFile(const char* path, unsigned& count)
+bool ReadPaletteFile(Palette& palette, const char* path, unsigned& count)
 {
     return ReadPaletteInto(palette, path, count);
 }
@@ -412,13 +409,14 @@ void CellConverter::RenumberAppendedRows()
     for (size_t n = size_t(width_) * size_t(height_); n > 0; --n, ++cell) *cell = renumbered[*cell];
 }
 
-bool ReadLabyrinth(const char* imagePath, const char* palettePath, LabyrinthCandidate& candidate,
+bool ReadLabyrinth(const char* imagePath, const char* palettePath, Labyrinth& candidate,
                    const char** reason)
 {
     const char* ignored = nullptr;
     const char*& why = reason ? *reason : ignored;
-    // Rows the file does not reach keep what they held, as in the game's own table.
-    candidate.palette = palette;
+    // Rows beyond those the file and the image fill are never looked at: every
+    // cell names a row this load wrote.
+    candidate.palette = Palette{};
     candidate.grid = LabyrinthGrid{0, 0, nullptr};
     unsigned rowCount = 0;
     if (!ReadPaletteInto(candidate.palette, palettePath, rowCount)) {
@@ -447,42 +445,35 @@ bool ReadLabyrinth(const char* imagePath, const char* palettePath, LabyrinthCand
     return true;
 }
 
-void AdoptLabyrinth(LabyrinthCandidate& candidate)
+void AdoptLabyrinth(Labyrinth& current, Labyrinth& candidate)
 {
-    delete[] labyrinthGrid.cells;
-    labyrinthGrid = candidate.grid;
-    palette = candidate.palette;
+    if (&current == &candidate) return;
+    delete[] current.grid.cells;
+    current = candidate;
     candidate.grid = LabyrinthGrid{0, 0, nullptr};
 }
 
-void DiscardLabyrinth(LabyrinthCandidate& candidate)
+void ReleaseLabyrinth(Labyrinth& labyrinth)
 {
-    delete[] candidate.grid.cells;
-    candidate.grid = LabyrinthGrid{0, 0, nullptr};
+    delete[] labyrinth.grid.cells;
+    labyrinth.grid = LabyrinthGrid{0, 0, nullptr};
 }
 
-bool LoadLabyrinth(const char* imagePath, const char* palettePath, const char** reason)
+bool LoadLabyrinth(Labyrinth& current, const char* imagePath, const char* palettePath, const char** reason)
 {
-    LabyrinthCandidate candidate;
+    Labyrinth candidate;
     if (!ReadLabyrinth(imagePath, palettePath, candidate, reason)) return false;
-    AdoptLabyrinth(candidate);
+    AdoptLabyrinth(current, candidate);
     return true;
 }
 
-void ReleaseLabyrinthGrid()
+bool HasCells(const Labyrinth& labyrinth)
 {
-    delete[] labyrinthGrid.cells;
-    labyrinthGrid.cells = nullptr;
-    labyrinthGrid.width = 0;
-    labyrinthGrid.height = 0;
+    return labyrinth.grid.cells != nullptr && labyrinth.grid.width > 0 && labyrinth.grid.height > 0;
 }
 
-char CellKindOf(const Palette& palette, const LabyrinthGrid& grid, int32_t row, int32_t column)
+char CellKind(const Labyrinth& labyrinth, int32_t row, int32_t column)
 {
-    return palette.entries[grid.cells[size_t(row) * size_t(grid.width) + size_t(column)]].kind;
-}
-
-char CellKind(int32_t row, int32_t column)
-{
-    return CellKindOf(palette, labyrinthGrid, row, column);
+    const LabyrinthGrid& grid = labyrinth.grid;
+    return labyrinth.palette.entries[grid.cells[size_t(row) * size_t(grid.width) + size_t(column)]].kind;
 }

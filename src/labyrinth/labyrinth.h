@@ -8,8 +8,8 @@ const unsigned LABYRINTH_PATH_SIZE = 128;   // bytes, NUL included
 const unsigned MAX_PALETTE_ROWS = 256;
 
 struct LabyrinthList {
-    char paths[MAX_LABYRINTHS][LABYRINTH_PATH_SIZE];
-    uint32_t count;
+    char paths[MAX_LABYRINTHS][LABYRINTH_PATH_SIZE] = {};
+    uint32_t count = 0;
 };
 
 struct PaletteEntry {
@@ -20,42 +20,40 @@ struct PaletteEntry {
 };
 
 struct Palette {
-    PaletteEntry entries[MAX_PALETTE_ROWS];
+    PaletteEntry entries[MAX_PALETTE_ROWS] = {};
 };
 
 struct LabyrinthGrid {
-    int32_t width;
-    int32_t height;
-    unsigned char* cells;   // palette row per cell; cell (r, c) at r * width + c, row 0 the picture's top
+    int32_t width = 0;
+    int32_t height = 0;
+    unsigned char* cells = nullptr;   // palette row per cell; cell (r, c) at r * width + c, row 0 the picture's top
 };
 
-extern LabyrinthList labyrinthList;
-extern Palette palette;
-extern LabyrinthGrid labyrinthGrid;
-
-// A labyrinth read from its files but not yet the one being played.
-struct LabyrinthCandidate {
+// A palette and the grid built with it: the one being played, or one read
+// from its files that may take its place. The grid's cells belong to it.
+struct Labyrinth {
     Palette palette;
     LabyrinthGrid grid;
 };
 
-void FindLabyrinths(const char* folder);
-// Reads palette and image into `candidate`, leaving the game's palette and
-// grid as they are. On failure nothing is held and `reason` (when given)
+void FindLabyrinths(LabyrinthList& list, const char* folder);
+// Reads palette and image into `candidate`, whose old grid must already be
+// released or handed on. On failure nothing is held and `reason` (when given)
 // says why in a few words, e.g. "not a BMP or PNG image".
-bool ReadLabyrinth(const char* imagePath, const char* palettePath, LabyrinthCandidate& candidate,
+bool ReadLabyrinth(const char* imagePath, const char* palettePath, Labyrinth& candidate,
                    const char** reason = nullptr);
-// The candidate becomes the game's palette and grid; the old grid goes.
-void AdoptLabyrinth(LabyrinthCandidate& candidate);
-void DiscardLabyrinth(LabyrinthCandidate& candidate);
+// The candidate becomes `current`, whose old grid goes; the candidate is left empty.
+void AdoptLabyrinth(Labyrinth& current, Labyrinth& candidate);
+// Releases the grid's cells; the labyrinth is then empty.
+void ReleaseLabyrinth(Labyrinth& labyrinth);
 // ReadLabyrinth then AdoptLabyrinth: a failed load changes nothing.
-bool LoadLabyrinth(const char* imagePath, const char* palettePath, const char** reason = nullptr);
+bool LoadLabyrinth(Labyrinth& current, const char* imagePath, const char* palettePath,
+                   const char** reason = nullptr);
 // The palette step of LoadLabyrinth on its own: fills palette rows from row 0
 // and gives how many the file defined; false when the file cannot be opened.
 // (quorvel-tool uses it to tell why a load failed and which rows were appended.)
-bool ReadPaletteFile(const char* path, unsigned& count);
-void ReleaseLabyrinthGrid();
+bool ReadPaletteFile(Palette& palette, const char* path, unsigned& count);
 
+bool HasCells(const Labyrinth& labyrinth);
 // Kind of the cell at (row, column), which must lie inside the grid.
-char CellKind(int32_t row, int32_t column);
-char CellKindOf(const Palette& palette, const LabyrinthGrid& grid, int32_t row, int32_t column);
+char CellKind(const Labyrinth& labyrinth, int32_t row, int32_t column);

@@ -6,9 +6,8 @@
 #include "labyrinth/labyrinth.h"
 #include "platform/platform.h"
 
-LabyrinthList labyrinthList;
-
 struct FindContext {
+    LabyrinthList& list;
     const char* folder;
     size_t folderLength;
 };
@@ -16,24 +15,25 @@ struct FindContext {
 static bool AddLabyrinthPath(const char* fileName, void* context)
 {
     const FindContext& find = *static_cast<const FindContext*>(context);
-    if (labyrinthList.count >= MAX_LABYRINTHS) return false;
+    LabyrinthList& list = find.list;
+    if (list.count >= MAX_LABYRINTHS) return false;
     // A path that does not fit is left out: cut short it would name another file.
     size_t nameLength = std::strlen(fileName);
     if (find.folderLength + nameLength >= LABYRINTH_PATH_SIZE) return true;
-    char* entry = labyrinthList.paths[labyrinthList.count];
+    char* entry = list.paths[list.count];
     std::memcpy(entry, find.folder, find.folderLength);
     std::memcpy(entry + find.folderLength, fileName, nameLength + 1);
     // The same length either way, so the display name still skips the folder.
     PlatformLocalPath(entry);
-    ++labyrinthList.count;
-    return labyrinthList.count < MAX_LABYRINTHS;
+    ++list.count;
+    return list.count < MAX_LABYRINTHS;
 }
 
-void FindLabyrinths(const char* folder)
+void FindLabyrinths(LabyrinthList& list, const char* folder)
 {
-    labyrinthList.count = 0;
+    list.count = 0;
     if (!folder) return;
-    FindContext find = {folder, std::strlen(folder)};
+    FindContext find = {list, folder, std::strlen(folder)};
     // With the folder alone filling an entry no file name can follow it.
     if (find.folderLength >= LABYRINTH_PATH_SIZE) return;
 

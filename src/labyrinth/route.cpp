@@ -10,9 +10,10 @@ static bool IsOpen(const Palette& palette, const LabyrinthGrid& grid, size_t cel
     return palette.entries[grid.cells[cell]].kind != 'w';
 }
 
-bool ShortestRouteToGoal(const Palette& palette, const LabyrinthGrid& grid, int32_t row, int32_t column,
-                         uint32_t& steps)
+bool ShortestRouteToGoal(const Labyrinth& labyrinth, int32_t row, int32_t column, uint32_t& steps)
 {
+    const Palette& palette = labyrinth.palette;
+    const LabyrinthGrid& grid = labyrinth.grid;
     if (!grid.cells || grid.width <= 0 || grid.height <= 0) return false;
     if (row < 0 || column < 0 || row >= grid.height || column >= grid.width) return false;
     const size_t width = size_t(grid.width);

@@ -8,8 +8,7 @@
 // between two walls that only touch at a corner). Gives the number of steps
 // from (row, column) to the nearest goal cell; false when no goal can be
 // reached, or the walk's memory cannot be had.
-bool ShortestRouteToGoal(const Palette& palette, const LabyrinthGrid& grid, int32_t row, int32_t column,
-                         uint32_t& steps);
+bool ShortestRouteToGoal(const Labyrinth& labyrinth, int32_t row, int32_t column, uint32_t& steps);
 
 // Cells walked per tick at full speed, the same step the movement code takes.
 const double CELLS_PER_TICK = 0.05;

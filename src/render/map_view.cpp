@@ -2,11 +2,6 @@
 
 #include <cmath>
 
-#include "game/game_state.h"
-#include "game/movement.h"
-#include "game/settings.h"
-#include "game/walked_map.h"
-#include "labyrinth/labyrinth.h"
 #include "render/gl_api.h"
 
 // The map shows at most this many cells across, around the player, so a
@@ -38,28 +33,29 @@ static int32_t ViewStart(int32_t player, int32_t size, int32_t across)
     return start;
 }
 
-static bool NextToWalked(int32_t row, int32_t column)
+static bool NextToWalked(const Game& game, int32_t row, int32_t column)
 {
     for (int32_t r = row - 1; r <= row + 1; ++r) {
         for (int32_t c = column - 1; c <= column + 1; ++c) {
-            if (WasWalked(r, c)) return true;
+            if (WasWalked(game.map, game.labyrinth, r, c)) return true;
         }
     }
     return false;
 }
 
-static Colour CellColour(int32_t row, int32_t column)
+static Colour CellColour(const Game& game, int32_t row, int32_t column)
 {
-    if (row < 0 || column < 0 || row >= labyrinthGrid.height || column >= labyrinthGrid.width) return UNKNOWN;
-    const char kind = CellKind(row, column);
-    if (kind == 'g') return GoalSeen(row, column) ? GOAL : UNKNOWN;
-    if (kind == 'w') return NextToWalked(row, column) ? WALL : UNKNOWN;
-    return WasWalked(row, column) ? WALKED : UNKNOWN;
+    const LabyrinthGrid& grid = game.labyrinth.grid;
+    if (row < 0 || column < 0 || row >= grid.height || column >= grid.width) return UNKNOWN;
+    const char kind = CellKind(game.labyrinth, row, column);
+    if (kind == 'g') return GoalSeen(game.map, game.labyrinth, row, column) ? GOAL : UNKNOWN;
+    if (kind == 'w') return NextToWalked(game, row, column) ? WALL : UNKNOWN;
+    return WasWalked(game.map, game.labyrinth, row, column) ? WALKED : UNKNOWN;
 }
 
 // A red arrowhead at the player's place, pointing where the player looks:
 // heading 0 is up the map (towards lower rows), growing turns left.
-static void DrawPointer(float x, float y, float size)
+static void DrawPointer(float yaw, float x, float y, float size)
 {
     const double heading = double(yaw) * DEGREES_TO_RADIANS;
     const float ahead[2] = {float(-std::sin(heading)), float(std::cos(heading))};
@@ -72,26 +68,26 @@ static void DrawPointer(float x, float y, float size)
     glEnd();
 }
 
-void DrawMap()
+void DrawMap(const Game& game)
 {
-    if (!mapShown || !playing || !labyrinthGrid.cells || labyrinthGrid.width <= 0 || labyrinthGrid.height <= 0) {
-        return;
-    }
-    const int32_t width = windowWidth;
-    const int32_t height = windowHeight;
+    if (!game.map.mapShown || !IsPlaying(game) || !HasCells(game.labyrinth)) return;
+    const LabyrinthGrid& labyrinthGrid = game.labyrinth.grid;
+    const Player& player = game.player;
+    const int32_t width = game.settings.windowWidth;
+    const int32_t height = game.settings.windowHeight;
     const int32_t grid = labyrinthGrid.width > labyrinthGrid.height ? labyrinthGrid.width : labyrinthGrid.height;
     const int32_t across = grid < MAP_CELLS ? grid : MAP_CELLS;
     // Half the width and half the height at most: a quarter of the window.
     const int32_t cellPixels = ((width < height ? width : height) / 2) / across;
     if (width <= 0 || height <= 0 || cellPixels < 1) return;
 
-    const int32_t firstRow = ViewStart(CellOfCoordinate(playerZ), labyrinthGrid.height, across);
-    const int32_t firstColumn = ViewStart(CellOfCoordinate(playerX), labyrinthGrid.width, across);
+    const int32_t firstRow = ViewStart(CellOfCoordinate(player.playerZ), labyrinthGrid.height, across);
+    const int32_t firstColumn = ViewStart(CellOfCoordinate(player.playerX), labyrinthGrid.width, across);
     for (int32_t r = 0; r < across; ++r) {
         // Pixel rows run bottom up; the map's top row is the view's first.
         unsigned char* out = mapPixels + size_t(across - 1 - r) * size_t(across) * 4;
         for (int32_t c = 0; c < across; ++c, out += 4) {
-            const Colour colour = CellColour(firstRow + r, firstColumn + c);
+            const Colour colour = CellColour(game, firstRow + r, firstColumn + c);
             out[0] = colour.r;
             out[1] = colour.g;
             out[2] = colour.b;
@@ -121,9 +117,9 @@ void DrawMap()
     glDrawPixels(across, across, GL_RGBA, GL_UNSIGNED_BYTE, mapPixels);
     glPixelZoom(1.0f, 1.0f);
     // Cell centres lie on whole numbers: column c spans c - 0.5 to c + 0.5.
-    const float x = left + (playerX - float(firstColumn) + 0.5f) * float(cellPixels);
-    const float y = bottom + side - (playerZ - float(firstRow) + 0.5f) * float(cellPixels);
-    DrawPointer(x, y, float(cellPixels) * 0.8f + 2.0f);
+    const float x = left + (player.playerX - float(firstColumn) + 0.5f) * float(cellPixels);
+    const float y = bottom + side - (player.playerZ - float(firstRow) + 0.5f) * float(cellPixels);
+    DrawPointer(player.yaw, x, y, float(cellPixels) * 0.8f + 2.0f);
 
     glPopMatrix();
     glMatrixMode(GL_PROJECTION);

@@ -1,4 +1,6 @@
 // The small map in the window's top-right corner, during play when asked for (M).
 #pragma once
 
-void DrawMap();
+#include "game/game_state.h"
+
+void DrawMap(const Game& game);

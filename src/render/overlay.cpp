@@ -5,9 +5,6 @@
 #include <cstring>
 
 #include "game/game_flow.h"
-#include "game/game_state.h"
-#include "game/records.h"
-#include "labyrinth/labyrinth.h"
 #include "render/gl_api.h"
 #include "render/gl_window.h"
 
@@ -81,34 +78,39 @@ static int Seconds(uint32_t ms)
     return int((ms % 60000u) / 1000u);
 }
 
-static void DrawSolvedScreen()
+static void DrawSolvedScreen(const Game& game)
 {
+    const FlowState& flow = game.flow;
     SetOverlayPlane();
     MoveToRedText(-0.6f, 0.3f);
     PrintText(TEXT_FONT, "Labyrinth solved!");
     MoveToRedText(-0.8f, 0.1f);
-    PrintText(TEXT_FONT, "Labyrinth: %s", LabyrinthDisplayName(selectedLabyrinth));
+    PrintText(TEXT_FONT, "Labyrinth: %s", LabyrinthDisplayName(game, game.settings.selectedLabyrinth));
     MoveToRedText(-0.9f, -0.1f);
-    PrintText(TEXT_FONT, "Time to solve: %d mins %d secs", Minutes(solveTimeMs), Seconds(solveTimeMs));
-    if (bestMs != NO_TIME) {
+    PrintText(TEXT_FONT, "Time to solve: %d mins %d secs", Minutes(flow.solveTimeMs), Seconds(flow.solveTimeMs));
+    if (flow.bestMs != NO_TIME) {
         MoveToRedText(-0.9f, -0.3f);
-        PrintText(TEXT_FONT, "Best: %d mins %d secs%s", Minutes(bestMs), Seconds(bestMs), newBest ? "  New best!" : "");
+        PrintText(TEXT_FONT, "Best: %d mins %d secs%s", Minutes(flow.bestMs), Seconds(flow.bestMs),
+                  flow.newBest ? "  New best!" : "");
     }
-    if (parMs != NO_TIME) {
+    if (flow.parMs != NO_TIME) {
         MoveToRedText(-0.9f, -0.5f);
-        PrintText(TEXT_FONT, "Par: %d mins %d secs", Minutes(parMs), Seconds(parMs));
+        PrintText(TEXT_FONT, "Par: %d mins %d secs", Minutes(flow.parMs), Seconds(flow.parMs));
     }
 }
 
 // Up to five rows from listScroll on, and never a row beyond the list's end.
-static void DrawLabyrinthList()
+static void DrawLabyrinthList(const Game& game)
 {
-    for (uint32_t k = 0; k < LIST_ROWS && k < labyrinthList.count; ++k) {
+    const uint32_t count = game.labyrinthList.count;
+    const uint32_t listScroll = game.flow.listScroll;
+    for (uint32_t k = 0; k < LIST_ROWS && k < count; ++k) {
         const uint32_t index = listScroll + k;
-        if (index < listScroll || index >= labyrinthList.count) break;
+        if (index < listScroll || index >= count) break;
         MoveToRedText(-0.6f, RowY(k));
-        PrintText(TEXT_FONT, "%s", LabyrinthDisplayName(index));   // a name is text, never a format
-        const uint32_t best = BestTime(records, labyrinthHashes[index]);
+        PrintText(TEXT_FONT, "%s", LabyrinthDisplayName(game, index));   // a name is text, never a format
+        const uint32_t best = index < MAX_LABYRINTHS ? BestTime(game.records.table, game.records.labyrinthHashes[index])
+                                                     : NO_TIME;
         if (best != NO_TIME) {
             MoveToRedText(1.7f, RowY(k));
             PrintText(TEXT_FONT, "%d mins %d secs", Minutes(best), Seconds(best));
@@ -125,11 +127,11 @@ static void DrawMainMenu()
 }
 
 // Below the menu's rows and further left, so a long file name still fits.
-static void DrawLoadFailure()
+static void DrawLoadFailure(const Game& game)
 {
-    if (loadFailureMessage[0] == '\0') return;
+    if (game.flow.loadFailureMessage[0] == '\0') return;
     MoveToRedText(-2.2f, RowY(5));
-    PrintText(TEXT_FONT, "%s", loadFailureMessage);
+    PrintText(TEXT_FONT, "%s", game.flow.loadFailureMessage);
 }
 
 // A white triangle pointing right at the left end of the row's text, from its
@@ -147,30 +149,33 @@ static void DrawPointer(uint32_t row)
 
 // A reload that failed during play is told over the scene: lit, fogged and
 // depth-tested, the text would take the light's colour or hide behind a wall.
-static void DrawLoadFailureOverScene()
+static void DrawLoadFailureOverScene(const Game& game)
 {
-    if (loadFailureMessage[0] == '\0') return;
+    if (game.flow.loadFailureMessage[0] == '\0') return;
     glPushAttrib(GL_ENABLE_BIT);
     glDisable(GL_LIGHTING);
     glDisable(GL_FOG);
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_TEXTURE_2D);
     SetOverlayPlane();
-    DrawLoadFailure();
+    DrawLoadFailure(game);
     glPopAttrib();
 }
 
-void DrawOverlay()
+void DrawOverlay(const Game& game)
 {
-    if (solved) DrawSolvedScreen();
-    if (playing) DrawLoadFailureOverScene();
-    if (!menuShown) return;
-
-    SetOverlayPlane();
-    if (listShown)
-        DrawLabyrinthList();
-    else
+    switch (game.flow.screen) {
+    case SCREEN_SOLVED: DrawSolvedScreen(game); return;
+    case SCREEN_PLAY: DrawLoadFailureOverScene(game); return;
+    case SCREEN_LIST:
+        SetOverlayPlane();
+        DrawLabyrinthList(game);
+        break;
+    case SCREEN_MAIN_MENU:
+        SetOverlayPlane();
         DrawMainMenu();
-    DrawLoadFailure();
-    DrawPointer(menuCursor);
+        break;
+    }
+    DrawLoadFailure(game);
+    DrawPointer(game.flow.menuCursor);
 }

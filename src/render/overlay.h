@@ -2,6 +2,8 @@
 #pragma once
 #include <cstdint>
 
+#include "game/game_state.h"
+
 // A font is 224 consecutive display lists: list base + k draws character 32 + k.
 const unsigned FONT_GLYPHS = 224;
 const unsigned FIRST_GLYPH = 32;
@@ -20,4 +22,4 @@ struct GlyphMetrics {
 void RecordBlankGlyphs(unsigned listBase, const GlyphMetrics* metrics, unsigned count);
 void DeleteFont(unsigned index);
 void PrintText(unsigned fontIndex, const char* format, ...);
-void DrawOverlay();
+void DrawOverlay(const Game& game);

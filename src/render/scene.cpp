@@ -3,8 +3,6 @@
 #include <cmath>
 #include <cstddef>
 
-#include "game/game_state.h"
-#include "labyrinth/labyrinth.h"
 #include "render/gl_api.h"
 #include "render/map_view.h"
 #include "render/overlay.h"
@@ -62,7 +60,7 @@ void SetUpGlState()
     BuildFont("Arial", -12);
 }
 
-static void ApplyLook()
+static void ApplyLook(bool playing)
 {
     if (appliedPlayLook == int(playing)) return;
     appliedPlayLook = int(playing);
@@ -77,19 +75,20 @@ static void ApplyLook()
     }
 }
 
-void DrawFrame()
+void DrawFrame(const Game& game)
 {
-    ApplyLook();
+    const bool playing = IsPlaying(game);
+    ApplyLook(playing);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    if (playing) DrawScene();
+    if (playing) DrawScene(game.player, game.labyrinth);
     UnbindTexture();
-    DrawMap();
-    DrawOverlay();
+    if (playing) DrawMap(game);
+    DrawOverlay(game);
 }
 
-static bool IsWall(int32_t row, int32_t column)
+static bool IsWall(const Labyrinth& labyrinth, int32_t row, int32_t column)
 {
-    return CellKind(row, column) == 'w';
+    return CellKind(labyrinth, row, column) == 'w';
 }
 
 // One face: the normal, then four corners as a triangle strip, each corner with
@@ -109,7 +108,7 @@ static void DrawFace(GLfloat nx, GLfloat ny, GLfloat nz, const GLfloat corners[4
 
 // Draws the open cell (r, c) with its tint; a neighbour outside the grid counts
 // as a wall and is never read.
-static void DrawOpenCell(int32_t r, int32_t c, const PaletteEntry& entry)
+static void DrawOpenCell(const Labyrinth& labyrinth, int32_t r, int32_t c, const PaletteEntry& entry)
 {
     const GLubyte tint[3] = {entry.red, entry.green, entry.blue};
     glColor3ubv(tint);
@@ -127,19 +126,20 @@ static void DrawOpenCell(int32_t r, int32_t c, const PaletteEntry& entry)
     DrawFace(0.0f, 1.0f, 0.0f, floorCorners);
     BindTexture(WALL_SLOT);
 
-    if (r == 0 || IsWall(r - 1, c)) {
+    const LabyrinthGrid& grid = labyrinth.grid;
+    if (r == 0 || IsWall(labyrinth, r - 1, c)) {
         const GLfloat wall[4][3] = {{x1, top, z0}, {x0, top, z0}, {x1, bottom, z0}, {x0, bottom, z0}};
         DrawFace(0.0f, 0.0f, 1.0f, wall);
     }
-    if (r + 1 == labyrinthGrid.height || IsWall(r + 1, c)) {
+    if (r + 1 == grid.height || IsWall(labyrinth, r + 1, c)) {
         const GLfloat wall[4][3] = {{x0, top, z1}, {x1, top, z1}, {x0, bottom, z1}, {x1, bottom, z1}};
         DrawFace(0.0f, 0.0f, -1.0f, wall);
     }
-    if (c == 0 || IsWall(r, c - 1)) {
+    if (c == 0 || IsWall(labyrinth, r, c - 1)) {
         const GLfloat wall[4][3] = {{x0, top, z0}, {x0, top, z1}, {x0, bottom, z0}, {x0, bottom, z1}};
         DrawFace(1.0f, 0.0f, 0.0f, wall);
     }
-    if (c + 1 == labyrinthGrid.width || IsWall(r, c + 1)) {
+    if (c + 1 == grid.width || IsWall(labyrinth, r, c + 1)) {
         const GLfloat wall[4][3] = {{x1, top, z1}, {x1, top, z0}, {x1, bottom, z1}, {x1, bottom, z0}};
         DrawFace(-1.0f, 0.0f, 0.0f, wall);
     }
@@ -163,23 +163,23 @@ static void VisibleRange(float position, int32_t size, int32_t& begin, int32_t& 
     end = int32_t(last);
 }
 
-void DrawScene()
+void DrawScene(const Player& player, const Labyrinth& labyrinth)
 {
     glLoadIdentity();
-    glRotatef(pitch, 1.0f, 0.0f, 0.0f);
-    glRotatef(360.0f - yaw, 0.0f, 1.0f, 0.0f);
-    glTranslatef(-playerX, 0.0f, -playerZ);
+    glRotatef(player.pitch, 1.0f, 0.0f, 0.0f);
+    glRotatef(360.0f - player.yaw, 0.0f, 1.0f, 0.0f);
+    glTranslatef(-player.playerX, 0.0f, -player.playerZ);
 
-    if (labyrinthGrid.cells == nullptr || labyrinthGrid.width <= 0 || labyrinthGrid.height <= 0) return;
-
+    if (!HasCells(labyrinth)) return;
+    const LabyrinthGrid& grid = labyrinth.grid;
     int32_t rowBegin, rowEnd, columnBegin, columnEnd;
-    VisibleRange(playerZ, labyrinthGrid.height, rowBegin, rowEnd);
-    VisibleRange(playerX, labyrinthGrid.width, columnBegin, columnEnd);
+    VisibleRange(player.playerZ, grid.height, rowBegin, rowEnd);
+    VisibleRange(player.playerX, grid.width, columnBegin, columnEnd);
     for (int32_t r = rowBegin; r < rowEnd; ++r) {
         for (int32_t c = columnBegin; c < columnEnd; ++c) {
-            const size_t index = size_t(r) * size_t(labyrinthGrid.width) + size_t(c);
-            const PaletteEntry& entry = palette.entries[labyrinthGrid.cells[index]];
-            if (entry.kind != 'w') DrawOpenCell(r, c, entry);
+            const size_t index = size_t(r) * size_t(grid.width) + size_t(c);
+            const PaletteEntry& entry = labyrinth.palette.entries[grid.cells[index]];
+            if (entry.kind != 'w') DrawOpenCell(labyrinth, r, c, entry);
         }
     }
 }

@@ -1,6 +1,8 @@
 // Fixed GL state of a new context and the 3D labyrinth around the player.
 #pragma once
 
+#include "game/game_state.h"
+
 void SetUpGlState();
-void DrawFrame();
-void DrawScene();
+void DrawFrame(const Game& game);
+void DrawScene(const Player& player, const Labyrinth& labyrinth);

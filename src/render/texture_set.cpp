@@ -4,7 +4,6 @@
 #include <cstring>
 #include <new>
 
-#include "game/settings.h"
 #include "image/image_data.h"
 #include "image/image_reader.h"
 #include "labyrinth/text_lines.h"
@@ -13,10 +12,6 @@
 #include "render/gl_window.h"
 
 static const size_t KEY_OFFSET = 9;        // the key starts at a line's tenth character
-
-// How many entries the current textureIds array holds; names listed after an
-// upload have no texture yet.
-static unsigned uploadedTextureCount = 0;
 
 enum Surface { SURFACE_WALL, SURFACE_CEILING, SURFACE_FLOOR, SURFACE_COUNT, SURFACE_NONE = SURFACE_COUNT };
 
@@ -47,7 +42,7 @@ static bool JoinTexturePath(char (&path)[TEXTURE_NAME_SIZE], const char* folder,
 // A line such as "Texture (Wall, bricks.png)": characters 1 to 9 are not
 // looked at, the key runs from the tenth to the comma, one character after
 // the comma is skipped and the file name runs to the ")".
-static void ReadTextureLine(const char* line, char (&paths)[SURFACE_COUNT][TEXTURE_NAME_SIZE])
+static void ReadTextureLine(const char* line, const char* imagesFolder, char (&paths)[SURFACE_COUNT][TEXTURE_NAME_SIZE])
 {
     if (std::strlen(line) < KEY_OFFSET + 1) return;
     const char* key = line + KEY_OFFSET;
@@ -66,14 +61,15 @@ static void ReadTextureLine(const char* line, char (&paths)[SURFACE_COUNT][TEXTU
     }
 }
 
-bool ReadTextureList(const char* path)
+bool ReadTextureList(const char* path, const char* imagesFolder)
 {
     if (!path) return false;
+    if (!imagesFolder) imagesFolder = "";
     std::FILE* file = std::fopen(path, "rb");
     if (!file) return false;
     char paths[SURFACE_COUNT][TEXTURE_NAME_SIZE] = {};
     char line[TEXT_LINE_SIZE];
-    while (ReadTextLine(file, line)) ReadTextureLine(line, paths);
+    while (ReadTextLine(file, line)) ReadTextureLine(line, imagesFolder, paths);
     std::fclose(file);
     AddTextureName(paths[SURFACE_WALL]);
     AddTextureName(paths[SURFACE_CEILING]);
@@ -136,12 +132,12 @@ void UploadTextures(bool mipmaps, unsigned magFilter, unsigned minFilter)
     // Each new context gets a fresh set of names; the old ones went with the old context.
     delete[] glWindow.textureIds;
     glWindow.textureIds = nullptr;
-    uploadedTextureCount = 0;
+    glWindow.uploadedTextureCount = 0;
     unsigned count = glWindow.textureNameCount;
     if (count == 0) return;
     glWindow.textureIds = new (std::nothrow) unsigned[count];
     if (!glWindow.textureIds) return;
-    uploadedTextureCount = count;
+    glWindow.uploadedTextureCount = count;
     glGenTextures(GLsizei(count), glWindow.textureIds);
 
     for (unsigned slot = 0; slot < count; ++slot) {
@@ -165,7 +161,7 @@ void BindTexture(unsigned slot)
 {
     // A surface without a listed texture shows only its tint.
     GLuint texture = 0;
-    if (glWindow.textureIds && slot < glWindow.textureNameCount && slot < uploadedTextureCount) texture = glWindow.textureIds[slot];
+    if (glWindow.textureIds && slot < glWindow.textureNameCount && slot < glWindow.uploadedTextureCount) texture = glWindow.textureIds[slot];
     glBindTexture(GL_TEXTURE_2D, texture);
 }
 

@@ -2,7 +2,8 @@
 // their upload to GL, and binding by slot (0 wall, 1 ceiling, 2 floor).
 #pragma once
 
-bool ReadTextureList(const char* path);
+// Names in the list are taken from `imagesFolder` (as written, "Images\\").
+bool ReadTextureList(const char* path, const char* imagesFolder);
 void AddDefaultTextureNames(const char* folder);
 void AddTextureName(const char* path);
 unsigned FindTextureName(const char* path);

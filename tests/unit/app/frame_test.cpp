@@ -10,11 +10,14 @@
 #include "game/settings.h"
 #include "labyrinth/labyrinth.h"
 #include "platform/keys.h"
+#include "platform/platform.h"
 #include "render/gl_window.h"
 #include "support/temp_folder.h"
 
 #ifndef _WIN32
 #include "support/gl_fake.h"
+
+Game& game = TheGame();
 
 // Start-up, one frame and shutdown, driven natively in a content folder of
 // the test's own.
@@ -24,8 +27,7 @@ protected:
     {
         previous = std::filesystem::current_path();
         std::filesystem::current_path(folder.path);
-        ResetGameState();
-        ResetSettings();
+        ResetGame();
         glWindow.textureNameCount = 0;
         GlFakeReset();
     }
@@ -34,8 +36,7 @@ protected:
         StopGame();
         std::filesystem::current_path(previous);
         glWindow.textureNameCount = 0;
-        ResetSettings();
-        ResetGameState();
+        ResetGame();
     }
     static void Write(const std::string& name, const std::string& text)
     {
@@ -60,9 +61,9 @@ TEST_F(Spine, SettingsGovernTheFoldersOfThisVeryRun)
     Write("Mazes/a.bmp", "not really a bitmap");
     Write("Mazes/b.png", "nor a PNG");
     ASSERT_TRUE(StartGame());
-    EXPECT_EQ(labyrinthList.count, 2u);
-    EXPECT_STREQ(labyrinthList.paths[0], "Mazes/a.bmp");
-    EXPECT_EQ(selectedLabyrinth, 1u);   // clamped to the two labyrinths found
+    EXPECT_EQ(game.labyrinthList.count, 2u);
+    EXPECT_STREQ(game.labyrinthList.paths[0], "Mazes/a.bmp");
+    EXPECT_EQ(game.settings.selectedLabyrinth, 1u);   // clamped to the two labyrinths found
     ASSERT_EQ(glWindow.textureNameCount, 3u);
     EXPECT_STREQ(glWindow.textureNames[0], "Tex/Wall.png");
     EXPECT_STREQ(glWindow.textureNames[2], "Tex/Floor.png");
@@ -79,8 +80,8 @@ TEST_F(Spine, WindowsFoldersFindTheirFilesAndAreWrittenBackAsTheyWere)
     std::filesystem::create_directories("Tex/old");
     std::filesystem::copy_file(std::string(QUORVEL_SOURCE_DIR) + "/data/Images/Wall.png", "Tex/old/Stone.png");
     ASSERT_TRUE(StartGame());
-    ASSERT_EQ(labyrinthList.count, 1u);
-    EXPECT_STREQ(labyrinthList.paths[0], "Mazes/a.BMP");
+    ASSERT_EQ(game.labyrinthList.count, 1u);
+    EXPECT_STREQ(game.labyrinthList.paths[0], "Mazes/a.BMP");
     ASSERT_GE(glWindow.textureNameCount, 1u);
     EXPECT_STREQ(glWindow.textureNames[0], "Tex\\old\\Stone.png");   // kept as listed
     EXPECT_FALSE(GlCallsStartingWith("gluBuild2DMipmaps").empty()) << "the texture was never read";
@@ -93,11 +94,10 @@ TEST_F(Spine, F12EndsTheLoopAfterADrawnFrameAndTheSettingsAreWritten)
 {
     ASSERT_TRUE(StartGame());
     EXPECT_FALSE(RunFrame());
-    keys[KEY_F12] = 1;
+    NoteKey(KEY_F12, true);
     GlFakeReset();
     EXPECT_TRUE(RunFrame());
     EXPECT_FALSE(GlCallsStartingWith("glClear(").empty());   // the frame that saw F12 is still drawn
-    EXPECT_EQ(keys[KEY_F12], 1);                               // and F12 is not consumed
     StopGame();
     EXPECT_EQ(Read("Quorvel.ini"),
               "[Game]\r\nLabyrinth = 0\r\nSpeedlimit = 10\r\n\r\n[Video]\r\nFullscreen = 0\r\n\r\n"
@@ -110,5 +110,38 @@ TEST_F(Spine, AnImagesTxtReplacesTheDefaultTextureNames)
     ASSERT_TRUE(StartGame());
     ASSERT_EQ(glWindow.textureNameCount, 1u);
     EXPECT_STREQ(glWindow.textureNames[0], "Images\\Planks.png");
+}
+#endif
+
+#ifndef _WIN32
+// The window's events between two frames: a tap that is over before the next
+// frame still acts, once; a key held over many frames steps the menu only on
+// its key-down messages.
+TEST_F(Spine, ATapShorterThanAFrameCountsOnce)
+{
+    Write("Labyrinths/a.bmp", "x");
+    Write("Labyrinths/b.bmp", "x");
+    ASSERT_TRUE(StartGame());
+    NoteKey(KEY_DOWN, true);
+    NoteKey(KEY_DOWN, false);
+    RunFrame();
+    EXPECT_EQ(game.flow.menuCursor, 1u) << "the tap moved the pointer";
+    NoteKey(KEY_UP, true);
+    RunFrame();
+    EXPECT_EQ(game.flow.menuCursor, 0u);
+    RunFrame();
+    RunFrame();
+    NoteKey(KEY_DOWN, true);
+    RunFrame();
+    EXPECT_EQ(game.flow.menuCursor, 1u) << "Up held, and no new key-down of its own";
+    NoteKey(KEY_UP, false);
+    NoteKey(KEY_DOWN, false);
+
+    // Keys held when the window loses the focus never come up here.
+    NoteKey(KEY_RETURN, true);
+    NoteWindowActive(false);
+    NoteWindowActive(true);
+    RunFrame();
+    EXPECT_FALSE(game.flow.quitRequested) << "an Enter lost with the focus does not pick \"Exit Game\"";
 }
 #endif

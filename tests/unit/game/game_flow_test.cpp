@@ -26,11 +26,46 @@
 
 namespace {
 
+// The process's game, as the window events of frame.cpp reach it.
+Game& game = TheGame();
+
+bool IsScreen(GameScreen screen)
+{
+    return game.flow.screen == screen;
+}
+
+// One frame of the flow: the keys noted since the last one, then their handling.
+void Frame()
+{
+    StartKeyFrame(game.keys);
+    HandleFlowKeys(game);
+}
+
+// A key tapped: down, one frame, and up again before the next one. The
+// frame's view still says whether the press was taken.
+void Press(unsigned code)
+{
+    NoteKeyEvent(game.keys, code, true);
+    Frame();
+    NoteKeyEvent(game.keys, code, false);
+}
+
+// Back to the main menu of a new run, with the labyrinths, records and
+// folders found so far kept.
+void ResetPlay()
+{
+    game.flow = FlowState{};
+    game.player = Player{};
+    game.mouse = MouseLook{};
+    game.keys = KeyState{};
+    game.settings.selectedLabyrinth = 0;
+}
+
 void SetListCount(uint32_t count)
 {
-    labyrinthList.count = count;
+    game.labyrinthList.count = count;
     for (uint32_t k = 0; k < count; ++k)
-        std::snprintf(labyrinthList.paths[k], LABYRINTH_PATH_SIZE, "missing%u.bmp", k);
+        std::snprintf(game.labyrinthList.paths[k], LABYRINTH_PATH_SIZE, "missing%u.bmp", k);
 }
 
 // Menus only: nothing here starts a labyrinth, so no platform or GL is touched.
@@ -38,40 +73,34 @@ class MenuKeys : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ResetGameState();
+        ResetGameState(game);
         SetListCount(8);
     }
-    void TearDown() override { labyrinthList.count = 0; }
-
-    void Press(int code)
-    {
-        keys[code] = 1;
-        HandleFlowKeys();
-    }
+    void TearDown() override { game.labyrinthList.count = 0; }
 };
 
 TEST_F(MenuKeys, MainMenuPointerStaysOnItsTwoRows)
 {
     Press(KEY_UP);
-    EXPECT_EQ(menuCursor, 0u);
-    EXPECT_EQ(keys[KEY_UP], 1) << "a key that does nothing is not taken";
-    keys[KEY_UP] = 0;
+    EXPECT_EQ(game.flow.menuCursor, 0u);
+    EXPECT_TRUE(WentDown(game.keys, KEY_UP)) << "a key that does nothing is not taken";
+    NoteKeyEvent(game.keys, KEY_UP, false);
     Press(KEY_DOWN);
-    EXPECT_EQ(menuCursor, 1u);
-    EXPECT_EQ(keys[KEY_DOWN], 0);
+    EXPECT_EQ(game.flow.menuCursor, 1u);
+    EXPECT_FALSE(WentDown(game.keys, KEY_DOWN));
     Press(KEY_DOWN);
-    EXPECT_EQ(menuCursor, 1u);
-    keys[KEY_DOWN] = 0;
+    EXPECT_EQ(game.flow.menuCursor, 1u);
+    NoteKeyEvent(game.keys, KEY_DOWN, false);
     Press(KEY_UP);
-    EXPECT_EQ(menuCursor, 0u);
+    EXPECT_EQ(game.flow.menuCursor, 0u);
 }
 
 TEST_F(MenuKeys, ExitGameEndsTheProgram)
 {
-    menuCursor = 1;
+    game.flow.menuCursor = 1;
     Press(KEY_RETURN);
-    EXPECT_TRUE(quitRequested);
-    EXPECT_FALSE(listShown);
+    EXPECT_TRUE(game.flow.quitRequested);
+    EXPECT_FALSE(IsScreen(SCREEN_LIST));
 }
 
 TEST_F(MenuKeys, ListOpensOnTheCurrentLabyrinth)
@@ -90,15 +119,15 @@ TEST_F(MenuKeys, ListOpensOnTheCurrentLabyrinth)
         {"the last of eight", 7, 0, 3, 4},
     };
     for (const Case& c : cases) {
-        ResetGameState();
-        selectedLabyrinth = c.selected;
-        listScroll = c.scrollBefore;
+        ResetPlay();
+        game.settings.selectedLabyrinth = c.selected;
+        game.flow.listScroll = c.scrollBefore;
         Press(KEY_RETURN);
-        EXPECT_TRUE(listShown) << c.what;
-        EXPECT_EQ(keys[KEY_RETURN], 0) << c.what;
-        EXPECT_EQ(listScroll, c.scroll) << c.what;
-        EXPECT_EQ(menuCursor, c.cursor) << c.what;
-        EXPECT_EQ(listScroll + menuCursor, c.selected) << c.what;
+        EXPECT_TRUE(IsScreen(SCREEN_LIST)) << c.what;
+        EXPECT_FALSE(WentDown(game.keys, KEY_RETURN)) << c.what;
+        EXPECT_EQ(game.flow.listScroll, c.scroll) << c.what;
+        EXPECT_EQ(game.flow.menuCursor, c.cursor) << c.what;
+        EXPECT_EQ(game.flow.listScroll + game.flow.menuCursor, c.selected) << c.what;
     }
 }
 
@@ -123,17 +152,17 @@ TEST_F(MenuKeys, ListScrollsThroughEightLabyrinths)
         {KEY_UP, 0, 0, true},      // ...until it reaches the first labyrinth
         {KEY_DOWN, 0, 1, true},
     };
-    selectedLabyrinth = 6;
+    game.settings.selectedLabyrinth = 6;
     Press(KEY_RETURN);
-    ASSERT_EQ(listScroll, 2u);
-    ASSERT_EQ(menuCursor, 4u);
+    ASSERT_EQ(game.flow.listScroll, 2u);
+    ASSERT_EQ(game.flow.menuCursor, 4u);
     int n = 0;
     for (const Step& s : steps) {
         Press(s.key);
-        EXPECT_EQ(listScroll, s.scroll) << "step " << n;
-        EXPECT_EQ(menuCursor, s.cursor) << "step " << n;
-        EXPECT_EQ(keys[s.key] == 0, s.taken) << "step " << n;
-        keys[s.key] = 0;
+        EXPECT_EQ(game.flow.listScroll, s.scroll) << "step " << n;
+        EXPECT_EQ(game.flow.menuCursor, s.cursor) << "step " << n;
+        EXPECT_EQ(!WentDown(game.keys, s.key), s.taken) << "step " << n;
+        NoteKeyEvent(game.keys, s.key, false);
         ++n;
     }
 }
@@ -144,49 +173,48 @@ TEST_F(MenuKeys, ShortListsStopAtTheirLastRow)
     Press(KEY_RETURN);
     Press(KEY_DOWN);
     Press(KEY_DOWN);
-    EXPECT_EQ(menuCursor, 2u);
+    EXPECT_EQ(game.flow.menuCursor, 2u);
     Press(KEY_DOWN);
-    EXPECT_EQ(menuCursor, 2u);
-    EXPECT_EQ(listScroll, 0u);
-    EXPECT_EQ(keys[KEY_DOWN], 1) << "Down below the last labyrinth is not taken";
+    EXPECT_EQ(game.flow.menuCursor, 2u);
+    EXPECT_EQ(game.flow.listScroll, 0u);
+    EXPECT_TRUE(WentDown(game.keys, KEY_DOWN)) << "Down below the last labyrinth is not taken";
 
     // An empty list: Down never moves; Enter closes it and starts nothing.
-    ResetGameState();
+    ResetPlay();
     SetListCount(0);
     Press(KEY_RETURN);
-    ASSERT_TRUE(listShown);
+    ASSERT_TRUE(IsScreen(SCREEN_LIST));
     Press(KEY_DOWN);
-    EXPECT_EQ(menuCursor, 0u);
-    keys[KEY_DOWN] = 0;
+    EXPECT_EQ(game.flow.menuCursor, 0u);
+    NoteKeyEvent(game.keys, KEY_DOWN, false);
     Press(KEY_RETURN);
-    EXPECT_FALSE(listShown);
-    EXPECT_TRUE(menuShown);
-    EXPECT_FALSE(playing);
+    EXPECT_FALSE(IsScreen(SCREEN_LIST));
+    EXPECT_TRUE(IsScreen(SCREEN_MAIN_MENU));
+    EXPECT_FALSE(IsScreen(SCREEN_PLAY));
 }
 
 TEST_F(MenuKeys, EscapeLeavesTheListForNewGame)
 {
-    selectedLabyrinth = 6;
+    game.settings.selectedLabyrinth = 6;
     Press(KEY_RETURN);
     Press(KEY_UP);
     Press(KEY_ESCAPE);
-    EXPECT_FALSE(listShown);
-    EXPECT_TRUE(menuShown);
-    EXPECT_EQ(menuCursor, 0u);
-    EXPECT_EQ(selectedLabyrinth, 6u);
-    EXPECT_EQ(keys[KEY_ESCAPE], 0);
+    EXPECT_FALSE(IsScreen(SCREEN_LIST));
+    EXPECT_TRUE(IsScreen(SCREEN_MAIN_MENU));
+    EXPECT_EQ(game.flow.menuCursor, 0u);
+    EXPECT_EQ(game.settings.selectedLabyrinth, 6u);
+    EXPECT_FALSE(WentDown(game.keys, KEY_ESCAPE));
 }
 
 TEST_F(MenuKeys, PlayIgnoresMenuKeys)
 {
-    playing = true;
-    menuShown = false;
+    game.flow.screen = SCREEN_PLAY;
     Press(KEY_RETURN);
+    EXPECT_TRUE(WentDown(game.keys, KEY_RETURN)) << "not taken";
     Press(KEY_DOWN);
-    EXPECT_EQ(keys[KEY_RETURN], 1);
-    EXPECT_EQ(keys[KEY_DOWN], 1);
-    EXPECT_FALSE(listShown);
-    EXPECT_EQ(menuCursor, 0u);
+    EXPECT_TRUE(WentDown(game.keys, KEY_DOWN)) << "not taken";
+    EXPECT_FALSE(IsScreen(SCREEN_LIST));
+    EXPECT_EQ(game.flow.menuCursor, 0u);
 }
 
 #ifndef _WIN32
@@ -253,10 +281,10 @@ protected:
         std::fputs("w0 0 0\ns80 80 80\ng160 160 160\nf240 240 240\n", paletteFile);
         std::fclose(paletteFile);
 
-        labyrinthList.count = 0;
-        FinishLabyrinth();   // nothing left to resume from an earlier test
-        records.count = 0;
-        ResetGameState();
+        game.labyrinthList.count = 0;
+        FinishLabyrinth(game);   // nothing left to resume from an earlier test
+        game.records.table.count = 0;
+        ResetGameState(game);
         PlatformFakeSetWindowRect(&WINDOW);
         PlatformFakeSetCursorPos(0, 0);
         PlatformFakeSetCursorCount(0);
@@ -264,8 +292,8 @@ protected:
     }
     void TearDown() override
     {
-        ReleaseLabyrinthGrid();
-        labyrinthList.count = 0;
+        ReleaseLabyrinth(game.labyrinth);
+        game.labyrinthList.count = 0;
         PlatformFakeSetWindowRect(nullptr);
         std::filesystem::current_path(previousDirectory);
         std::filesystem::remove_all(folder);
@@ -274,19 +302,13 @@ protected:
     void AddLabyrinth(const char* name, const std::vector<std::string>& rows)
     {
         WriteBmp(folder / name, rows);
-        std::snprintf(labyrinthList.paths[labyrinthList.count], LABYRINTH_PATH_SIZE, "%s", name);
-        ++labyrinthList.count;
+        std::snprintf(game.labyrinthList.paths[game.labyrinthList.count], LABYRINTH_PATH_SIZE, "%s", name);
+        ++game.labyrinthList.count;
     }
     void AddMissingLabyrinth(const char* name)
     {
-        std::snprintf(labyrinthList.paths[labyrinthList.count], LABYRINTH_PATH_SIZE, "%s", name);
-        ++labyrinthList.count;
-    }
-
-    void Press(int code)
-    {
-        keys[code] = 1;
-        HandleFlowKeys();
+        std::snprintf(game.labyrinthList.paths[game.labyrinthList.count], LABYRINTH_PATH_SIZE, "%s", name);
+        ++game.labyrinthList.count;
     }
 
     void AddThreeCorridors()
@@ -305,8 +327,8 @@ TEST_F(Flow, ViewsSwitchTheCursorAndMakeNoGlCall)
     EnterMenuView();
     EXPECT_GE(PlatformFakeCursorCount(), 0);
     AddThreeCorridors();
-    StartLabyrinth();
-    FinishLabyrinth();
+    StartLabyrinth(game);
+    FinishLabyrinth(game);
     EXPECT_TRUE(glCalls.empty());
 }
 
@@ -334,21 +356,21 @@ TEST_F(Flow, CursorEndsHiddenOrShownWhateverItsCount)
 TEST_F(Flow, StartingPutsThePlayerOnTheLastStartCell)
 {
     AddLabyrinth("two_starts.bmp", {"wwwww", "wsfsw", "wfgfw", "wwwww"});
-    selectedLabyrinth = 0;
-    yaw = 77.0f;
-    pitch = 12.0f;
-    solveTimeMs = 5000;
-    StartLabyrinth();
-    ASSERT_TRUE(playing);
-    EXPECT_FALSE(menuShown);
-    EXPECT_EQ(playerX, 3.0f);
-    EXPECT_EQ(playerZ, 1.0f);
-    EXPECT_EQ(yaw, 0.0f);
-    EXPECT_EQ(pitch, 0.0f);
-    EXPECT_EQ(solveTimeMs, 0u);
+    game.settings.selectedLabyrinth = 0;
+    game.player.yaw = 77.0f;
+    game.player.pitch = 12.0f;
+    game.flow.solveTimeMs = 5000;
+    StartLabyrinth(game);
+    ASSERT_TRUE(IsScreen(SCREEN_PLAY));
+    EXPECT_FALSE(IsScreen(SCREEN_MAIN_MENU));
+    EXPECT_EQ(game.player.playerX, 3.0f);
+    EXPECT_EQ(game.player.playerZ, 1.0f);
+    EXPECT_EQ(game.player.yaw, 0.0f);
+    EXPECT_EQ(game.player.pitch, 0.0f);
+    EXPECT_EQ(game.flow.solveTimeMs, 0u);
         EXPECT_LT(PlatformFakeCursorCount(), 0);
-    EXPECT_EQ(mouseCentreX, 420);
-    EXPECT_EQ(mouseCentreY, 290);
+    EXPECT_EQ(game.mouse.mouseCentreX, 420);
+    EXPECT_EQ(game.mouse.mouseCentreY, 290);
     int x = 0, y = 0;
     PlatformGetCursorPos(x, y);
     EXPECT_EQ(x, 420);
@@ -358,12 +380,12 @@ TEST_F(Flow, StartingPutsThePlayerOnTheLastStartCell)
 TEST_F(Flow, WithoutAStartCellThePlayerStandsOnTheFirstOpenCell)
 {
     AddLabyrinth("no_start.bmp", {"wwww", "wwfw", "wfgw", "wwww"});
-    playerX = 9.0f;
-    playerZ = 9.0f;
-    StartLabyrinth();
-    ASSERT_TRUE(playing);
-    EXPECT_EQ(playerX, 2.0f);
-    EXPECT_EQ(playerZ, 1.0f);
+    game.player.playerX = 9.0f;
+    game.player.playerZ = 9.0f;
+    StartLabyrinth(game);
+    ASSERT_TRUE(IsScreen(SCREEN_PLAY));
+    EXPECT_EQ(game.player.playerX, 2.0f);
+    EXPECT_EQ(game.player.playerZ, 1.0f);
 }
 
 TEST_F(Flow, UnplayableLabyrinthsAreNotStarted)
@@ -371,17 +393,17 @@ TEST_F(Flow, UnplayableLabyrinthsAreNotStarted)
     AddLabyrinth("walls.bmp", {"ww", "ww"});
     AddMissingLabyrinth("missing.bmp");
     for (uint32_t index : {0u, 1u, 2u, 500u}) {
-        selectedLabyrinth = index;
-        playerX = 1.5f;
-        yaw = 33.0f;
-        solveTimeMs = 700;
+        game.settings.selectedLabyrinth = index;
+        game.player.playerX = 1.5f;
+        game.player.yaw = 33.0f;
+        game.flow.solveTimeMs = 700;
         GlFakeReset();
-        StartLabyrinth();
-        EXPECT_FALSE(playing) << index;
-        EXPECT_TRUE(menuShown) << index;
-        EXPECT_EQ(playerX, 1.5f) << index;
-        EXPECT_EQ(yaw, 33.0f) << index;
-        EXPECT_EQ(solveTimeMs, 700u) << index;
+        StartLabyrinth(game);
+        EXPECT_FALSE(IsScreen(SCREEN_PLAY)) << index;
+        EXPECT_TRUE(IsScreen(SCREEN_MAIN_MENU)) << index;
+        EXPECT_EQ(game.player.playerX, 1.5f) << index;
+        EXPECT_EQ(game.player.yaw, 33.0f) << index;
+        EXPECT_EQ(game.flow.solveTimeMs, 700u) << index;
         EXPECT_TRUE(glCalls.empty()) << index;
         EXPECT_EQ(PlatformFakeCursorCount(), 0) << index;
     }
@@ -393,82 +415,82 @@ TEST_F(Flow, ChosenFromTheListItIsPlayed)
     Press(KEY_RETURN);   // "New Game"
     Press(KEY_DOWN);
     Press(KEY_RETURN);
-    EXPECT_TRUE(playing);
-    EXPECT_FALSE(menuShown);
-    EXPECT_FALSE(listShown);
-    EXPECT_EQ(menuCursor, 0u);
-    EXPECT_EQ(selectedLabyrinth, 1u);
-    EXPECT_EQ(playerX, 1.0f);
-    EXPECT_EQ(playerZ, 1.0f);
+    EXPECT_TRUE(IsScreen(SCREEN_PLAY));
+    EXPECT_FALSE(IsScreen(SCREEN_MAIN_MENU));
+    EXPECT_FALSE(IsScreen(SCREEN_LIST));
+    EXPECT_EQ(game.flow.menuCursor, 0u);
+    EXPECT_EQ(game.settings.selectedLabyrinth, 1u);
+    EXPECT_EQ(game.player.playerX, 1.0f);
+    EXPECT_EQ(game.player.playerZ, 1.0f);
 }
 
 TEST_F(Flow, AFailedChoiceLeavesTheMainMenu)
 {
     AddThreeCorridors();
     AddMissingLabyrinth("missing.bmp");
-    selectedLabyrinth = 3;
+    game.settings.selectedLabyrinth = 3;
     Press(KEY_RETURN);
     Press(KEY_RETURN);
-    EXPECT_FALSE(playing);
-    EXPECT_TRUE(menuShown);
-    EXPECT_FALSE(listShown);
-    EXPECT_EQ(menuCursor, 0u);
-    EXPECT_EQ(selectedLabyrinth, 3u);
+    EXPECT_FALSE(IsScreen(SCREEN_PLAY));
+    EXPECT_TRUE(IsScreen(SCREEN_MAIN_MENU));
+    EXPECT_FALSE(IsScreen(SCREEN_LIST));
+    EXPECT_EQ(game.flow.menuCursor, 0u);
+    EXPECT_EQ(game.settings.selectedLabyrinth, 3u);
 }
 
 // Auto-repeat sets the key again with every key-down message, one step each.
 TEST_F(Flow, HoldingEnterWalksFromTheMenuIntoPlay)
 {
     AddThreeCorridors();
-    selectedLabyrinth = 2;
-    keys[KEY_RETURN] = 1;
-    HandleFlowKeys();
-    EXPECT_TRUE(listShown);
-    HandleFlowKeys();   // no new key-down message yet: nothing happens
-    EXPECT_TRUE(listShown);
-    keys[KEY_RETURN] = 1;
-    HandleFlowKeys();
-    EXPECT_TRUE(playing);
-    EXPECT_EQ(selectedLabyrinth, 2u);
-    keys[KEY_RETURN] = 1;
-    HandleFlowKeys();
-    EXPECT_TRUE(playing) << "Enter means nothing during play";
+    game.settings.selectedLabyrinth = 2;
+    NoteKeyEvent(game.keys, KEY_RETURN, true);
+    Frame();
+    EXPECT_TRUE(IsScreen(SCREEN_LIST));
+    Frame();   // no new key-down message yet: nothing happens
+    EXPECT_TRUE(IsScreen(SCREEN_LIST));
+    NoteKeyEvent(game.keys, KEY_RETURN, true);
+    Frame();
+    EXPECT_TRUE(IsScreen(SCREEN_PLAY));
+    EXPECT_EQ(game.settings.selectedLabyrinth, 2u);
+    NoteKeyEvent(game.keys, KEY_RETURN, true);
+    Frame();
+    EXPECT_TRUE(IsScreen(SCREEN_PLAY)) << "Enter means nothing during play";
 }
 
 TEST_F(Flow, EscapePausesAndResumesWhereItLeft)
 {
     AddThreeCorridors();
-    StartLabyrinth();
-    playerX = 1.25f;
-    playerZ = 1.5f;
-    yaw = 45.0f;
-    pitch = -10.0f;
-    solveTimeMs = 12340;
-    menuCursor = 1;
+    StartLabyrinth(game);
+    game.player.playerX = 1.25f;
+    game.player.playerZ = 1.5f;
+    game.player.yaw = 45.0f;
+    game.player.pitch = -10.0f;
+    game.flow.solveTimeMs = 12340;
+    game.flow.menuCursor = 1;
 
     GlFakeReset();
     Press(KEY_ESCAPE);
-    EXPECT_TRUE(menuShown);
-    EXPECT_FALSE(playing);
-    EXPECT_EQ(menuCursor, 1u) << "the pointer keeps its row";
-    EXPECT_EQ(keys[KEY_ESCAPE], 0);
+    EXPECT_TRUE(IsScreen(SCREEN_MAIN_MENU));
+    EXPECT_FALSE(IsScreen(SCREEN_PLAY));
+    EXPECT_EQ(game.flow.menuCursor, 1u) << "the pointer keeps its row";
+    EXPECT_FALSE(WentDown(game.keys, KEY_ESCAPE));
         EXPECT_GE(PlatformFakeCursorCount(), 0);
 
     // The cursor wanders in the menu; resuming starts mouse look from the middle.
     PlatformFakeSetCursorPos(5, 7);
-    mouseCentreX = mouseCentreY = 0;
+    game.mouse.mouseCentreX = game.mouse.mouseCentreY = 0;
     GlFakeReset();
     Press(KEY_ESCAPE);
-    EXPECT_TRUE(playing);
-    EXPECT_FALSE(menuShown);
+    EXPECT_TRUE(IsScreen(SCREEN_PLAY));
+    EXPECT_FALSE(IsScreen(SCREEN_MAIN_MENU));
         EXPECT_LT(PlatformFakeCursorCount(), 0);
-    EXPECT_EQ(playerX, 1.25f);
-    EXPECT_EQ(playerZ, 1.5f);
-    EXPECT_EQ(yaw, 45.0f);
-    EXPECT_EQ(pitch, -10.0f);
-    EXPECT_EQ(solveTimeMs, 12340u);
-    EXPECT_EQ(mouseCentreX, 420);
-    EXPECT_EQ(mouseCentreY, 290);
+    EXPECT_EQ(game.player.playerX, 1.25f);
+    EXPECT_EQ(game.player.playerZ, 1.5f);
+    EXPECT_EQ(game.player.yaw, 45.0f);
+    EXPECT_EQ(game.player.pitch, -10.0f);
+    EXPECT_EQ(game.flow.solveTimeMs, 12340u);
+    EXPECT_EQ(game.mouse.mouseCentreX, 420);
+    EXPECT_EQ(game.mouse.mouseCentreY, 290);
     int x = 0, y = 0;
     PlatformGetCursorPos(x, y);
     EXPECT_EQ(x, 420);
@@ -479,33 +501,33 @@ TEST_F(Flow, EscapeInTheMainMenuNeedsALabyrinthToResume)
 {
     AddThreeCorridors();
     Press(KEY_ESCAPE);
-    EXPECT_FALSE(playing);
-    EXPECT_TRUE(menuShown);
-    EXPECT_EQ(keys[KEY_ESCAPE], 0) << "the press is used up";
+    EXPECT_FALSE(IsScreen(SCREEN_PLAY));
+    EXPECT_TRUE(IsScreen(SCREEN_MAIN_MENU));
+    EXPECT_FALSE(WentDown(game.keys, KEY_ESCAPE)) << "the press is used up";
     EXPECT_TRUE(glCalls.empty());
 
     // Nor is a solved labyrinth resumed once its successor failed to load.
     AddMissingLabyrinth("missing.bmp");
-    selectedLabyrinth = 2;
-    StartLabyrinth();
-    FinishLabyrinth();
-    keys[KEY_RETURN] = 1;
-    HandleFlowKeys();
-    ASSERT_TRUE(menuShown);
+    game.settings.selectedLabyrinth = 2;
+    StartLabyrinth(game);
+    FinishLabyrinth(game);
+    NoteKeyEvent(game.keys, KEY_RETURN, true);
+    Frame();
+    ASSERT_TRUE(IsScreen(SCREEN_MAIN_MENU));
     Press(KEY_ESCAPE);
-    EXPECT_FALSE(playing);
-    EXPECT_FALSE(solved);
+    EXPECT_FALSE(IsScreen(SCREEN_PLAY));
+    EXPECT_FALSE(IsScreen(SCREEN_SOLVED));
 }
 
 TEST_F(Flow, SolvingShowsTheSolvedScreen)
 {
     AddThreeCorridors();
-    StartLabyrinth();
+    StartLabyrinth(game);
     GlFakeReset();
-    FinishLabyrinth();
-    EXPECT_TRUE(solved);
-    EXPECT_FALSE(playing);
-    EXPECT_FALSE(menuShown);
+    FinishLabyrinth(game);
+    EXPECT_TRUE(IsScreen(SCREEN_SOLVED));
+    EXPECT_FALSE(IsScreen(SCREEN_PLAY));
+    EXPECT_FALSE(IsScreen(SCREEN_MAIN_MENU));
         EXPECT_GE(PlatformFakeCursorCount(), 0);
 }
 
@@ -526,26 +548,26 @@ TEST_F(Flow, SolvedScreenLeadsToTheNextLabyrinth)
         {"Escape loads the next and opens the menu over it", KEY_ESCAPE, 0, 1, true},
     };
     for (const Case& c : cases) {
-        ResetGameState();
-        selectedLabyrinth = c.solvedIndex;
-        StartLabyrinth();
-        FinishLabyrinth();
-        playerX = playerZ = 7.0f;
+        ResetPlay();
+        game.settings.selectedLabyrinth = c.solvedIndex;
+        StartLabyrinth(game);
+        FinishLabyrinth(game);
+        game.player.playerX = game.player.playerZ = 7.0f;
         Press(c.key);
-        EXPECT_EQ(selectedLabyrinth, c.next) << c.what;
-        EXPECT_FALSE(solved) << c.what;
-        EXPECT_EQ(playing, !c.menu) << c.what;
-        EXPECT_EQ(menuShown, c.menu) << c.what;
-        EXPECT_NE(playerX, 7.0f) << c.what << ": the next labyrinth's start";
+        EXPECT_EQ(game.settings.selectedLabyrinth, c.next) << c.what;
+        EXPECT_FALSE(IsScreen(SCREEN_SOLVED)) << c.what;
+        EXPECT_EQ(IsScreen(SCREEN_PLAY), !c.menu) << c.what;
+        EXPECT_EQ(IsScreen(SCREEN_MAIN_MENU), c.menu) << c.what;
+        EXPECT_NE(game.player.playerX, 7.0f) << c.what << ": the next labyrinth's start";
         if (c.key != KEY_ESCAPE) {
-            EXPECT_EQ(keys[c.key], 1) << c.what << ": not taken";
+            EXPECT_TRUE(WentDown(game.keys, c.key)) << c.what << ": not taken";
         }
-        keys[c.key] = 0;
+        NoteKeyEvent(game.keys, c.key, false);
 
         if (c.menu) {
             Press(KEY_ESCAPE);   // the main menu's Escape plays it
-            EXPECT_TRUE(playing) << c.what;
-            EXPECT_EQ(selectedLabyrinth, c.next) << c.what;
+            EXPECT_TRUE(IsScreen(SCREEN_PLAY)) << c.what;
+            EXPECT_EQ(game.settings.selectedLabyrinth, c.next) << c.what;
         }
     }
 }
@@ -555,21 +577,20 @@ TEST_F(Flow, AFailedNextLabyrinthFallsBackOnTheMainMenu)
     AddThreeCorridors();
     AddMissingLabyrinth("missing.bmp");
     for (int key : {KEY_RETURN, KEY_SPACE, KEY_ESCAPE}) {
-        ResetGameState();
-        selectedLabyrinth = 2;
-        StartLabyrinth();
-        FinishLabyrinth();
-        menuCursor = 1;
-        listShown = true;
+        ResetPlay();
+        game.settings.selectedLabyrinth = 2;
+        StartLabyrinth(game);
+        FinishLabyrinth(game);
+        game.flow.menuCursor = 1;
         Press(key);
-        EXPECT_EQ(selectedLabyrinth, 2u) << "the solved labyrinth stays the current one";
-        EXPECT_STREQ(loadFailureMessage, "Cannot load missing.bmp: cannot be opened");
-        EXPECT_FALSE(solved);
-        EXPECT_FALSE(playing);
-        EXPECT_TRUE(menuShown);
-        EXPECT_FALSE(listShown) << "the main menu, not the list";
-        EXPECT_EQ(menuCursor, 0u) << "\"New Game\" pointed at";
-        EXPECT_EQ(keys[key], 0) << "the press does not go on to act in the menu";
+        EXPECT_EQ(game.settings.selectedLabyrinth, 2u) << "the solved labyrinth stays the current one";
+        EXPECT_STREQ(game.flow.loadFailureMessage, "Cannot load missing.bmp: cannot be opened");
+        EXPECT_FALSE(IsScreen(SCREEN_SOLVED));
+        EXPECT_FALSE(IsScreen(SCREEN_PLAY));
+        EXPECT_TRUE(IsScreen(SCREEN_MAIN_MENU));
+        EXPECT_FALSE(IsScreen(SCREEN_LIST)) << "the main menu, not the list";
+        EXPECT_EQ(game.flow.menuCursor, 0u) << "\"New Game\" pointed at";
+        EXPECT_FALSE(WentDown(game.keys, key)) << "the press does not go on to act in the menu";
     }
 }
 
@@ -613,31 +634,31 @@ TEST_F(Flow, AFailedLoadChangesNothingAndSaysWhy)
         {5, "Cannot load cut.png: damaged or unsupported PNG image"},
         {6, "Cannot load gone.bmp: cannot be opened"},
     };
-    selectedLabyrinth = 1;
-    StartLabyrinth();
-    ASSERT_TRUE(playing);
-    const unsigned char* cells = labyrinthGrid.cells;
-    const Palette before = palette;
+    game.settings.selectedLabyrinth = 1;
+    StartLabyrinth(game);
+    ASSERT_TRUE(IsScreen(SCREEN_PLAY));
+    const unsigned char* cells = game.labyrinth.grid.cells;
+    const Palette before = game.labyrinth.palette;
     // A palette edited since: a load that took it in, then failed, would show.
     WriteFile("Palette.txt", "w0 0 0\ns80 80 80\ng160 160 160\nf240 240 240\nx9 9 9\n");
 
     for (const Case& c : cases) {
-        playerX = 1.25f;
+        game.player.playerX = 1.25f;
         Press(KEY_ESCAPE);   // to the main menu
         Press(KEY_RETURN);   // the list
-        listScroll = c.index > 4 ? c.index - 4 : 0;
-        menuCursor = c.index - listScroll;
+        game.flow.listScroll = c.index > 4 ? c.index - 4 : 0;
+        game.flow.menuCursor = c.index - game.flow.listScroll;
         Press(KEY_RETURN);
-        EXPECT_STREQ(loadFailureMessage, c.message);
-        EXPECT_TRUE(menuShown && !listShown && !playing) << c.message;
-        EXPECT_EQ(selectedLabyrinth, 1u) << c.message;
-        EXPECT_EQ(labyrinthGrid.cells, cells) << c.message;
-        EXPECT_EQ(std::memcmp(&palette, &before, sizeof palette), 0) << c.message;
+        EXPECT_STREQ(game.flow.loadFailureMessage, c.message);
+        EXPECT_TRUE(IsScreen(SCREEN_MAIN_MENU) && !IsScreen(SCREEN_LIST) && !IsScreen(SCREEN_PLAY)) << c.message;
+        EXPECT_EQ(game.settings.selectedLabyrinth, 1u) << c.message;
+        EXPECT_EQ(game.labyrinth.grid.cells, cells) << c.message;
+        EXPECT_EQ(std::memcmp(&game.labyrinth.palette, &before, sizeof game.labyrinth.palette), 0) << c.message;
 
         Press(KEY_ESCAPE);   // the labyrinth being played resumes
-        EXPECT_TRUE(playing) << c.message;
-        EXPECT_EQ(playerX, 1.25f) << c.message;
-        EXPECT_EQ(loadFailureMessage[0], '\0') << "gone with the next key press";
+        EXPECT_TRUE(IsScreen(SCREEN_PLAY)) << c.message;
+        EXPECT_EQ(game.player.playerX, 1.25f) << c.message;
+        EXPECT_EQ(game.flow.loadFailureMessage[0], '\0') << "gone with the next key press";
     }
 }
 
@@ -645,53 +666,55 @@ TEST_F(Flow, TheMessageStaysWhileTheKeysUnderItAreHeld)
 {
     AddMissingLabyrinth("gone.bmp");
     Press(KEY_RETURN);
-    keys[KEY_W] = 1;     // held before the message went up
+    NoteKeyEvent(game.keys, KEY_W, true);     // held before the message went up
     Press(KEY_RETURN);    // the failed choice
-    ASSERT_NE(loadFailureMessage[0], '\0');
-    HandleFlowKeys();
-    HandleFlowKeys();
-    EXPECT_NE(loadFailureMessage[0], '\0');
-    keys[KEY_W] = 0;
-    HandleFlowKeys();
-    EXPECT_NE(loadFailureMessage[0], '\0') << "a release is no press";
-    keys[KEY_W] = 1;
-    HandleFlowKeys();
-    EXPECT_EQ(loadFailureMessage[0], '\0');
+    ASSERT_NE(game.flow.loadFailureMessage[0], '\0');
+    Frame();
+    Frame();
+    EXPECT_NE(game.flow.loadFailureMessage[0], '\0');
+    NoteKeyEvent(game.keys, KEY_W, false);
+    Frame();
+    EXPECT_NE(game.flow.loadFailureMessage[0], '\0') << "a release is no press";
+    NoteKeyEvent(game.keys, KEY_W, true);
+    Frame();
+    EXPECT_EQ(game.flow.loadFailureMessage[0], '\0');
 }
 
 TEST_F(Flow, AKeyHeldThroughTheGoalDoesNotSkipTheSolvedScreen)
 {
     AddThreeCorridors();
     for (int key : {KEY_RETURN, KEY_SPACE, KEY_ESCAPE}) {
-        ResetGameState();
-        selectedLabyrinth = 0;
-        StartLabyrinth();
-        keys[key] = 1;   // held while walking into the goal
-        FinishLabyrinth();
+        ResetPlay();
+        game.settings.selectedLabyrinth = 0;
+        StartLabyrinth(game);
+        NoteKeyEvent(game.keys, key, true);   // held while walking into the goal
+        StartKeyFrame(game.keys);
+        FinishLabyrinth(game);
         for (int frame = 0; frame < 3; ++frame) {
-            keys[key] = 1;   // auto-repeat
-            HandleFlowKeys();
-            EXPECT_TRUE(solved) << key;
+            NoteKeyEvent(game.keys, key, true);   // auto-repeat
+            Frame();
+            EXPECT_TRUE(IsScreen(SCREEN_SOLVED)) << key;
         }
-        keys[key] = 0;
-        HandleFlowKeys();
-        EXPECT_TRUE(solved) << key << ": a release is no press";
+        NoteKeyEvent(game.keys, key, false);
+        Frame();
+        EXPECT_TRUE(IsScreen(SCREEN_SOLVED)) << key << ": a release is no press";
         Press(key);
-        EXPECT_FALSE(solved) << key;
-        EXPECT_EQ(selectedLabyrinth, 1u) << key;
-        keys[key] = 0;
+        EXPECT_FALSE(IsScreen(SCREEN_SOLVED)) << key;
+        EXPECT_EQ(game.settings.selectedLabyrinth, 1u) << key;
+        NoteKeyEvent(game.keys, key, false);
     }
 
     // A fresh Space while an Escape from before is still down: the next
     // labyrinth is played, the old Escape does not open the menu over it.
-    ResetGameState();
-    selectedLabyrinth = 0;
-    StartLabyrinth();
-    keys[KEY_ESCAPE] = 1;
-    FinishLabyrinth();
+    ResetPlay();
+    game.settings.selectedLabyrinth = 0;
+    StartLabyrinth(game);
+    NoteKeyEvent(game.keys, KEY_ESCAPE, true);
+    StartKeyFrame(game.keys);
+    FinishLabyrinth(game);
     Press(KEY_SPACE);
-    EXPECT_TRUE(playing);
-    EXPECT_FALSE(menuShown);
+    EXPECT_TRUE(IsScreen(SCREEN_PLAY));
+    EXPECT_FALSE(IsScreen(SCREEN_MAIN_MENU));
 }
 
 // F5 during play: the file as it is now, the player kept where that still
@@ -715,132 +738,132 @@ TEST_F(Flow, F5InPlayReadsTheLabyrinthAgain)
         {"not an image", {}, 2.0f, 2.0f, 2.0f, 2.0f, 40.0f, "Cannot load room.bmp: not a BMP or PNG image"},
     };
     for (const Case& c : cases) {
-        labyrinthList.count = 0;
+        game.labyrinthList.count = 0;
         AddLabyrinth("room.bmp", room);
-        StartLabyrinth();
-        ASSERT_TRUE(playing) << c.what;
-        playerX = c.x;
-        playerZ = c.z;
-        yaw = 40.0f;
-        solveTimeMs = 1234;
-        const unsigned char* before = labyrinthGrid.cells;
+        StartLabyrinth(game);
+        ASSERT_TRUE(IsScreen(SCREEN_PLAY)) << c.what;
+        game.player.playerX = c.x;
+        game.player.playerZ = c.z;
+        game.player.yaw = 40.0f;
+        game.flow.solveTimeMs = 1234;
+        const unsigned char* before = game.labyrinth.grid.cells;
         if (c.edited.empty())
             WriteFile("room.bmp", "painted over");
         else
             WriteBmp(folder / "room.bmp", c.edited);
 
         Press(KEY_F5);
-        EXPECT_EQ(keys[KEY_F5], 0) << c.what;
-        EXPECT_TRUE(playing && !menuShown) << c.what;
-        EXPECT_STREQ(loadFailureMessage, c.message) << c.what;
-        EXPECT_FLOAT_EQ(playerX, c.wantX) << c.what;
-        EXPECT_FLOAT_EQ(playerZ, c.wantZ) << c.what;
-        EXPECT_FLOAT_EQ(yaw, c.wantYaw) << c.what;
-        EXPECT_EQ(solveTimeMs, 1234u) << "the clock runs on: " << c.what;
+        EXPECT_FALSE(WentDown(game.keys, KEY_F5)) << c.what;
+        EXPECT_TRUE(IsScreen(SCREEN_PLAY) && !IsScreen(SCREEN_MAIN_MENU)) << c.what;
+        EXPECT_STREQ(game.flow.loadFailureMessage, c.message) << c.what;
+        EXPECT_FLOAT_EQ(game.player.playerX, c.wantX) << c.what;
+        EXPECT_FLOAT_EQ(game.player.playerZ, c.wantZ) << c.what;
+        EXPECT_FLOAT_EQ(game.player.yaw, c.wantYaw) << c.what;
+        EXPECT_EQ(game.flow.solveTimeMs, 1234u) << "the clock runs on: " << c.what;
         if (c.message[0] != '\0') {
-            EXPECT_EQ(labyrinthGrid.cells, before) << "the old grid goes on: " << c.what;
+            EXPECT_EQ(game.labyrinth.grid.cells, before) << "the old grid goes on: " << c.what;
             continue;
         }
         const std::vector<std::string>& e = c.edited;
-        ASSERT_EQ(labyrinthGrid.width, int32_t(e[0].size())) << c.what;
-        ASSERT_EQ(labyrinthGrid.height, int32_t(e.size())) << c.what;
-        for (int32_t r = 0; r < labyrinthGrid.height; ++r) {
-            for (int32_t col = 0; col < labyrinthGrid.width; ++col)
-                EXPECT_EQ(CellKind(r, col) == 'w', e[r][col] == 'w') << c.what << " at " << r << ", " << col;
+        ASSERT_EQ(game.labyrinth.grid.width, int32_t(e[0].size())) << c.what;
+        ASSERT_EQ(game.labyrinth.grid.height, int32_t(e.size())) << c.what;
+        for (int32_t r = 0; r < game.labyrinth.grid.height; ++r) {
+            for (int32_t col = 0; col < game.labyrinth.grid.width; ++col)
+                EXPECT_EQ(CellKind(game.labyrinth, r, col) == 'w', e[r][col] == 'w') << c.what << " at " << r << ", " << col;
         }
-        EXPECT_FALSE(CollidesWithWall(playerZ, playerX)) << c.what;
+        EXPECT_FALSE(CollidesWithWall(game.labyrinth, game.player.playerZ, game.player.playerX)) << c.what;
     }
 }
 
 TEST_F(Flow, F5InPlayReadsThePaletteAgainAndIsIgnoredOnTheSolvedScreen)
 {
     AddLabyrinth("room.bmp", {"wwww", "wsgw", "wwww"});
-    StartLabyrinth();
+    StartLabyrinth(game);
     WriteFile("Palette.txt", "w0 0 0\ns80 80 80\nw160 160 160\n");   // the goal is now a wall
     Press(KEY_F5);
-    EXPECT_EQ(CellKind(1, 2), 'w');
-    EXPECT_STREQ(loadFailureMessage, "");
+    EXPECT_EQ(CellKind(game.labyrinth, 1, 2), 'w');
+    EXPECT_STREQ(game.flow.loadFailureMessage, "");
 
     WriteFile("Palette.txt", "no entries at all\n");
     Press(KEY_F5);
-    EXPECT_STREQ(loadFailureMessage, "Cannot load room.bmp: the palette file lists no colour");
-    EXPECT_EQ(CellKind(1, 2), 'w') << "the grid in play stays";
+    EXPECT_STREQ(game.flow.loadFailureMessage, "Cannot load room.bmp: the palette file lists no colour");
+    EXPECT_EQ(CellKind(game.labyrinth, 1, 2), 'w') << "the grid in play stays";
     Press(KEY_LEFT);   // any new key takes the message away, in play as in the menu
-    EXPECT_STREQ(loadFailureMessage, "");
+    EXPECT_STREQ(game.flow.loadFailureMessage, "");
 
-    FinishLabyrinth();
+    FinishLabyrinth(game);
     Press(KEY_F5);
-    EXPECT_EQ(keys[KEY_F5], 1) << "nothing to reload on the solved screen";
-    EXPECT_TRUE(solved);
+    EXPECT_TRUE(WentDown(game.keys, KEY_F5)) << "nothing to reload on the solved screen";
+    EXPECT_TRUE(IsScreen(SCREEN_SOLVED));
 }
 
 // F5 in the menus: the folder searched again, the pointer following its file.
 TEST_F(Flow, F5InTheMenuFindsNewAndRemovedFiles)
 {
     char savedFolder[FOLDER_SIZE];
-    std::memcpy(savedFolder, labyrinthsFolder, sizeof savedFolder);
-    std::snprintf(labyrinthsFolder, FOLDER_SIZE, "Mazes/");
+    std::memcpy(savedFolder, game.settings.labyrinthsFolder, sizeof savedFolder);
+    std::snprintf(game.settings.labyrinthsFolder, FOLDER_SIZE, "Mazes/");
     std::filesystem::create_directories(folder / "Mazes");
     const std::vector<std::string> corridor = {"wwww", "wsgw", "wwww"};
     for (const char* name : {"a.bmp", "c.bmp", "d.bmp", "e.bmp", "f.bmp", "g.bmp", "z.png"})
         WriteBmp(folder / "Mazes" / name, corridor);   // a PNG name on a BMP: the list goes by names
-    FindLabyrinths(labyrinthsFolder);
-    ASSERT_EQ(labyrinthList.count, 7u);
-    selectedLabyrinth = 2;   // d.bmp
-    StartLabyrinth();
-    ASSERT_TRUE(playing);
+    FindLabyrinths(game.labyrinthList, game.settings.labyrinthsFolder);
+    ASSERT_EQ(game.labyrinthList.count, 7u);
+    game.settings.selectedLabyrinth = 2;   // d.bmp
+    StartLabyrinth(game);
+    ASSERT_TRUE(IsScreen(SCREEN_PLAY));
     Press(KEY_ESCAPE);
 
     WriteBmp(folder / "Mazes" / "b.bmp", corridor);
     Press(KEY_F5);   // the main menu
-    EXPECT_EQ(labyrinthList.count, 8u);
-    EXPECT_STREQ(labyrinthList.paths[selectedLabyrinth], "Mazes/d.bmp") << "the labyrinth in play keeps its file";
-    EXPECT_TRUE(menuShown && !listShown && menuCursor == 0);
+    EXPECT_EQ(game.labyrinthList.count, 8u);
+    EXPECT_STREQ(game.labyrinthList.paths[game.settings.selectedLabyrinth], "Mazes/d.bmp") << "the labyrinth in play keeps its file";
+    EXPECT_TRUE(IsScreen(SCREEN_MAIN_MENU) && !IsScreen(SCREEN_LIST) && game.flow.menuCursor == 0);
     Press(KEY_ESCAPE);   // its file is still there: play resumes
-    EXPECT_TRUE(playing);
+    EXPECT_TRUE(IsScreen(SCREEN_PLAY));
     Press(KEY_ESCAPE);
 
     Press(KEY_RETURN);   // the list opens on d.bmp, now the fourth
-    EXPECT_EQ(listScroll + menuCursor, 3u);
+    EXPECT_EQ(game.flow.listScroll + game.flow.menuCursor, 3u);
     Press(KEY_DOWN);
     Press(KEY_DOWN);     // f.bmp, in the last row
-    ASSERT_EQ(menuCursor, 4u);
+    ASSERT_EQ(game.flow.menuCursor, 4u);
     std::filesystem::remove(folder / "Mazes" / "a.bmp");
     std::filesystem::remove(folder / "Mazes" / "b.bmp");
     WriteBmp(folder / "Mazes" / "h.bmp", corridor);
     Press(KEY_F5);
-    EXPECT_EQ(labyrinthList.count, 7u);
-    EXPECT_STREQ(labyrinthList.paths[listScroll + menuCursor], "Mazes/f.bmp");
-    EXPECT_EQ(listScroll, 1u) << "the window stays while its file is in it";
-    EXPECT_STREQ(LabyrinthDisplayName(6), "z.png") << "every BMP before any PNG";
+    EXPECT_EQ(game.labyrinthList.count, 7u);
+    EXPECT_STREQ(game.labyrinthList.paths[game.flow.listScroll + game.flow.menuCursor], "Mazes/f.bmp");
+    EXPECT_EQ(game.flow.listScroll, 1u) << "the window stays while its file is in it";
+    EXPECT_STREQ(LabyrinthDisplayName(game, 6), "z.png") << "every BMP before any PNG";
 
     std::filesystem::remove(folder / "Mazes" / "f.bmp");
     Press(KEY_F5);   // the pointed file gone: the same place in the list
-    EXPECT_STREQ(labyrinthList.paths[listScroll + menuCursor], "Mazes/g.bmp");
+    EXPECT_STREQ(game.labyrinthList.paths[game.flow.listScroll + game.flow.menuCursor], "Mazes/g.bmp");
     for (const char* name : {"c.bmp", "d.bmp", "e.bmp", "g.bmp", "h.bmp", "z.png"})
         std::filesystem::remove(folder / "Mazes" / name);
     Press(KEY_F5);
-    EXPECT_EQ(labyrinthList.count, 0u);
-    EXPECT_EQ(listScroll + menuCursor, 0u);
-    EXPECT_EQ(selectedLabyrinth, 0u);
+    EXPECT_EQ(game.labyrinthList.count, 0u);
+    EXPECT_EQ(game.flow.listScroll + game.flow.menuCursor, 0u);
+    EXPECT_EQ(game.settings.selectedLabyrinth, 0u);
     Press(KEY_ESCAPE);
     Press(KEY_ESCAPE);   // d.bmp is gone: nothing to resume
-    EXPECT_FALSE(playing);
-    EXPECT_TRUE(menuShown);
-    std::memcpy(labyrinthsFolder, savedFolder, sizeof savedFolder);
+    EXPECT_FALSE(IsScreen(SCREEN_PLAY));
+    EXPECT_TRUE(IsScreen(SCREEN_MAIN_MENU));
+    std::memcpy(game.settings.labyrinthsFolder, savedFolder, sizeof savedFolder);
 }
 
 TEST_F(Flow, ActivationDuringPlayRecentresTheMouse)
 {
     AddThreeCorridors();
-    StartLabyrinth();
-    keys[KEY_UP] = 1;
+    StartLabyrinth(game);
+    NoteKeyEvent(game.keys, KEY_UP, true);
     NoteWindowActive(false);
-    EXPECT_FALSE(windowActive);
-    EXPECT_EQ(keys[KEY_UP], 0) << "held keys are forgotten";
+    EXPECT_FALSE(IsWindowActive());
+    EXPECT_FALSE(WentDown(game.keys, KEY_UP)) << "held keys are forgotten";
     PlatformFakeSetCursorPos(5, 7);   // the player went elsewhere
     NoteWindowActive(true);
-    EXPECT_TRUE(windowActive);
+    EXPECT_TRUE(IsWindowActive());
     int x = 0, y = 0;
     PlatformGetCursorPos(x, y);
     EXPECT_EQ(x, 420);
@@ -864,32 +887,32 @@ TEST_F(Flow, ASolveIsKeptAsTheBestTimeWhenItBeatsTheRecord)
     };
     const Case cases[] = {{5000, true, 5000}, {7000, false, 5000}, {5000, false, 5000}, {3000, true, 3000}};
     for (const Case& c : cases) {
-        ResetGameState();
-        StartLabyrinth();
-        EXPECT_EQ(parMs, 1000u) << "two cells at full speed: 0.4 s, a whole second";
-        solveTimeMs = c.ms;
-        FinishLabyrinth();
-        EXPECT_EQ(newBest, c.newBest) << c.ms;
-        EXPECT_EQ(bestMs, c.best) << c.ms;
+        ResetPlay();
+        StartLabyrinth(game);
+        EXPECT_EQ(game.flow.parMs, 1000u) << "two cells at full speed: 0.4 s, a whole second";
+        game.flow.solveTimeMs = c.ms;
+        FinishLabyrinth(game);
+        EXPECT_EQ(game.flow.newBest, c.newBest) << c.ms;
+        EXPECT_EQ(game.flow.bestMs, c.best) << c.ms;
     }
     const std::string text = ReadFile("Records.txt");
     EXPECT_NE(text.find(" 3000 zero.bmp\r\n"), std::string::npos) << text;
-    ReadRecords("Records.txt", records);
-    EXPECT_EQ(records.count, 1u);
+    ReadRecords("Records.txt", game.records.table);
+    EXPECT_EQ(game.records.table.count, 1u);
 
     // The same picture edited is a new labyrinth with no record yet; its old
     // record stays in the file for the old picture.
     AddLabyrinth("zero.bmp", {"wgw", "wfw", "wfw", "wsw"});
-    labyrinthList.count = 3;
-    ResetGameState();
-    StartLabyrinth();
-    EXPECT_EQ(parMs, 1000u);
-    solveTimeMs = 9000;
-    FinishLabyrinth();
-    EXPECT_TRUE(newBest);
-    EXPECT_EQ(bestMs, 9000u);
-    ReadRecords("Records.txt", records);
-    EXPECT_EQ(records.count, 2u);
+    game.labyrinthList.count = 3;
+    ResetPlay();
+    StartLabyrinth(game);
+    EXPECT_EQ(game.flow.parMs, 1000u);
+    game.flow.solveTimeMs = 9000;
+    FinishLabyrinth(game);
+    EXPECT_TRUE(game.flow.newBest);
+    EXPECT_EQ(game.flow.bestMs, 9000u);
+    ReadRecords("Records.txt", game.records.table);
+    EXPECT_EQ(game.records.table.count, 2u);
 }
 
 TEST_F(Flow, ARecordFileThatCannotBeWrittenNeverStopsTheGame)
@@ -897,35 +920,35 @@ TEST_F(Flow, ARecordFileThatCannotBeWrittenNeverStopsTheGame)
     AddThreeCorridors();
     WriteFile("Records.txt", "garbage\n\x01\x02\n");
     std::filesystem::create_directory("Records.txt.tmp");   // no temporary file can be made
-    ReadRecords("Records.txt", records);
-    StartLabyrinth();
-    solveTimeMs = 4000;
-    FinishLabyrinth();
-    EXPECT_TRUE(solved);
-    EXPECT_TRUE(newBest);
-    EXPECT_EQ(bestMs, 4000u) << "this run still knows its best";
+    ReadRecords("Records.txt", game.records.table);
+    StartLabyrinth(game);
+    game.flow.solveTimeMs = 4000;
+    FinishLabyrinth(game);
+    EXPECT_TRUE(IsScreen(SCREEN_SOLVED));
+    EXPECT_TRUE(game.flow.newBest);
+    EXPECT_EQ(game.flow.bestMs, 4000u) << "this run still knows its best";
     EXPECT_EQ(ReadFile("Records.txt"), "garbage\n\x01\x02\n");
     Press(KEY_RETURN);
-    EXPECT_TRUE(playing) << "and the next labyrinth follows";
+    EXPECT_TRUE(IsScreen(SCREEN_PLAY)) << "and the next labyrinth follows";
 }
 
 TEST_F(Flow, MTogglesTheMapDuringPlayOnly)
 {
     AddThreeCorridors();
-    mapShown = false;
+    game.map.mapShown = false;
     Press(KEY_M);
-    EXPECT_FALSE(mapShown) << "not in the menu";
-    keys[KEY_M] = 0;
-    StartLabyrinth();
-    EXPECT_TRUE(WasWalked(2, 1)) << "the start cell is walked at once";
+    EXPECT_FALSE(game.map.mapShown) << "not in the menu";
+    NoteKeyEvent(game.keys, KEY_M, false);
+    StartLabyrinth(game);
+    EXPECT_TRUE(WasWalked(game.map, game.labyrinth, 2, 1)) << "the start cell is walked at once";
     Press(KEY_M);
-    EXPECT_TRUE(mapShown);
-    EXPECT_EQ(keys[KEY_M], 0);
-    HandleFlowKeys();
-    EXPECT_TRUE(mapShown) << "one press, one toggle";
+    EXPECT_TRUE(game.map.mapShown);
+    EXPECT_FALSE(WentDown(game.keys, KEY_M));
+    Frame();
+    EXPECT_TRUE(game.map.mapShown) << "one press, one toggle";
     Press(KEY_M);
-    EXPECT_FALSE(mapShown);
-    mapShown = false;
+    EXPECT_FALSE(game.map.mapShown);
+    game.map.mapShown = false;
 }
 #endif
 

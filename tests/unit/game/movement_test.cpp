@@ -16,6 +16,14 @@
 
 namespace {
 
+Game game;
+
+// One tick of play with the keys held and the mouse's travel.
+void Tick()
+{
+    RunTick(game.player, game.labyrinth, TakeTickInput(game.keys, game.bindings, game.mouse));
+}
+
 // Each character names its own palette row, whose kind is the character.
 class Movement : public ::testing::Test {
 protected:
@@ -23,18 +31,17 @@ protected:
 
     void SetUp() override
     {
-        ResetGameState();
-        playing = true;
-        menuShown = false;
-        for (int code = 0; code < 256; ++code) palette.entries[code] = PaletteEntry{char(code), 0, 0, 0};
+        ResetGameState(game);
+        game.flow.screen = SCREEN_PLAY;
+        for (int code = 0; code < 256; ++code) game.labyrinth.palette.entries[code] = PaletteEntry{char(code), 0, 0, 0};
 #ifndef _WIN32
         PlatformFakeSetWindowRect(nullptr);   // no window: mouse look stays out of the way
 #endif
     }
     void TearDown() override
     {
-        labyrinthGrid.cells = nullptr;
-        labyrinthGrid.width = labyrinthGrid.height = 0;
+        game.labyrinth.grid.cells = nullptr;
+        game.labyrinth.grid.width = game.labyrinth.grid.height = 0;
     }
 
     void SetGrid(const std::vector<std::string>& rows)
@@ -42,19 +49,20 @@ protected:
         cells.clear();
         for (const std::string& row : rows)
             for (char c : row) cells.push_back((unsigned char)c);
-        labyrinthGrid.width = int32_t(rows[0].size());
-        labyrinthGrid.height = int32_t(rows.size());
-        labyrinthGrid.cells = cells.data();
+        game.labyrinth.grid.width = int32_t(rows[0].size());
+        game.labyrinth.grid.height = int32_t(rows.size());
+        game.labyrinth.grid.cells = cells.data();
     }
 
-    void Hold(std::initializer_list<int> codes)
+    void Hold(const std::vector<int>& codes)
     {
-        for (int code : codes) keys[code] = 1;
+        for (int code : codes) NoteKeyEvent(game.keys, unsigned(code), true);
+        StartKeyFrame(game.keys);
     }
 
     void Ticks(int count)
     {
-        for (int k = 0; k < count; ++k) RunTick();
+        for (int k = 0; k < count; ++k) Tick();
     }
 };
 
@@ -107,15 +115,15 @@ TEST_F(Movement, CollisionBoundsAreStrict)
         {"corner: one distance at 0.75", 1.75f, 1.7f, false},
         {"not a number", NAN, 1.0f, true},
     };
-    for (const Case& c : cases) EXPECT_EQ(CollidesWithWall(c.row, c.column), c.collides) << c.what;
+    for (const Case& c : cases) EXPECT_EQ(CollidesWithWall(game.labyrinth, c.row, c.column), c.collides) << c.what;
 }
 
 TEST_F(Movement, NothingLoadedCollidesEverywhere)
 {
-    EXPECT_TRUE(CollidesWithWall(0.0f, 0.0f));
+    EXPECT_TRUE(CollidesWithWall(game.labyrinth, 0.0f, 0.0f));
     Hold({KEY_UP});
-    RunTick();
-    EXPECT_EQ(playerZ, 0.0f);
+    Tick();
+    EXPECT_EQ(game.player.playerZ, 0.0f);
 }
 
 TEST_F(Movement, WalkingIntoAWallStopsShortOfIt)
@@ -124,13 +132,13 @@ TEST_F(Movement, WalkingIntoAWallStopsShortOfIt)
              ".",
              ".",
              "."});
-    playerZ = 3.0f;
+    game.player.playerZ = 3.0f;
     Hold({KEY_UP});
     Ticks(100);
     // Stopped by the wall's reach of 0.75, within one step of it.
-    EXPECT_GE(playerZ, 0.75f);
-    EXPECT_LT(playerZ, 0.80f);
-    EXPECT_EQ(playerX, 0.0f);
+    EXPECT_GE(game.player.playerZ, 0.75f);
+    EXPECT_LT(game.player.playerZ, 0.80f);
+    EXPECT_EQ(game.player.playerX, 0.0f);
 }
 
 TEST_F(Movement, DiagonalStepsSlideAlongAWall)
@@ -138,28 +146,28 @@ TEST_F(Movement, DiagonalStepsSlideAlongAWall)
     SetGrid({"wwww",
              "....",
              "...."});
-    playerX = 0.0f;
-    playerZ = 1.0f;
-    yaw = -45.0f;   // forward runs towards row 0 and higher columns at once
+    game.player.playerX = 0.0f;
+    game.player.playerZ = 1.0f;
+    game.player.yaw = -45.0f;   // forward runs towards row 0 and higher columns at once
     Hold({KEY_UP});
     Ticks(40);
-    EXPECT_GE(playerZ, 0.75f);
-    EXPECT_LT(playerZ, 0.80f);
-    EXPECT_GT(playerX, 1.2f) << "the free axis keeps moving along the wall";
+    EXPECT_GE(game.player.playerZ, 0.75f);
+    EXPECT_LT(game.player.playerZ, 0.80f);
+    EXPECT_GT(game.player.playerX, 1.2f) << "the free axis keeps moving along the wall";
 
     // The other way round: the column is held by the wall's corner, the row goes
     // on, and once past the corner the column is free again.
     SetGrid({".w",
              "..",
              ".."});
-    playerX = 0.24f;
-    playerZ = 0.7f;
-    yaw = 225.0f;   // forward runs towards higher rows and higher columns
-    RunTick();
-    EXPECT_EQ(playerX, 0.24f);
-    EXPECT_GT(playerZ, 0.7f);
+    game.player.playerX = 0.24f;
+    game.player.playerZ = 0.7f;
+    game.player.yaw = 225.0f;   // forward runs towards higher rows and higher columns
+    Tick();
+    EXPECT_EQ(game.player.playerX, 0.24f);
+    EXPECT_GT(game.player.playerZ, 0.7f);
     Ticks(5);
-    EXPECT_GT(playerX, 0.3f);
+    EXPECT_GT(game.player.playerX, 0.3f);
 }
 
 TEST_F(Movement, OpenGroundEndsAtTheGridsEdge)
@@ -167,28 +175,28 @@ TEST_F(Movement, OpenGroundEndsAtTheGridsEdge)
     SetGrid({"...",
              "...",
              "..."});
-    playerX = playerZ = 1.0f;
+    game.player.playerX = game.player.playerZ = 1.0f;
     struct Case {
         float yawDegrees;
         float* coordinate;
         float limit;
     };
     const Case cases[] = {
-        {0.0f, &playerZ, -0.25f},    // towards row 0
-        {180.0f, &playerZ, 2.25f},   // towards the last row: height - 0.75
-        {90.0f, &playerX, -0.25f},   // towards column 0
-        {270.0f, &playerX, 2.25f},   // towards the last column: width - 0.75
+        {0.0f, &game.player.playerZ, -0.25f},    // towards row 0
+        {180.0f, &game.player.playerZ, 2.25f},   // towards the last row: height - 0.75
+        {90.0f, &game.player.playerX, -0.25f},   // towards column 0
+        {270.0f, &game.player.playerX, 2.25f},   // towards the last column: width - 0.75
     };
     Hold({KEY_W});
     for (const Case& c : cases) {
-        playerX = playerZ = 1.0f;
-        yaw = c.yawDegrees;
+        game.player.playerX = game.player.playerZ = 1.0f;
+        game.player.yaw = c.yawDegrees;
         Ticks(60);
         EXPECT_LE(std::fabs(*c.coordinate - c.limit), 0.05f) << "heading " << c.yawDegrees;
-        EXPECT_GE(playerX, -0.25f);
-        EXPECT_LE(playerX, 2.25f);
-        EXPECT_GE(playerZ, -0.25f);
-        EXPECT_LE(playerZ, 2.25f);
+        EXPECT_GE(game.player.playerX, -0.25f);
+        EXPECT_LE(game.player.playerX, 2.25f);
+        EXPECT_GE(game.player.playerZ, -0.25f);
+        EXPECT_LE(game.player.playerZ, 2.25f);
     }
 }
 
@@ -219,24 +227,24 @@ TEST_F(Movement, EachKeyStepsItsWay)
         {"Left and Right cancel", {KEY_LEFT, KEY_RIGHT}, 0.0f, 0.0f, 0.0f},
     };
     for (const Case& c : cases) {
-        std::memset(keys, 0, sizeof keys);
-        for (int code : c.held) keys[code] = 1;
-        playerX = playerZ = 2.0f;
-        yaw = 0.0f;
-        RunTick();
-        EXPECT_NEAR(playerX - 2.0f, c.dx, 1e-6) << c.what;
-        EXPECT_NEAR(playerZ - 2.0f, c.dz, 1e-6) << c.what;
-        EXPECT_EQ(yaw, c.turn) << c.what;
+        ForgetKeys(game.keys);
+        Hold(c.held);
+        game.player.playerX = game.player.playerZ = 2.0f;
+        game.player.yaw = 0.0f;
+        Tick();
+        EXPECT_NEAR(game.player.playerX - 2.0f, c.dx, 1e-6) << c.what;
+        EXPECT_NEAR(game.player.playerZ - 2.0f, c.dz, 1e-6) << c.what;
+        EXPECT_EQ(game.player.yaw, c.turn) << c.what;
     }
 
     // The turn comes first and the step follows the new heading.
-    std::memset(keys, 0, sizeof keys);
+    ForgetKeys(game.keys);
     Hold({KEY_LEFT, KEY_UP});
-    playerX = playerZ = 2.0f;
-    yaw = 87.0f;
-    RunTick();
-    EXPECT_NEAR(playerX, 1.95f, 1e-6);
-    EXPECT_NEAR(playerZ, 2.0f, 1e-6);
+    game.player.playerX = game.player.playerZ = 2.0f;
+    game.player.yaw = 87.0f;
+    Tick();
+    EXPECT_NEAR(game.player.playerX, 1.95f, 1e-6);
+    EXPECT_NEAR(game.player.playerZ, 2.0f, 1e-6);
 }
 
 TEST_F(Movement, YawIsNeverWrapped)
@@ -244,7 +252,7 @@ TEST_F(Movement, YawIsNeverWrapped)
     SetGrid({"."});
     Hold({KEY_LEFT});
     Ticks(200);
-    EXPECT_EQ(yaw, 600.0f);
+    EXPECT_EQ(game.player.yaw, 600.0f);
 }
 
 TEST_F(Movement, GoalIsNoticedAsSoonAsItsCellCountsThePosition)
@@ -271,43 +279,34 @@ TEST_F(Movement, GoalIsNoticedAsSoonAsItsCellCountsThePosition)
     };
     Hold({KEY_UP});
     for (const Case& c : cases) {
-        playerX = 0.0f;
-        playerZ = c.startZ;
-        yaw = c.heading;
-        solved = false;
-        playing = true;
-        float before = playerZ;
+        game.player.playerX = 0.0f;
+        game.player.playerZ = c.startZ;
+        game.player.yaw = c.heading;
+        bool reached = false;
+        float before = game.player.playerZ;
         for (int ticks = 0; ticks < 200; ++ticks) {
-            CheckGoal();   // once per frame, before the tick
-            if (!playing) break;
-            before = playerZ;
-            RunTick();
+            reached = ReachedGoal(game.player, game.labyrinth);   // before each tick
+            if (reached) break;
+            before = game.player.playerZ;
+            Tick();
         }
-        EXPECT_TRUE(solved) << c.what;
-        EXPECT_FALSE(playing) << c.what;
+        EXPECT_TRUE(reached) << c.what;
         EXPECT_NE(CellOfCoordinate(before), 3) << c.what << ": not noticed a step early";
-        EXPECT_GE(playerZ, c.low) << c.what;
-        EXPECT_LE(playerZ, c.high) << c.what;
+        EXPECT_GE(game.player.playerZ, c.low) << c.what;
+        EXPECT_LE(game.player.playerZ, c.high) << c.what;
     }
 }
 
 TEST_F(Movement, GoalCheckLooksOnlyInsideTheGrid)
 {
     SetGrid({"g."});
-    playerX = -0.25f;   // still counts as column 0
-    CheckGoal();
-    EXPECT_TRUE(solved);
-
-    solved = false;
-    playing = true;
-    playerX = 1.0f;
-    CheckGoal();
-    EXPECT_FALSE(solved);
-
-    labyrinthGrid.cells = nullptr;
-    playerX = 0.0f;
-    CheckGoal();
-    EXPECT_FALSE(solved);
+    game.player.playerX = -0.25f;   // still counts as column 0
+    EXPECT_TRUE(ReachedGoal(game.player, game.labyrinth));
+    game.player.playerX = 1.0f;
+    EXPECT_FALSE(ReachedGoal(game.player, game.labyrinth));
+    game.labyrinth.grid.cells = nullptr;
+    game.player.playerX = 0.0f;
+    EXPECT_FALSE(ReachedGoal(game.player, game.labyrinth));
 }
 
 #ifndef _WIN32
@@ -319,8 +318,8 @@ protected:
         SetGrid({"."});
         const PlatformRect window = {100, 200, 741, 681};   // centre (420, 440)
         PlatformFakeSetWindowRect(&window);
-        mouseCentreX = 420;
-        mouseCentreY = 440;
+        game.mouse.mouseCentreX = 420;
+        game.mouse.mouseCentreY = 440;
     }
     void TearDown() override
     {
@@ -332,50 +331,50 @@ protected:
 TEST_F(MouseLook, TurnsByTheCursorsTravelAndPutsItBack)
 {
     PlatformFakeSetCursorPos(520, 440);
-    RunTick();
-    EXPECT_EQ(yaw, -15.0f) << "100 pixels to the right turn right by 15 degrees";
-    EXPECT_EQ(pitch, 0.0f);
+    Tick();
+    EXPECT_EQ(game.player.yaw, -15.0f) << "100 pixels to the right turn right by 15 degrees";
+    EXPECT_EQ(game.player.pitch, 0.0f);
     int x = 0, y = 0;
     PlatformGetCursorPos(x, y);
     EXPECT_EQ(x, 420);
     EXPECT_EQ(y, 440);
 
     PlatformFakeSetCursorPos(420, 460);
-    RunTick();
-    EXPECT_EQ(yaw, -15.0f);
-    EXPECT_FLOAT_EQ(pitch, 3.0f) << "moving down looks down";
+    Tick();
+    EXPECT_EQ(game.player.yaw, -15.0f);
+    EXPECT_FLOAT_EQ(game.player.pitch, 3.0f) << "moving down looks down";
 }
 
 TEST_F(MouseLook, PitchStaysWithinNinetyDegrees)
 {
     PlatformFakeSetCursorPos(420, 440 + 10000);
-    RunTick();
-    EXPECT_EQ(pitch, 90.0f);
+    Tick();
+    EXPECT_EQ(game.player.pitch, 90.0f);
     PlatformFakeSetCursorPos(420, 440 - 700);
-    RunTick();
-    EXPECT_FLOAT_EQ(pitch, -15.0f);
+    Tick();
+    EXPECT_FLOAT_EQ(game.player.pitch, -15.0f);
     PlatformFakeSetCursorPos(420, 440 - 10000);
-    RunTick();
-    EXPECT_EQ(pitch, -90.0f);
+    Tick();
+    EXPECT_EQ(game.player.pitch, -90.0f);
 }
 
 TEST_F(MouseLook, CentreIsTheWindowsMiddleTruncated)
 {
     const PlatformRect window = {-7, -3, 0, 0};   // sums of -7 and -3 halve towards zero
     PlatformFakeSetWindowRect(&window);
-    RunTick();
-    EXPECT_EQ(mouseCentreX, -3);
-    EXPECT_EQ(mouseCentreY, -1);
+    Tick();
+    EXPECT_EQ(game.mouse.mouseCentreX, -3);
+    EXPECT_EQ(game.mouse.mouseCentreY, -1);
 }
 
 TEST_F(MouseLook, NoWindowNoTurn)
 {
     PlatformFakeSetWindowRect(nullptr);
     PlatformFakeSetCursorPos(0, 0);
-    RunTick();
-    EXPECT_EQ(yaw, 0.0f);
-    EXPECT_EQ(pitch, 0.0f);
-    EXPECT_EQ(mouseCentreX, 420);
+    Tick();
+    EXPECT_EQ(game.player.yaw, 0.0f);
+    EXPECT_EQ(game.player.pitch, 0.0f);
+    EXPECT_EQ(game.mouse.mouseCentreX, 420);
 }
 #endif
 

@@ -17,15 +17,12 @@ static const char DEFAULT_TEXT[] =
     "[Game]\r\nLabyrinth = 0\r\nSpeedlimit = 10\r\n\r\n[Video]\r\nFullscreen = 0\r\n\r\n"
     "[Folders]\r\nImages = Images\\\r\nLabyrinths = Labyrinths\\\r\n\r\n[Window]\r\nSize = 640 480";
 
-class Settings : public ::testing::Test {
+class SettingsFile : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ResetGameState();
-        ResetSettings();
         path = folder.File("Quorvel.ini");
     }
-    void TearDown() override { ResetSettings(); }
     void WriteFile(const std::string& text)
     {
         std::ofstream out(path, std::ios::binary);
@@ -41,32 +38,33 @@ protected:
     void Read(const std::string& text, uint32_t labyrinthCount = 100)
     {
         WriteFile(text);
-        ReadSettings(path.c_str());
-        ClampSelectedLabyrinth(labyrinthCount);
+        ReadSettings(settings, path.c_str());
+        ClampSelectedLabyrinth(settings, labyrinthCount);
     }
     TempFolder folder;
     std::string path;
+    ::Settings settings;
 };
 
-TEST_F(Settings, WithoutAFileTheDefaultsAreWrittenByteForByte)
+TEST_F(SettingsFile, WithoutAFileTheDefaultsAreWrittenByteForByte)
 {
-    ReadSettings(path.c_str());
-    ClampSelectedLabyrinth(3);
-    EXPECT_EQ(windowWidth, 640);
-    EXPECT_EQ(windowHeight, 480);
-    EXPECT_EQ(speedLimitMs, 10u);
-    WriteSettings(path.c_str());
+    ReadSettings(settings, path.c_str());
+    ClampSelectedLabyrinth(settings, 3);
+    EXPECT_EQ(settings.windowWidth, 640);
+    EXPECT_EQ(settings.windowHeight, 480);
+    EXPECT_EQ(settings.speedLimitMs, 10u);
+    WriteSettings(settings, path.c_str());
     EXPECT_EQ(ReadFile(), DEFAULT_TEXT);
 }
 
-TEST_F(Settings, TheDefaultTextReadsBackToTheDefaults)
+TEST_F(SettingsFile, TheDefaultTextReadsBackToTheDefaults)
 {
     Read(DEFAULT_TEXT);
-    WriteSettings(path.c_str());
+    WriteSettings(settings, path.c_str());
     EXPECT_EQ(ReadFile(), DEFAULT_TEXT);
 }
 
-TEST_F(Settings, LinesAreMatchedScanfStyle)
+TEST_F(SettingsFile, LinesAreMatchedScanfStyle)
 {
     struct Case {
         const char* what;
@@ -99,78 +97,77 @@ TEST_F(Settings, LinesAreMatchedScanfStyle)
         {"a last line without a line break", "Speedlimit = 12", 0, 12, 0, "Images\\", 640, 480},
     };
     for (const Case& c : cases) {
-        ResetGameState();
-        ResetSettings();
+        settings = ::Settings{};
         Read(c.text);
-        EXPECT_EQ(selectedLabyrinth, c.labyrinth) << c.what;
-        EXPECT_EQ(speedLimitMs, c.speed) << c.what;
-        EXPECT_EQ(int(fullscreen), c.fullscreenValue) << c.what;
-        EXPECT_STREQ(imagesFolder, c.images) << c.what;
-        EXPECT_EQ(windowWidth, c.width) << c.what;
-        EXPECT_EQ(windowHeight, c.height) << c.what;
+        EXPECT_EQ(settings.selectedLabyrinth, c.labyrinth) << c.what;
+        EXPECT_EQ(settings.speedLimitMs, c.speed) << c.what;
+        EXPECT_EQ(int(settings.fullscreen), c.fullscreenValue) << c.what;
+        EXPECT_STREQ(settings.imagesFolder, c.images) << c.what;
+        EXPECT_EQ(settings.windowWidth, c.width) << c.what;
+        EXPECT_EQ(settings.windowHeight, c.height) << c.what;
     }
 }
 
-TEST_F(Settings, LongLinesAreReadInPiecesOf127Characters)
+TEST_F(SettingsFile, LongLinesAreReadInPiecesOf127Characters)
 {
     // The second piece of the long line starts with a key and is read as a line.
     std::string line = "#" + std::string(126, 'x') + "Speedlimit = 33\n";
     Read(line);
-    EXPECT_EQ(speedLimitMs, 33u);
+    EXPECT_EQ(settings.speedLimitMs, 33u);
     // A key that starts a piece in the middle of a CR LF file also counts.
-    ResetSettings();
+    settings = ::Settings{};
     Read("#" + std::string(126, 'y') + "Size = 700 500\r\n");
-    EXPECT_EQ(windowWidth, 700);
+    EXPECT_EQ(settings.windowWidth, 700);
 }
 
-TEST_F(Settings, TheLabyrinthIndexIsClampedToTheLabyrinthsFound)
+TEST_F(SettingsFile, TheLabyrinthIndexIsClampedToTheLabyrinthsFound)
 {
     Read("Labyrinth = 99\n", 10);
-    EXPECT_EQ(selectedLabyrinth, 9u);
-    ResetSettings();
+    EXPECT_EQ(settings.selectedLabyrinth, 9u);
+    settings = ::Settings{};
     Read("Labyrinth = 4\n", 10);
-    EXPECT_EQ(selectedLabyrinth, 4u);
+    EXPECT_EQ(settings.selectedLabyrinth, 4u);
     // With no labyrinth at all there is no last index to give: keep 0 rather
     // than writing 4294967295 back.
-    ResetSettings();
+    settings = ::Settings{};
     Read("Labyrinth = 5\n", 0);
-    EXPECT_EQ(selectedLabyrinth, 0u);
+    EXPECT_EQ(settings.selectedLabyrinth, 0u);
 }
 
-TEST_F(Settings, OddFilesAreWrittenBackInTheCanonicalShape)
+TEST_F(SettingsFile, OddFilesAreWrittenBackInTheCanonicalShape)
 {
     Read("Size=800 600\nlabyrinth = 3\nLabyrinth=2\nFullscreen = 257\nImages = Two Words\n", 5);
-    WriteSettings(path.c_str());
+    WriteSettings(settings, path.c_str());
     EXPECT_EQ(ReadFile(),
               "[Game]\r\nLabyrinth = 2\r\nSpeedlimit = 10\r\n\r\n[Video]\r\nFullscreen = 1\r\n\r\n"
               "[Folders]\r\nImages = Two\r\nLabyrinths = Labyrinths\\\r\n\r\n[Window]\r\nSize = 800 600");
 }
 
-TEST_F(Settings, AMinimisedWindowKeepsTheLastRealSize)
+TEST_F(SettingsFile, AMinimisedWindowKeepsTheLastRealSize)
 {
     Read("Size = 800 600\n");
-    NoteClientSize(1024, 700);
-    NoteClientSize(0, 0);
-    EXPECT_EQ(windowWidth, 0);
-    WriteSettings(path.c_str());
+    KeepClientSize(settings, 1024, 700);
+    KeepClientSize(settings, 0, 0);
+    EXPECT_EQ(settings.windowWidth, 0);
+    WriteSettings(settings, path.c_str());
     EXPECT_NE(ReadFile().find("Size = 1024 700"), std::string::npos) << ReadFile();
 }
 
-TEST_F(Settings, AFailedWriteKeepsTheOldFile)
+TEST_F(SettingsFile, AFailedWriteKeepsTheOldFile)
 {
     WriteFile("Labyrinth = 1\n");
     // The temporary file cannot be created where a folder of its name stands.
     fs::create_directory(path + ".tmp");
-    WriteSettings(path.c_str());
+    WriteSettings(settings, path.c_str());
     EXPECT_EQ(ReadFile(), "Labyrinth = 1\n");
     // And a folder that does not exist is skipped silently.
-    WriteSettings((folder.path / "missing" / "Quorvel.ini").string().c_str());
+    WriteSettings(settings, (folder.path / "missing" / "Quorvel.ini").string().c_str());
 }
 
-TEST_F(Settings, AnExistingFileIsReplacedWhole)
+TEST_F(SettingsFile, AnExistingFileIsReplacedWhole)
 {
     WriteFile(std::string(4000, '#'));
-    WriteSettings(path.c_str());
+    WriteSettings(settings, path.c_str());
     EXPECT_EQ(ReadFile(), DEFAULT_TEXT);
     EXPECT_FALSE(fs::exists(path + ".tmp"));
 }

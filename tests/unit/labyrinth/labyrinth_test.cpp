@@ -19,6 +19,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The labyrinth the loads build, and the list the searches fill.
+Labyrinth current;
+LabyrinthList list;
+
 void WriteBytes(const std::string& path, const std::string& bytes)
 {
     std::ofstream file(path, std::ios::binary);
@@ -112,9 +116,9 @@ std::vector<unsigned char> Bmp8Of(const Picture& picture, const Colours& colours
 std::vector<std::vector<int>> GridRows()
 {
     std::vector<std::vector<int>> rows;
-    for (int32_t r = 0; r < labyrinthGrid.height; ++r) {
+    for (int32_t r = 0; r < current.grid.height; ++r) {
         rows.emplace_back();
-        for (int32_t c = 0; c < labyrinthGrid.width; ++c) rows.back().push_back(labyrinthGrid.cells[r * labyrinthGrid.width + c]);
+        for (int32_t c = 0; c < current.grid.width; ++c) rows.back().push_back(current.grid.cells[r * current.grid.width + c]);
     }
     return rows;
 }
@@ -143,14 +147,14 @@ std::ostream& operator<<(std::ostream& out, const PaletteRow& row)
 
 PaletteRow RowAt(unsigned index)
 {
-    const PaletteEntry& e = palette.entries[index];
+    const PaletteEntry& e = current.palette.entries[index];
     return {e.kind, e.red, e.green, e.blue};
 }
 
 std::vector<PaletteRow> ReadRows(const std::string& path, bool& opened)
 {
     unsigned count = 0;
-    opened = ReadPaletteFile(path.c_str(), count);
+    opened = ReadPaletteFile(current.palette, path.c_str(), count);
     std::vector<PaletteRow> rows;
     for (unsigned i = 0; opened && i < count; ++i) rows.push_back(RowAt(i));
     return rows;
@@ -168,8 +172,8 @@ std::string ManyPaletteLines(unsigned count)
 class LabyrinthTest : public ::testing::Test {
 protected:
     TempFolder folder;
-    void SetUp() override { ReleaseLabyrinthGrid(); }
-    void TearDown() override { ReleaseLabyrinthGrid(); }
+    void SetUp() override { ReleaseLabyrinth(current); }
+    void TearDown() override { ReleaseLabyrinth(current); }
 };
 
 }  // namespace
@@ -223,7 +227,7 @@ TEST_F(LabyrinthTest, PaletteStopsAt256Entries)
     ASSERT_EQ(rows.size(), 256u);
     EXPECT_EQ(rows[255], (PaletteRow{'x', 255, 0, 200}));
     // Rows the file did not reach are not touched.
-    palette.entries[0] = {'q', 1, 2, 3};
+    current.palette.entries[0] = {'q', 1, 2, 3};
     WriteBytes(path, "# nothing here\n");
     EXPECT_TRUE(ReadRows(path, opened).empty());
     EXPECT_EQ(RowAt(0), (PaletteRow{'q', 1, 2, 3}));
@@ -270,16 +274,16 @@ TEST_F(LabyrinthTest, SameGridFromBmp24Bmp8AndPngWithRowZeroOnTop)
         {"RGB PNG", PngOf(MAZE, MAZE_COLOURS)},
     };
     for (const Case& c : cases) {
-        ReleaseLabyrinthGrid();
+        ReleaseLabyrinth(current);
         std::string path = folder.File("maze.img");   // the readers go by content, not by name
         WriteBytes(path, c.bytes);
-        ASSERT_TRUE(LoadLabyrinth(path.c_str(), folder.File("Palette.txt").c_str())) << c.what;
-        EXPECT_EQ(labyrinthGrid.width, 21) << c.what;
-        EXPECT_EQ(labyrinthGrid.height, 5) << c.what;
+        ASSERT_TRUE(LoadLabyrinth(current, path.c_str(), folder.File("Palette.txt").c_str())) << c.what;
+        EXPECT_EQ(current.grid.width, 21) << c.what;
+        EXPECT_EQ(current.grid.height, 5) << c.what;
         EXPECT_EQ(GridRows(), expected) << c.what;
-        EXPECT_EQ(CellKind(1, 1), 's') << c.what;
-        EXPECT_EQ(CellKind(3, 19), 'g') << c.what;
-        EXPECT_EQ(CellKind(0, 20), 'w') << c.what;
+        EXPECT_EQ(CellKind(current, 1, 1), 's') << c.what;
+        EXPECT_EQ(CellKind(current, 3, 19), 'g') << c.what;
+        EXPECT_EQ(CellKind(current, 0, 20), 'w') << c.what;
         EXPECT_EQ(RowAt(4), (PaletteRow{0, 10, 20, 30})) << c.what;
         EXPECT_EQ(RowAt(5), (PaletteRow{0, 200, 100, 50})) << c.what;
     }
@@ -290,10 +294,10 @@ TEST_F(LabyrinthTest, EarlierPaletteLineDecidesADuplicateColour)
     const Picture picture = {"#S", "S#"};
     WriteBytes(folder.File("Palette.txt"), "w0 0 0\ns0 0 0\ns255 0 0\ng255 0 0\n");
     WriteBytes(folder.File("a.png"), PngOf(picture, MAZE_COLOURS));
-    ASSERT_TRUE(LoadLabyrinth(folder.File("a.png").c_str(), folder.File("Palette.txt").c_str()));
+    ASSERT_TRUE(LoadLabyrinth(current, folder.File("a.png").c_str(), folder.File("Palette.txt").c_str()));
     EXPECT_EQ(GridRows(), (std::vector<std::vector<int>>{{0, 2}, {2, 0}}));
-    EXPECT_EQ(CellKind(0, 0), 'w');
-    EXPECT_EQ(CellKind(0, 1), 's');
+    EXPECT_EQ(CellKind(current, 0, 0), 'w');
+    EXPECT_EQ(CellKind(current, 0, 1), 's');
 }
 
 TEST_F(LabyrinthTest, FullTableGivesUnlistedColoursRow255)
@@ -306,13 +310,13 @@ TEST_F(LabyrinthTest, FullTableGivesUnlistedColoursRow255)
     // shares row 255, so it shows in 'o''s tint.
     std::string lines = "w0 0 0\n" + ManyPaletteLines(254);
     WriteBytes(folder.File("Palette.txt"), lines);
-    ASSERT_TRUE(LoadLabyrinth(folder.File("a.png").c_str(), folder.File("Palette.txt").c_str()));
+    ASSERT_TRUE(LoadLabyrinth(current, folder.File("a.png").c_str(), folder.File("Palette.txt").c_str()));
     EXPECT_EQ(GridRows(), (std::vector<std::vector<int>>{{255, 255, 255}, {0, 255, 255}}));
     EXPECT_EQ(RowAt(255), (PaletteRow{0, 200, 100, 50}));
 
     // 256 lines: every unlisted colour gets the file's last entry.
     WriteBytes(folder.File("Palette.txt"), lines + "z1 2 3\n");
-    ASSERT_TRUE(LoadLabyrinth(folder.File("a.png").c_str(), folder.File("Palette.txt").c_str()));
+    ASSERT_TRUE(LoadLabyrinth(current, folder.File("a.png").c_str(), folder.File("Palette.txt").c_str()));
     EXPECT_EQ(GridRows(), (std::vector<std::vector<int>>{{255, 255, 255}, {0, 255, 255}}));
     EXPECT_EQ(RowAt(255), (PaletteRow{'z', 1, 2, 3}));
 }
@@ -333,7 +337,7 @@ TEST_F(LabyrinthTest, GreyImagesMatchAsEqualRedGreenBlueAndAlphaIsIgnored)
     for (const Case& c : cases) {
         RawImage image = {2, 2, c.components, c.pixels.data()};
         WriteBytes(folder.File("grey.png"), EncodePng(image));
-        ASSERT_TRUE(LoadLabyrinth(folder.File("grey.png").c_str(), folder.File("Palette.txt").c_str())) << c.what;
+        ASSERT_TRUE(LoadLabyrinth(current, folder.File("grey.png").c_str(), folder.File("Palette.txt").c_str())) << c.what;
         EXPECT_EQ(GridRows(), (std::vector<std::vector<int>>{{0, 1}, {2, 3}})) << c.what;
         EXPECT_EQ(RowAt(3), (PaletteRow{0, 77, 77, 77})) << c.what;
     }
@@ -348,8 +352,8 @@ TEST_F(LabyrinthTest, FailedLoadsLeaveTheGridAsItWas)
     WriteBytes(folder.File("Empty.txt"), "# no entries\nw1 2\n");
     WriteBytes(folder.File("junk.png"), std::string("\x89PNG\r\n\x1a\n this is not an image"));
     WriteBytes(folder.File("empty.bmp"), std::string());
-    ASSERT_TRUE(LoadLabyrinth(good.c_str(), paletteFile.c_str()));
-    const unsigned char* cells = labyrinthGrid.cells;
+    ASSERT_TRUE(LoadLabyrinth(current, good.c_str(), paletteFile.c_str()));
+    const unsigned char* cells = current.grid.cells;
     const std::vector<std::vector<int>> before = GridRows();
 
     struct Case {
@@ -364,14 +368,14 @@ TEST_F(LabyrinthTest, FailedLoadsLeaveTheGridAsItWas)
         {"image file empty", folder.File("empty.bmp"), paletteFile},
     };
     for (const Case& c : cases) {
-        EXPECT_FALSE(LoadLabyrinth(c.image.c_str(), c.palette.c_str())) << c.what;
-        EXPECT_EQ(labyrinthGrid.cells, cells) << c.what;
-        EXPECT_EQ(labyrinthGrid.width, 21) << c.what;
-        EXPECT_EQ(labyrinthGrid.height, 5) << c.what;
+        EXPECT_FALSE(LoadLabyrinth(current, c.image.c_str(), c.palette.c_str())) << c.what;
+        EXPECT_EQ(current.grid.cells, cells) << c.what;
+        EXPECT_EQ(current.grid.width, 21) << c.what;
+        EXPECT_EQ(current.grid.height, 5) << c.what;
         EXPECT_EQ(GridRows(), before) << c.what;
     }
-    EXPECT_FALSE(LoadLabyrinth(nullptr, paletteFile.c_str()));
-    EXPECT_FALSE(LoadLabyrinth(good.c_str(), nullptr));
+    EXPECT_FALSE(LoadLabyrinth(current, nullptr, paletteFile.c_str()));
+    EXPECT_FALSE(LoadLabyrinth(current, good.c_str(), nullptr));
 }
 
 TEST_F(LabyrinthTest, AnotherSizeReplacesWidthHeightAndCells)
@@ -379,10 +383,10 @@ TEST_F(LabyrinthTest, AnotherSizeReplacesWidthHeightAndCells)
     WriteBytes(folder.File("Palette.txt"), MAZE_PALETTE);
     WriteBytes(folder.File("big.png"), PngOf(MAZE, MAZE_COLOURS));
     WriteBytes(folder.File("small.bmp"), Bmp24Of({"S", "#", "G"}, MAZE_COLOURS));
-    ASSERT_TRUE(LoadLabyrinth(folder.File("big.png").c_str(), folder.File("Palette.txt").c_str()));
-    ASSERT_TRUE(LoadLabyrinth(folder.File("small.bmp").c_str(), folder.File("Palette.txt").c_str()));
-    EXPECT_EQ(labyrinthGrid.width, 1);
-    EXPECT_EQ(labyrinthGrid.height, 3);
+    ASSERT_TRUE(LoadLabyrinth(current, folder.File("big.png").c_str(), folder.File("Palette.txt").c_str()));
+    ASSERT_TRUE(LoadLabyrinth(current, folder.File("small.bmp").c_str(), folder.File("Palette.txt").c_str()));
+    EXPECT_EQ(current.grid.width, 1);
+    EXPECT_EQ(current.grid.height, 3);
     EXPECT_EQ(GridRows(), (std::vector<std::vector<int>>{{1}, {0}, {2}}));
 }
 
@@ -437,8 +441,8 @@ std::vector<PaletteRow> LoadedRows(size_t count)
 
 std::vector<int> LoadedCells()
 {
-    return std::vector<int>(labyrinthGrid.cells,
-                            labyrinthGrid.cells + size_t(labyrinthGrid.width) * size_t(labyrinthGrid.height));
+    return std::vector<int>(current.grid.cells,
+                            current.grid.cells + size_t(current.grid.width) * size_t(current.grid.height));
 }
 
 // The same pixels with other component counts: grey keeps the red byte (the
@@ -501,8 +505,8 @@ TEST_F(LabyrinthTest, ColourLookupAgreesWithFirstMatchSearch)
         RawImage image = {width, height, 3, rgb.data()};
         WriteBytes(folder.File("mix.png"), EncodePng(image));
         WriteBytes(folder.File("Palette.txt"), text);
-        ASSERT_TRUE(LoadLabyrinth(folder.File("mix.png").c_str(), folder.File("Palette.txt").c_str()));
-        std::vector<int> got(labyrinthGrid.cells, labyrinthGrid.cells + width * height);
+        ASSERT_TRUE(LoadLabyrinth(current, folder.File("mix.png").c_str(), folder.File("Palette.txt").c_str()));
+        std::vector<int> got(current.grid.cells, current.grid.cells + width * height);
         EXPECT_EQ(got, expected) << paletteSize << " palette rows";
         for (size_t i = 0; i < rows.size(); ++i) {
             EXPECT_EQ(RowAt(unsigned(i)), (PaletteRow{rows[i].kind, rows[i].red, rows[i].green, rows[i].blue}))
@@ -563,10 +567,10 @@ TEST_F(LabyrinthTest, EveryImageKindGivesTheCellsOfTheFirstMatchSearch)
                     const std::string what = std::string(kind.what) + ", " + (grey ? "grey" : "colour") + " pool, " +
                                              std::to_string(listed) + " listed, width " + std::to_string(width);
                     WriteBytes(folder.File("kind.img"), kind.file);
-                    ASSERT_TRUE(LoadLabyrinth(folder.File("kind.img").c_str(), folder.File("Palette.txt").c_str()))
+                    ASSERT_TRUE(LoadLabyrinth(current, folder.File("kind.img").c_str(), folder.File("Palette.txt").c_str()))
                         << what;
-                    ASSERT_EQ(labyrinthGrid.width, width) << what;
-                    ASSERT_EQ(labyrinthGrid.height, height) << what;
+                    ASSERT_EQ(current.grid.width, width) << what;
+                    ASSERT_EQ(current.grid.height, height) << what;
                     EXPECT_EQ(LoadedCells(), expected) << what;
                     EXPECT_EQ(LoadedRows(rows.size()), RowsOf(rows)) << what;
                 }
@@ -586,7 +590,7 @@ TEST_F(LabyrinthTest, PalettisedBmpGivesTheCellsOfTheRgbImage)
     const std::vector<unsigned char> files[2] = {PngOf(picture, MAZE_COLOURS), Bmp8Of(picture, MAZE_COLOURS)};
     for (int i = 0; i < 2; ++i) {
         WriteBytes(folder.File("p.img"), files[i]);
-        ASSERT_TRUE(LoadLabyrinth(folder.File("p.img").c_str(), folder.File("Palette.txt").c_str()));
+        ASSERT_TRUE(LoadLabyrinth(current, folder.File("p.img").c_str(), folder.File("Palette.txt").c_str()));
         grids[i] = GridRows();
         appended[i] = LoadedRows(7);
     }
@@ -616,7 +620,7 @@ TEST_F(LabyrinthTest, ImagesOfManyColoursAgreeWithFirstMatchSearch)
         std::vector<unsigned char> pixels = WithComponents(rgb, components);
         RawImage image = {width, height, components, pixels.data()};
         WriteBytes(folder.File("many.png"), EncodePng(image));
-        ASSERT_TRUE(LoadLabyrinth(folder.File("many.png").c_str(), folder.File("Palette.txt").c_str()));
+        ASSERT_TRUE(LoadLabyrinth(current, folder.File("many.png").c_str(), folder.File("Palette.txt").c_str()));
         EXPECT_EQ(LoadedCells(), expected) << components << " components";
         EXPECT_EQ(LoadedRows(rows.size()), RowsOf(rows)) << components << " components";
     }
@@ -638,12 +642,11 @@ TEST_F(LabyrinthTest, LaterImageDataForgetsTheRowsEarlierDataAppended)
     for (const auto& chunk : ChunksOf(second))
         if (IsChunk(chunk, "IDAT") || IsChunk(chunk, "IEND")) file.insert(file.end(), chunk.begin(), chunk.end());
 
-    palette.entries[5] = {'q', 9, 9, 9};
     WriteBytes(folder.File("two.png"), file);
-    ASSERT_TRUE(LoadLabyrinth(folder.File("two.png").c_str(), folder.File("Palette.txt").c_str()));
+    ASSERT_TRUE(LoadLabyrinth(current, folder.File("two.png").c_str(), folder.File("Palette.txt").c_str()));
     EXPECT_EQ(GridRows(), (std::vector<std::vector<int>>{{0, 1, 3}, {2, 3, 4}}));
     EXPECT_EQ(RowAt(4), (PaletteRow{0, 10, 20, 30}));
-    EXPECT_EQ(RowAt(5), (PaletteRow{'q', 9, 9, 9}));
+    EXPECT_EQ(RowAt(5), (PaletteRow{0, 0, 0, 0})) << "the first data's own colour is gone";
 }
 
 // ---------------------------------------------------------------------------
@@ -653,7 +656,7 @@ namespace {
 
 std::vector<std::string> ListedPaths()
 {
-    return std::vector<std::string>(labyrinthList.paths, labyrinthList.paths + labyrinthList.count);
+    return std::vector<std::string>(list.paths, list.paths + list.count);
 }
 
 bool EndsWithNoCase(const std::string& text, const std::string& suffix)
@@ -673,7 +676,7 @@ TEST_F(LabyrinthTest, ListsBmpFilesBeforePngFilesWhateverTheCase)
     for (const char* name : {"b.png", "a.BMP", "c.Png", "d.bmp", "notes.txt", "e.bmp.txt", "g.pn"}) {
         WriteBytes(folder.File(name), std::string("x"));
     }
-    FindLabyrinths(folder.Prefix().c_str());
+    FindLabyrinths(list, folder.Prefix().c_str());
     std::vector<std::string> paths = ListedPaths();
     ASSERT_EQ(paths.size(), 4u) << ::testing::PrintToString(paths);
     for (const std::string& path : paths) EXPECT_EQ(path.compare(0, folder.Prefix().size(), folder.Prefix()), 0) << path;
@@ -694,8 +697,8 @@ TEST_F(LabyrinthTest, ListHoldsAt128EntriesAllBmpWhenThereAreMore)
 {
     for (int i = 0; i < 130; ++i) WriteBytes(folder.File("m" + std::to_string(1000 + i) + ".bmp"), std::string("x"));
     for (int i = 0; i < 5; ++i) WriteBytes(folder.File("p" + std::to_string(i) + ".png"), std::string("x"));
-    FindLabyrinths(folder.Prefix().c_str());
-    ASSERT_EQ(labyrinthList.count, 128u);
+    FindLabyrinths(list, folder.Prefix().c_str());
+    ASSERT_EQ(list.count, 128u);
     for (const std::string& path : ListedPaths()) EXPECT_TRUE(EndsWithNoCase(path, ".bmp")) << path;
     std::vector<std::string> paths = ListedPaths();
     std::sort(paths.begin(), paths.end());
@@ -712,12 +715,12 @@ TEST_F(LabyrinthTest, PathsThatDoNotFitAnEntryAreLeftOut)
     WriteBytes(folder.File(fits), std::string("x"));
     WriteBytes(folder.File(tooLong), std::string("x"));
     WriteBytes(folder.File("c.png"), std::string("x"));
-    FindLabyrinths(prefix.c_str());
+    FindLabyrinths(list, prefix.c_str());
     EXPECT_EQ(ListedPaths(), (std::vector<std::string>{prefix + fits, prefix + "c.png"}));
-    EXPECT_EQ(std::strlen(labyrinthList.paths[0]), LABYRINTH_PATH_SIZE - 1);
+    EXPECT_EQ(std::strlen(list.paths[0]), LABYRINTH_PATH_SIZE - 1);
 
-    FindLabyrinths((prefix + "no such folder" + char(fs::path::preferred_separator)).c_str());
-    EXPECT_EQ(labyrinthList.count, 0u);
-    FindLabyrinths(std::string(200, 'x').c_str());
-    EXPECT_EQ(labyrinthList.count, 0u);
+    FindLabyrinths(list, (prefix + "no such folder" + char(fs::path::preferred_separator)).c_str());
+    EXPECT_EQ(list.count, 0u);
+    FindLabyrinths(list, std::string(200, 'x').c_str());
+    EXPECT_EQ(list.count, 0u);
 }

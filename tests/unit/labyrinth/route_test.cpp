@@ -13,14 +13,14 @@ struct Route {
 Route RouteIn(const std::vector<std::string>& rows)
 {
     TestGrid grid;
-    grid.Set(rows);
+    Labyrinth labyrinth;
+    grid.Set(labyrinth, rows);
     int32_t startRow = -1, startColumn = -1;
     for (int32_t r = 0; r < int32_t(rows.size()); ++r)
         for (int32_t c = 0; c < int32_t(rows[0].size()); ++c)
             if (rows[r][c] == 's') startRow = r, startColumn = c;
     Route route = {false, 0};
-    route.found = ShortestRouteToGoal(palette, labyrinthGrid, startRow, startColumn, route.steps);
-    labyrinthGrid.cells = nullptr;
+    route.found = ShortestRouteToGoal(labyrinth, startRow, startColumn, route.steps);
     return route;
 }
 
@@ -54,14 +54,13 @@ TEST(Route, ShortestWalkToTheNearestGoal)
 TEST(Route, StartsOutsideTheGridOrWithoutOneFindNothing)
 {
     TestGrid grid;
-    grid.Set({"sg"});
+    Labyrinth labyrinth;
+    grid.Set(labyrinth, {"sg"});
     uint32_t steps = 99;
-    EXPECT_FALSE(ShortestRouteToGoal(palette, labyrinthGrid, -1, 0, steps));
-    EXPECT_FALSE(ShortestRouteToGoal(palette, labyrinthGrid, 0, 2, steps));
+    EXPECT_FALSE(ShortestRouteToGoal(labyrinth, -1, 0, steps));
+    EXPECT_FALSE(ShortestRouteToGoal(labyrinth, 0, 2, steps));
     EXPECT_EQ(steps, 99u);
-    const LabyrinthGrid empty = {0, 0, nullptr};
-    EXPECT_FALSE(ShortestRouteToGoal(palette, empty, 0, 0, steps));
-    labyrinthGrid.cells = nullptr;
+    EXPECT_FALSE(ShortestRouteToGoal(Labyrinth{}, 0, 0, steps));
 }
 
 TEST(Route, ParIsTheWalkAtFullSpeedInWholeSeconds)

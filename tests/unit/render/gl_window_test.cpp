@@ -3,6 +3,7 @@
 #include "render/gl_window.h"
 
 #ifndef _WIN32
+#include "null/null_platform.h"
 #include "support/gl_fake.h"
 
 TEST(GlWindow, HasGlExtensionMatchesWholeNamesOnly)

@@ -14,36 +14,37 @@
 
 namespace {
 
+Game game;
+
 class Map : public ::testing::Test {
 protected:
     TestGrid grid;
 
     void SetUp() override
     {
-        ResetGameState();
-        ResetSettings();   // a 640 x 480 window
+        ResetGameState(game);   // a 640 x 480 window
         GlFakeReset();
-        mapShown = true;
-        playing = true;
+        game.map.mapShown = true;
+        game.flow.screen = SCREEN_PLAY;
     }
     void TearDown() override
     {
-        labyrinthGrid.cells = nullptr;
-        labyrinthGrid.width = labyrinthGrid.height = 0;
-        ResetWalkedMap();
-        mapShown = false;
+        game.labyrinth.grid.cells = nullptr;
+        game.labyrinth.grid.width = game.labyrinth.grid.height = 0;
+        ResetWalkedMap(game.map, game.labyrinth);
+        game.map.mapShown = false;
     }
     void Start(const std::vector<std::string>& rows)
     {
-        grid.Set(rows);
-        ResetWalkedMap();
+        grid.Set(game.labyrinth, rows);
+        ResetWalkedMap(game.map, game.labyrinth);
     }
     // The map's picture as text, top row first: '#' wall, '.' walked,
     // 'G' goal, ' ' not shown.
     std::vector<std::string> Picture()
     {
         GlFakeReset();
-        DrawMap();
+        DrawMap(game);
         std::vector<std::string> rows;
         const std::vector<std::string> drawn = GlCallsStartingWith("glDrawPixels(");
         if (drawn.size() != 1) return rows;
@@ -68,7 +69,7 @@ TEST_F(Map, ShowsWalkedCellsTheirWallsAndGoalsSeenAlongAnOpenLine)
            "wfwwwfw",
            "wfffwgw",
            "wwwwwww"});
-    NoteWalkedCell(1, 1);
+    NoteWalkedCell(game.map, game.labyrinth, 1, 1);
     // Seven cells across for a 7 x 5 labyrinth, centred: a blank row above and below.
     EXPECT_EQ(Picture(), (std::vector<std::string>{"       ",
                                                    "###    ",
@@ -77,9 +78,9 @@ TEST_F(Map, ShowsWalkedCellsTheirWallsAndGoalsSeenAlongAnOpenLine)
                                                    "       ",
                                                    "       ",
                                                    "       "}));
-    NoteWalkedCell(2, 1);
-    NoteWalkedCell(3, 1);
-    NoteWalkedCell(3, 2);
+    NoteWalkedCell(game.map, game.labyrinth, 2, 1);
+    NoteWalkedCell(game.map, game.labyrinth, 3, 1);
+    NoteWalkedCell(game.map, game.labyrinth, 3, 2);
     EXPECT_EQ(Picture(), (std::vector<std::string>{"       ",
                                                    "###    ",
                                                    "#.   G ",
@@ -87,32 +88,32 @@ TEST_F(Map, ShowsWalkedCellsTheirWallsAndGoalsSeenAlongAnOpenLine)
                                                    "#..    ",   // the goal behind the wall at (3, 4) stays hidden
                                                    "####   ",
                                                    "       "}));
-    EXPECT_FALSE(GoalSeen(3, 5));
-    EXPECT_TRUE(GoalSeen(1, 5));
+    EXPECT_FALSE(GoalSeen(game.map, game.labyrinth, 3, 5));
+    EXPECT_TRUE(GoalSeen(game.map, game.labyrinth, 1, 5));
 
     // Starting again forgets it all.
-    ResetWalkedMap();
-    EXPECT_FALSE(WasWalked(1, 1));
-    EXPECT_FALSE(GoalSeen(1, 5));
+    ResetWalkedMap(game.map, game.labyrinth);
+    EXPECT_FALSE(WasWalked(game.map, game.labyrinth, 1, 1));
+    EXPECT_FALSE(GoalSeen(game.map, game.labyrinth, 1, 5));
 }
 
 TEST_F(Map, NothingIsDrawnUnlessAskedForDuringPlay)
 {
     Start({"sg"});
-    mapShown = false;
-    DrawMap();
+    game.map.mapShown = false;
+    DrawMap(game);
     EXPECT_TRUE(glCalls.empty());
-    mapShown = true;
-    playing = false;
-    DrawMap();
+    game.map.mapShown = true;
+    game.flow.screen = SCREEN_MAIN_MENU;
+    DrawMap(game);
     EXPECT_TRUE(glCalls.empty());
 }
 
 TEST_F(Map, FitsAQuarterOfTheWindowAndLeavesGlAsItWas)
 {
     Start({"sfg"});
-    NoteWalkedCell(0, 0);
-    DrawMap();
+    NoteWalkedCell(game.map, game.labyrinth, 0, 0);
+    DrawMap(game);
     // Three cells across, each (480 / 2) / 3 = 80 pixels, in the top-right corner.
     const std::vector<std::string> expected = {
         "glPushAttrib(8192)", "glDisable(3553)", "glDisable(2896)", "glDisable(2912)", "glDisable(2929)",
@@ -129,8 +130,8 @@ TEST_F(Map, FitsAQuarterOfTheWindowAndLeavesGlAsItWas)
 TEST_F(Map, ThePointerShowsWhereThePlayerLooks)
 {
     Start({"sfg"});
-    playerX = 1.0f;   // the middle cell: 392 + 80 * 1.5 = 512, 232 + 240 - 80 * 1.5 = 352 on screen
-    playerZ = 0.0f;
+    game.player.playerX = 1.0f;   // the middle cell: 392 + 80 * 1.5 = 512, 232 + 240 - 80 * 1.5 = 352 on screen
+    game.player.playerZ = 0.0f;
     struct Case {
         float yaw;
         const char* tip;
@@ -141,9 +142,9 @@ TEST_F(Map, ThePointerShowsWhereThePlayerLooks)
         {-90.0f, "glVertex2f(578,352)"},   // turned right
     };
     for (const Case& c : cases) {
-        yaw = c.yaw;
+        game.player.yaw = c.yaw;
         GlFakeReset();
-        DrawMap();
+        DrawMap(game);
         const std::vector<std::string> vertices = GlCallsStartingWith("glVertex2f(");
         ASSERT_EQ(vertices.size(), 3u);
         EXPECT_EQ(vertices[0], c.tip) << c.yaw;
@@ -154,19 +155,19 @@ TEST_F(Map, ScrollsWithThePlayerOnALargeLabyrinth)
 {
     std::vector<std::string> rows(300, std::string(300, 'f'));
     Start(rows);
-    for (int32_t column = 0; column < 300; ++column) NoteWalkedCell(150, column);
-    playerZ = 150.0f;
+    for (int32_t column = 0; column < 300; ++column) NoteWalkedCell(game.map, game.labyrinth, 150, column);
+    game.player.playerZ = 150.0f;
     for (float x : {0.0f, 150.0f, 299.0f}) {
-        playerX = x;
+        game.player.playerX = x;
         const std::vector<std::string> picture = Picture();
         ASSERT_EQ(picture.size(), 25u) << "a view of 25 cells across";
         EXPECT_EQ(picture[12], std::string(25, '.')) << "the player's row in the middle, at x " << x;
         EXPECT_EQ(picture[11], std::string(25, ' '));
     }
     // Near the top edge the view stops at the labyrinth's first row.
-    playerZ = 3.0f;
-    NoteWalkedCell(0, 0);
-    playerX = 0.0f;
+    game.player.playerZ = 3.0f;
+    NoteWalkedCell(game.map, game.labyrinth, 0, 0);
+    game.player.playerX = 0.0f;
     EXPECT_EQ(Picture()[0][0], '.');
 }
 

@@ -18,29 +18,30 @@
 
 namespace {
 
+Game game;
+
 const unsigned FONT_BASE = 1000;
 
 class Overlay : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ResetGameState();
-        ResetSettings();
+        ResetGameState(game);
         GlFakeReset();
-        labyrinthList.count = 0;
+        game.labyrinthList.count = 0;
         glWindow.fontCount = 1;
         glWindow.fontListBases[0] = FONT_BASE;
     }
     void TearDown() override
     {
-        labyrinthList.count = 0;
+        game.labyrinthList.count = 0;
         glWindow.fontCount = 0;
     }
 
     void AddLabyrinth(const char* path)
     {
-        std::snprintf(labyrinthList.paths[labyrinthList.count], LABYRINTH_PATH_SIZE, "%s", path);
-        ++labyrinthList.count;
+        std::snprintf(game.labyrinthList.paths[game.labyrinthList.count], LABYRINTH_PATH_SIZE, "%s", path);
+        ++game.labyrinthList.count;
     }
 };
 
@@ -135,13 +136,12 @@ TEST_F(Overlay, SolvedScreenShowsNameAndTime)
     };
     AddLabyrinth("Labyrinths\\first.bmp");
     AddLabyrinth("Labyrinths\\second.png");
-    selectedLabyrinth = 1;
-    solved = true;
-    menuShown = false;
+    game.settings.selectedLabyrinth = 1;
+    game.flow.screen = SCREEN_SOLVED;
     for (const Case& c : cases) {
-        solveTimeMs = c.ms;
+        game.flow.solveTimeMs = c.ms;
         GlFakeReset();
-        DrawOverlay();
+        DrawOverlay(game);
         std::vector<std::string> expected = {"glLoadIdentity()", "glTranslatef(0,0,-6)"};
         Append(expected, RedTextAt("-0.6,0.3", "Labyrinth solved!"));
         Append(expected, RedTextAt("-0.8,0.1", "Labyrinth: second.png"));
@@ -161,9 +161,9 @@ TEST_F(Overlay, MainMenuShowsBothRowsAndThePointer)
         {1, PointerOnRow("-0.1", "-0.05", "0")},
     };
     for (const Case& c : cases) {
-        menuCursor = c.cursor;
+        game.flow.menuCursor = c.cursor;
         GlFakeReset();
-        DrawOverlay();
+        DrawOverlay(game);
         std::vector<std::string> expected = {"glLoadIdentity()", "glTranslatef(0,0,-6)"};
         Append(expected, RedTextAt("-0.6,0.1", "New Game"));
         Append(expected, RedTextAt("-0.6,-0.1", "Exit Game"));
@@ -179,10 +179,10 @@ TEST_F(Overlay, ListShowsFiveRowsFromTheScrollPosition)
         std::snprintf(path, sizeof path, "Labyrinths\\lab%02d.bmp", k);
         AddLabyrinth(path);
     }
-    listShown = true;
-    listScroll = 7;
-    menuCursor = 2;
-    DrawOverlay();
+    game.flow.screen = SCREEN_LIST;
+    game.flow.listScroll = 7;
+    game.flow.menuCursor = 2;
+    DrawOverlay(game);
     std::vector<std::string> expected = {"glLoadIdentity()", "glTranslatef(0,0,-6)"};
     Append(expected, RedTextAt("-0.6,0.1", "lab07.bmp"));
     Append(expected, RedTextAt("-0.6,-0.1", "lab08.bmp"));
@@ -207,17 +207,17 @@ TEST_F(Overlay, ListRowsFollowTheLabyrinthCount)
         {"a window reaching past the end stops at the last", 6, 3, {"l3.bmp", "l4.bmp", "l5.bmp"}},
         {"a window wholly past the end shows nothing", 3, 200, {}},
     };
-    listShown = true;
+    game.flow.screen = SCREEN_LIST;
     for (const Case& c : cases) {
-        labyrinthList.count = 0;
+        game.labyrinthList.count = 0;
         for (uint32_t k = 0; k < c.count; ++k) {
             char path[32];
             std::snprintf(path, sizeof path, "Labyrinths\\l%u.bmp", k);
             AddLabyrinth(path);
         }
-        listScroll = c.scroll;
+        game.flow.listScroll = c.scroll;
         GlFakeReset();
-        DrawOverlay();
+        DrawOverlay(game);
         EXPECT_EQ(Texts(), c.texts) << c.what;
         EXPECT_EQ(GlCallsStartingWith("glBegin(4)").size(), 1u) << c.what << ": the pointer is always drawn";
     }
@@ -241,21 +241,18 @@ TEST_F(Overlay, NamesAreShownWithoutTheFolder)
         {"no separator at all: the whole path", "A much longer folder\\", "d.bmp", "d.bmp"},
     };
     for (const Case& c : cases) {
-        std::snprintf(labyrinthsFolder, FOLDER_SIZE, "%s", c.folder);
-        labyrinthList.count = 0;
+        std::snprintf(game.settings.labyrinthsFolder, FOLDER_SIZE, "%s", c.folder);
+        game.labyrinthList.count = 0;
         AddLabyrinth(c.path);
 
-        listShown = true;
-        menuShown = true;
-        solved = false;
+        game.flow.screen = SCREEN_LIST;
         GlFakeReset();
-        DrawOverlay();
+        DrawOverlay(game);
         EXPECT_EQ(Texts(), std::vector<std::string>{c.shown}) << c.what << ", in the list";
 
-        listShown = menuShown = false;
-        solved = true;
+        game.flow.screen = SCREEN_SOLVED;
         GlFakeReset();
-        DrawOverlay();
+        DrawOverlay(game);
         ASSERT_EQ(Texts().size(), 3u);
         EXPECT_EQ(Texts()[1], std::string("Labyrinth: ") + c.shown) << c.what << ", when solved";
     }
@@ -264,53 +261,51 @@ TEST_F(Overlay, NamesAreShownWithoutTheFolder)
 // A path slot filled to the last byte without its NUL must not be read past.
 TEST_F(Overlay, UnterminatedPathIsNotReadPastItsSlot)
 {
-    labyrinthList.count = 1;
-    std::memset(labyrinthList.paths[0], 'z', LABYRINTH_PATH_SIZE);
-    std::memset(labyrinthList.paths[1], 'q', LABYRINTH_PATH_SIZE);
-    listShown = true;
-    DrawOverlay();
+    game.labyrinthList.count = 1;
+    std::memset(game.labyrinthList.paths[0], 'z', LABYRINTH_PATH_SIZE);
+    std::memset(game.labyrinthList.paths[1], 'q', LABYRINTH_PATH_SIZE);
+    game.flow.screen = SCREEN_LIST;
+    DrawOverlay(game);
     for (const std::string& text : Texts()) EXPECT_EQ(text.find('q'), std::string::npos);
 }
 
 TEST_F(Overlay, AFailedLoadIsToldInTheMenuAndTheListBelowTheirRows)
 {
-    std::snprintf(loadFailureMessage, sizeof loadFailureMessage, "Cannot load 100%%.png: no open cell");
+    std::snprintf(game.flow.loadFailureMessage, sizeof game.flow.loadFailureMessage, "Cannot load 100%%.png: no open cell");
     for (bool list : {false, true}) {
-        listShown = list;
+        game.flow.screen = list ? SCREEN_LIST : SCREEN_MAIN_MENU;
         GlFakeReset();
-        DrawOverlay();
+        DrawOverlay(game);
         const std::vector<std::string> message = RedTextAt("-2.2,-0.9", "Cannot load 100%.png: no open cell");
         auto at = std::search(glCalls.begin(), glCalls.end(), message.begin(), message.end());
         EXPECT_NE(at, glCalls.end()) << (list ? "list" : "main menu");
     }
-    menuShown = false;
-    solved = true;
+    game.flow.screen = SCREEN_SOLVED;
     GlFakeReset();
-    DrawOverlay();
+    DrawOverlay(game);
     for (const std::string& call : glCalls) EXPECT_EQ(call.find("Cannot load"), std::string::npos) << call;
-    loadFailureMessage[0] = '\0';
+    game.flow.loadFailureMessage[0] = '\0';
 }
 
 // A reload that fails in play is told over the scene, with nothing of the
 // scene's light, fog, depth or texture on the text, and the state put back.
 TEST_F(Overlay, AFailedReloadIsToldOverTheScene)
 {
-    menuShown = false;
-    playing = true;
+    game.flow.screen = SCREEN_PLAY;
     GlFakeReset();
-    DrawOverlay();
+    DrawOverlay(game);
     EXPECT_TRUE(glCalls.empty()) << "no message, nothing drawn over play";
 
-    std::snprintf(loadFailureMessage, sizeof loadFailureMessage, "Cannot load 07.png: no open cell");
+    std::snprintf(game.flow.loadFailureMessage, sizeof game.flow.loadFailureMessage, "Cannot load 07.png: no open cell");
     GlFakeReset();
-    DrawOverlay();
+    DrawOverlay(game);
     std::vector<std::string> expected = {"glPushAttrib(8192)", "glDisable(2896)", "glDisable(2912)",
                                          "glDisable(2929)", "glDisable(3553)", "glLoadIdentity()",
                                          "glTranslatef(0,0,-6)"};
     Append(expected, RedTextAt("-2.2,-0.9", "Cannot load 07.png: no open cell"));
     expected.push_back("glPopAttrib()");
     EXPECT_EQ(glCalls, expected);
-    loadFailureMessage[0] = '\0';
+    game.flow.loadFailureMessage[0] = '\0';
 }
 
 TEST_F(Overlay, BlankGlyphsBecomeAMoveByTheirAdvance)
@@ -329,9 +324,8 @@ TEST_F(Overlay, BlankGlyphsBecomeAMoveByTheirAdvance)
 
 TEST_F(Overlay, NothingIsDrawnDuringPlay)
 {
-    menuShown = false;
-    playing = true;
-    DrawOverlay();
+    game.flow.screen = SCREEN_PLAY;
+    DrawOverlay(game);
     EXPECT_TRUE(glCalls.empty());
 }
 

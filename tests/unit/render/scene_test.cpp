@@ -19,19 +19,21 @@
 
 namespace {
 
+Game game;
+
 class Scene : public ::testing::Test {
 protected:
     TestGrid grid;
 
     void SetUp() override
     {
-        ResetGameState();
+        ResetGameState(game);
         GlFakeReset();
     }
     void TearDown() override
     {
-        labyrinthGrid.cells = nullptr;
-        labyrinthGrid.width = labyrinthGrid.height = 0;
+        game.labyrinth.grid.cells = nullptr;
+        game.labyrinth.grid.width = game.labyrinth.grid.height = 0;
         glWindow.textureNameCount = 0;
         UploadTextures(true, 0, 0);   // lets go of the ids of a test's textures
         glWindow.fontCount = 0;
@@ -39,10 +41,10 @@ protected:
 
     void DrawAt(float x, float z)
     {
-        playerX = x;
-        playerZ = z;
+        game.player.playerX = x;
+        game.player.playerZ = z;
         GlFakeReset();
-        DrawScene();
+        DrawScene(game.player, game.labyrinth);
     }
 };
 
@@ -149,22 +151,24 @@ TEST_F(Scene, SetsUpTheContextInItsOrder)
 
 TEST_F(Scene, FrameDrawsTheSceneOnlyWhilePlaying)
 {
-    grid.Set({"."});
-    menuShown = false;
-    DrawFrame();
-    GlFakeReset();
-    DrawFrame();
-    EXPECT_EQ(glCalls, (std::vector<std::string>{"glClear(16640)", "glBindTexture(3553,0)"}));
-
-    playing = true;
-    DrawFrame();
-    GlFakeReset();
-    DrawFrame();
-    ASSERT_GE(glCalls.size(), 3u);
-    EXPECT_EQ(glCalls.front(), "glClear(16640)");
-    EXPECT_EQ(glCalls[1], "glLoadIdentity()");
-    EXPECT_EQ(glCalls.back(), "glBindTexture(3553,0)");
-    EXPECT_EQ(FaceList().size(), 6u);
+    for (GameScreen screen : {SCREEN_MAIN_MENU, SCREEN_LIST, SCREEN_SOLVED, SCREEN_PLAY}) {
+        game.flow.screen = screen;
+        // The same frame drawn with no labyrinth at all, then with one.
+        game.labyrinth.grid = LabyrinthGrid{};
+        DrawFrame(game);
+        GlFakeReset();
+        DrawFrame(game);
+        const std::vector<std::string> withoutLabyrinth = glCalls;
+        grid.Set(game.labyrinth, {"."});
+        GlFakeReset();
+        DrawFrame(game);
+        if (screen == SCREEN_PLAY)
+            EXPECT_EQ(FaceList().size(), 6u);
+        else
+            EXPECT_EQ(glCalls, withoutLabyrinth) << "the labyrinth shows through screen " << screen;
+        ASSERT_FALSE(glCalls.empty());
+        EXPECT_EQ(glCalls.front(), "glClear(16640)") << screen;
+    }
 }
 
 // Play is lit and fogged before a grey clear; the menus and the solved screen
@@ -175,26 +179,26 @@ TEST_F(Scene, TheLookFollowsPlayAndIsGivenWhenItChanges)
                                                "glClear(16640)"};
     const std::vector<std::string> menuLook = {"glDisable(2896)", "glDisable(2912)", "glClearColor(0,0,0,0)",
                                                "glClear(16640)"};
-    grid.Set({"."});
-    DrawFrame();   // whatever look an earlier test left
+    grid.Set(game.labyrinth, {"."});
+    DrawFrame(game);   // whatever look an earlier test left
     for (int round = 0; round < 2; ++round) {
-        playing = !playing;
-        const std::vector<std::string>& look = playing ? playLook : menuLook;
+        game.flow.screen = IsPlaying(game) ? SCREEN_MAIN_MENU : SCREEN_PLAY;
+        const std::vector<std::string>& look = IsPlaying(game) ? playLook : menuLook;
         GlFakeReset();
-        DrawFrame();
+        DrawFrame(game);
         ASSERT_GE(glCalls.size(), look.size());
         EXPECT_TRUE(std::equal(look.begin(), look.end(), glCalls.begin())) << glCalls[0];
         GlFakeReset();
-        DrawFrame();
+        DrawFrame(game);
         EXPECT_EQ(glCalls.front(), "glClear(16640)") << "no switch while the look stays";
     }
 }
 
 TEST_F(Scene, CameraTurnsThenMovesToTheEye)
 {
-    grid.Set({"w"});
-    pitch = 12.5f;
-    yaw = 30.0f;
+    grid.Set(game.labyrinth, {"w"});
+    game.player.pitch = 12.5f;
+    game.player.yaw = 30.0f;
     DrawAt(2.5f, 3.25f);
     EXPECT_EQ(glCalls, (std::vector<std::string>{"glLoadIdentity()", "glRotatef(12.5,1,0,0)",
                                                  "glRotatef(330,0,1,0)", "glTranslatef(-2.5,0,-3.25)"}));
@@ -208,8 +212,8 @@ TEST_F(Scene, DrawsEachFaceKindWithItsExactCorners)
     AddTextureName("missing/Ceiling.png");
     AddTextureName("missing/Floor.png");
     UploadTextures(true, 0, 0);   // ids 1, 2, 3 for slots 0, 1, 2
-    grid.Set({"www", "wfw", "www"});
-    palette.entries[int('f')] = PaletteEntry{'f', 200, 100, 50};
+    grid.Set(game.labyrinth, {"www", "wfw", "www"});
+    game.labyrinth.palette.entries[int('f')] = PaletteEntry{'f', 200, 100, 50};
     DrawAt(1.0f, 1.0f);
 
     std::vector<std::string> expected = {
@@ -283,7 +287,7 @@ TEST_F(Scene, DrawsTheFacesOfSmallGrids)
         {"only walls: nothing at all", {"ww", "ww"}, 0.0f, 0.0f, {}},
     };
     for (const Case& c : cases) {
-        grid.Set(c.rows);
+        grid.Set(game.labyrinth, c.rows);
         DrawAt(c.x, c.z);
         EXPECT_EQ(FaceList(), c.faces) << c.what;
     }
@@ -306,14 +310,14 @@ TEST_F(Scene, VisitsAWindowOfTenCellsClippedToTheGrid)
         {1.0f, 3, 0, 2},       // smaller than the window on both sides
     };
     for (const Case& c : cases) {
-        grid.Set(std::vector<std::string>(size_t(c.size), std::string(size_t(c.size), '.')));
+        grid.Set(game.labyrinth, std::vector<std::string>(size_t(c.size), std::string(size_t(c.size), '.')));
         DrawAt(c.position, c.position);
         EXPECT_EQ(CeilingCoordinates(true), Range(c.first, c.last)) << "rows around " << c.position;
         EXPECT_EQ(CeilingCoordinates(false), Range(c.first, c.last)) << "columns around " << c.position;
     }
 
     // The axes are clipped independently.
-    grid.Set(std::vector<std::string>(22, std::string(22, '.')));
+    grid.Set(game.labyrinth, std::vector<std::string>(22, std::string(22, '.')));
     DrawAt(20.7f, 2.0f);
     EXPECT_EQ(CeilingCoordinates(true), Range(0, 7));
     EXPECT_EQ(CeilingCoordinates(false), Range(16, 21));
@@ -325,7 +329,7 @@ TEST_F(Scene, ReadsNeighboursBeyondTheWindow)
 {
     std::vector<std::string> rows(12, std::string(3, '.'));
     rows[8] = "www";
-    grid.Set(rows);
+    grid.Set(game.labyrinth, rows);
     DrawAt(1.0f, 2.0f);   // rows 0 to 7
     int southFaces = 0;
     for (const std::string& face : FaceList()) {

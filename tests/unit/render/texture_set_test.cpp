@@ -20,6 +20,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The folder the names of a list are taken from, as the settings give it.
+char imagesFolder[FOLDER_SIZE] = "Images\\";
+
 void WriteText(const std::string& path, const std::string& text)
 {
     std::ofstream file(path, std::ios::binary);
@@ -58,7 +61,7 @@ protected:
     {
         ClearList();
         WriteText(folder.File("Images.txt"), text);
-        EXPECT_TRUE(ReadTextureList(folder.File("Images.txt").c_str()));
+        EXPECT_TRUE(ReadTextureList(folder.File("Images.txt").c_str(), imagesFolder));
         return ListedNames();
     }
 };
@@ -121,7 +124,7 @@ TEST_F(TextureSetTest, PathsTooLongForASlotAreSkipped)
 
 TEST_F(TextureSetTest, MissingListFileAddsNothingAndDefaultsFollowInOrder)
 {
-    EXPECT_FALSE(ReadTextureList(folder.File("Images.txt").c_str()));
+    EXPECT_FALSE(ReadTextureList(folder.File("Images.txt").c_str(), imagesFolder));
     EXPECT_EQ(glWindow.textureNameCount, 0u);
     AddDefaultTextureNames("Images\\");
     EXPECT_EQ(ListedNames(), (std::vector<std::string>{"Images\\Wall.png", "Images\\Ceiling.png", "Images\\Floor.png"}));
