@@ -4,18 +4,22 @@
 usage: check_layers.py SOURCE_DIR
 
 Layers run platform < image < labyrinth < game < render < app < the platform
-targets (win32, null, x11), which never include each other. A file may
+targets (win32, posix, null, x11), which never include each other. A file may
 include headers of its own folder or of lower ones. quorvel-tool (tools/)
-sees image and labyrinth only.
+sees image and labyrinth only. Movement reports a reached goal and the game
+flow acts on it, so movement never includes the game flow.
 """
 import os
 import re
 import sys
 
 LAYERS = ["platform", "image", "labyrinth", "game", "render", "app"]
-TARGETS = ["win32", "null", "x11"]
+TARGETS = ["win32", "posix", "null", "x11"]
 TOOL_MAY_INCLUDE = {"platform", "image", "labyrinth"}
 INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"/]+)/[^"]+"', re.MULTILINE)
+WHOLE_INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"]+)"', re.MULTILINE)
+# Within a layer: files (by path without extension) and headers they must not include.
+NEVER_INCLUDES = {"src/game/movement": {"game/game_flow.h"}}
 
 
 def rank(folder):
@@ -61,6 +65,13 @@ def main():
             for included in includes(path):
                 if not allowed(folder, included):
                     faults.append("%s includes %s/, a higher layer" % (os.path.relpath(path, source_dir), included))
+    for path in sources(src):
+        stem = os.path.splitext(os.path.relpath(path, source_dir))[0].replace(os.sep, "/")
+        with open(path, encoding="utf-8", errors="replace") as f:
+            for whole in WHOLE_INCLUDE.findall(f.read()):
+                if whole in NEVER_INCLUDES.get(stem, ()):
+                    faults.append("%s includes %s, which calls back into it"
+                                  % (os.path.relpath(path, source_dir), whole))
     for path in sources(os.path.join(source_dir, "tools")):
         for included in includes(path):
             if included not in TOOL_MAY_INCLUDE:

@@ -1,7 +1,7 @@
 // The window object of the native build: no window, no context; the GL calls
 // go to whatever GL the program links (the tests' recording stand-in).
+#include "null/null_platform.h"
 #include "render/gl_window.h"
-#include "render/overlay.h"
 #include "render/scene.h"
 
 static const char* windowSystemExtensions = nullptr;
@@ -26,7 +26,7 @@ bool CreateGlWindow(const char*, int32_t width, int32_t height, int32_t, bool fu
 
 void DestroyGlWindow()
 {
-    for (uint32_t i = 0; i < glWindow.fontCount; ++i) DeleteFont(i);
+    DeleteFonts();
 }
 
 void SwapGlBuffers()
@@ -35,9 +35,4 @@ void SwapGlBuffers()
 
 void SetSwapInterval(int)
 {
-}
-
-GlWindowHandle GetWindowHandle()
-{
-    return glWindow.windowHandle;
 }

@@ -1,7 +1,7 @@
 // All the game logic asks of the operating system, and the few events the
 // operating system's window hands back. One implementation per platform:
 // win32/platform_win32.cpp for the Windows game; on Linux the clock and files
-// of null/platform_posix.cpp with the cursor and window of x11/platform_x11.cpp
+// of posix/platform_posix.cpp with the cursor and window of x11/platform_x11.cpp
 // for the native game, or of null/platform_fake.cpp (plain values) for the
 // native tools and tests.
 #pragma once

@@ -1,4 +1,4 @@
-// The one way into GL (and, on Windows, <windows.h>). Native builds get the
+// The one way into GL. Native builds get the
 // few GL 1.1 and GLU entry points the game uses declared here; the tests link
 // a recording stand-in for them, the native game the real libGL and libGLU.
 // Files that need the system's own headers as well (GLX) define
@@ -7,15 +7,23 @@
 #pragma once
 
 #ifdef _WIN32
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
+// Windows' GL headers want only the calling conventions and the import mark
+// of the Windows system header; given those they leave the rest of it out of
+// render. The Windows files include that header themselves, before this one.
+#if !defined(APIENTRY) && !defined(WINGDIAPI) && !defined(CALLBACK)
+#define APIENTRY __stdcall
+#define CALLBACK __stdcall
+#define WINGDIAPI __declspec(dllimport)
+#define QUORVEL_GL_MARKS_OWN
 #endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
 #include <GL/gl.h>
 #include <GL/glu.h>
+#ifdef QUORVEL_GL_MARKS_OWN
+#undef APIENTRY
+#undef CALLBACK
+#undef WINGDIAPI
+#undef QUORVEL_GL_MARKS_OWN
+#endif
 #else
 
 #ifdef QUORVEL_REAL_GL

@@ -4,13 +4,13 @@
 
 #include "render/gl_api.h"
 #include "render/gl_window.h"
+#include "render/overlay.h"
 
 GlWindow glWindow;
 
 GlWindow::GlWindow()
-    : renderingContext(), deviceContext(), windowHandle(), instanceHandle(), savedDisplayMode(),
-      fullscreenActive(false), textureIds(nullptr), textureNameCount(0), fontCount(0), iconId(0), positionX(0),
-      positionY(0), fontListBases(), textureNames(), className(), imageLoader(nullptr)
+    : fullscreenActive(false), textureIds(nullptr), textureNameCount(0), uploadedTextureCount(0), fontCount(0),
+      iconId(0), positionX(0), positionY(0), fontListBases(), textureNames(), className(), imageLoader(nullptr)
 {
 }
 
@@ -21,6 +21,13 @@ GlWindow::~GlWindow()
     delete[] textureIds;
     textureIds = nullptr;
     DestroyGlWindow();
+}
+
+void DeleteFonts()
+{
+    for (uint32_t i = 0; i < glWindow.fontCount; ++i) DeleteFont(i);
+    // A later destroy (the one at process exit) has no context to delete them in.
+    glWindow.fontCount = 0;
 }
 
 void SetClassName(const char* name)

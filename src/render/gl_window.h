@@ -1,26 +1,11 @@
-// The game's one window and GL context, with the per-context resources other
-// code keeps in it (texture names and ids, font display lists).
+// The game's one window and GL context, as the portable code sees it: the
+// per-context resources other code keeps in it (texture names and ids, font
+// display lists) and the calls each platform's window code implements. The
+// platform's own handles stay in its own folder.
 #pragma once
 #include <cstdint>
 
 #include "image/image_data.h"
-
-#ifdef _WIN32
-#include "render/gl_api.h"
-typedef HGLRC GlContextHandle;
-typedef HDC GlDeviceHandle;
-typedef HWND GlWindowHandle;
-typedef HINSTANCE GlInstanceHandle;
-typedef DEVMODEA GlDisplayMode;
-#else
-typedef void* GlContextHandle;
-typedef void* GlDeviceHandle;
-typedef void* GlWindowHandle;
-typedef void* GlInstanceHandle;
-struct GlDisplayMode {
-    unsigned char bytes[148];
-};
-#endif
 
 const unsigned MAX_TEXTURE_NAMES = 100;
 const unsigned TEXTURE_NAME_SIZE = 100;   // bytes per slot, NUL included
@@ -33,14 +18,10 @@ struct GlWindow {
     GlWindow();
     ~GlWindow();
 
-    GlContextHandle renderingContext;
-    GlDeviceHandle deviceContext;
-    GlWindowHandle windowHandle;
-    GlInstanceHandle instanceHandle;
-    GlDisplayMode savedDisplayMode;
     bool fullscreenActive;
-    unsigned* textureIds;              // one GL texture name per listed texture
+    unsigned* textureIds;              // one GL texture name per name listed at the last upload
     uint32_t textureNameCount;
+    uint32_t uploadedTextureCount;     // entries of textureIds; names listed later have none yet
     uint32_t fontCount;
     uint16_t iconId;
     int32_t positionX;
@@ -59,15 +40,12 @@ void DestroyGlWindow();
 void StoreWindowPosition(int32_t x, int32_t y);
 void ResizeProjection(int32_t width, int32_t height, double zNear, double zFar);
 void SwapGlBuffers();
-GlWindowHandle GetWindowHandle();
 // True when GL or the window system lists the extension by its whole name.
 bool HasGlExtension(const char* name);
 // The window system's own extension list (wglGetExtensionsStringARB/EXT), or null.
 const char* WindowSystemExtensions();
 // Sets how many vertical retraces a buffer swap waits for (wglSwapIntervalEXT).
 void SetSwapInterval(int interval);
-
-#ifndef _WIN32
-// What the native window reports as window-system extensions (for tests).
-void NullWindowSetExtensions(const char* extensions);
-#endif
+// Deletes the fonts' display lists; the window code calls it while the
+// context they belong to is still current.
+void DeleteFonts();

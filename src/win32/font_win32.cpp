@@ -1,5 +1,6 @@
 // The bitmap font: GDI draws each glyph of a bold font into one GL display list.
-#include "render/gl_api.h"
+#include "win32/win32_local.h"
+
 #include "render/gl_window.h"
 #include "render/overlay.h"
 
@@ -26,11 +27,12 @@ void BuildFont(const char* faceName, int32_t height)
     // A negative height asks for that many pixels of character height.
     HFONT font = CreateFontA(height, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_TT_PRECIS,
                              CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH | FF_DONTCARE, faceName);
-    HGDIOBJ previous = SelectObject(glWindow.deviceContext, font);
+    HDC deviceContext = GameDeviceContext();
+    HGDIOBJ previous = SelectObject(deviceContext, font);
     glWindow.fontCount += 1;
-    wglUseFontBitmapsA(glWindow.deviceContext, FIRST_GLYPH, FONT_GLYPHS, base);
-    RecordBlankGlyphs(base, metrics, MeasureGlyphs(glWindow.deviceContext, metrics));
+    wglUseFontBitmapsA(deviceContext, FIRST_GLYPH, FONT_GLYPHS, base);
+    RecordBlankGlyphs(base, metrics, MeasureGlyphs(deviceContext, metrics));
     // The lists keep the glyphs; the GDI font is no longer needed.
-    SelectObject(glWindow.deviceContext, previous);
+    SelectObject(deviceContext, previous);
     DeleteObject(font);
 }

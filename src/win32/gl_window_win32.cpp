@@ -1,13 +1,13 @@
 // The game window, its device context and GL context, and the window procedure.
+#include "win32/win32_local.h"
+
 #include <cstring>
 
 #include "platform/keys.h"
 #include "platform/platform.h"
-#include "render/gl_api.h"
+#include "app/frame.h"
 #include "render/gl_window.h"
-#include "render/overlay.h"
 #include "render/scene.h"
-#include "win32/win32_local.h"
 
 // The game's key codes are the virtual-key codes, handed on as they come.
 static_assert(KEY_RETURN == VK_RETURN && KEY_ESCAPE == VK_ESCAPE && KEY_SPACE == VK_SPACE, "key codes");
@@ -15,6 +15,21 @@ static_assert(KEY_LEFT == VK_LEFT && KEY_UP == VK_UP && KEY_RIGHT == VK_RIGHT &&
 static_assert(KEY_F5 == VK_F5 && KEY_F12 == VK_F12, "key codes");
 
 static LRESULT CALLBACK GlWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The handles only this file creates and releases.
+struct Win32Window {
+    HINSTANCE instanceHandle = nullptr;
+    HWND windowHandle = nullptr;
+    HDC deviceContext = nullptr;
+    HGLRC renderingContext = nullptr;
+    DEVMODEA savedDisplayMode = {};   // the desktop's mode, restored when full screen ends
+};
+static Win32Window win32Window;
+
+HDC GameDeviceContext()
+{
+    return win32Window.deviceContext;
+}
 
 static PIXELFORMATDESCRIPTOR pixelFormat;
 static bool pixelFormatBuilt = false;
@@ -38,8 +53,8 @@ static bool RegisterGlWindowClass()
     WNDCLASSA windowClass = {};
     windowClass.style = CS_HREDRAW | CS_VREDRAW | CS_OWNDC;
     windowClass.lpfnWndProc = GlWindowProc;
-    windowClass.hInstance = glWindow.instanceHandle;
-    windowClass.hIcon = LoadIconA(glWindow.instanceHandle, MAKEINTRESOURCEA(glWindow.iconId));
+    windowClass.hInstance = win32Window.instanceHandle;
+    windowClass.hIcon = LoadIconA(win32Window.instanceHandle, MAKEINTRESOURCEA(glWindow.iconId));
     windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));   // IDC_ARROW
     windowClass.lpszClassName = glWindow.className;
     return RegisterClassA(&windowClass) != 0;
@@ -49,9 +64,9 @@ static bool RegisterGlWindowClass()
 // windowed at the requested client size.
 static void EnterFullscreenMode(int32_t width, int32_t height, int32_t bits)
 {
-    std::memset(&glWindow.savedDisplayMode, 0, sizeof glWindow.savedDisplayMode);
-    glWindow.savedDisplayMode.dmSize = sizeof glWindow.savedDisplayMode;
-    EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &glWindow.savedDisplayMode);
+    std::memset(&win32Window.savedDisplayMode, 0, sizeof win32Window.savedDisplayMode);
+    win32Window.savedDisplayMode.dmSize = sizeof win32Window.savedDisplayMode;
+    EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &win32Window.savedDisplayMode);
 
     DEVMODEA mode;
     std::memset(&mode, 0, sizeof mode);
@@ -80,11 +95,11 @@ bool CreateGlWindow(const char* title, int32_t width, int32_t height, int32_t bi
 {
     RECT rect = {0, 0, width, height};
     glWindow.fullscreenActive = false;
-    glWindow.instanceHandle = GetModuleHandleA(nullptr);
+    win32Window.instanceHandle = GetModuleHandleA(nullptr);
     if (!RegisterGlWindowClass()) {
         // No class to unregister and no display mode to restore: the clean-up at
         // exit must find nothing to release, or it reports a failure of its own.
-        glWindow.instanceHandle = nullptr;
+        win32Window.instanceHandle = nullptr;
         MessageBoxA(nullptr, "Could Not Register The Window Class.", "ERROR", MB_OK | MB_ICONEXCLAMATION);
         return false;
     }
@@ -100,28 +115,28 @@ bool CreateGlWindow(const char* title, int32_t width, int32_t height, int32_t bi
     }
     AdjustWindowRectEx(&rect, style, FALSE, exStyle);
 
-    glWindow.windowHandle = CreateWindowExA(exStyle, glWindow.className, title,
+    win32Window.windowHandle = CreateWindowExA(exStyle, glWindow.className, title,
                                             style | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, glWindow.positionX,
                                             glWindow.positionY, rect.right - rect.left, rect.bottom - rect.top,
-                                            nullptr, nullptr, glWindow.instanceHandle, nullptr);
-    if (!glWindow.windowHandle) return FailCreation("Window Creation Error.");
-    PlatformSetGameWindow(glWindow.windowHandle);
+                                            nullptr, nullptr, win32Window.instanceHandle, nullptr);
+    if (!win32Window.windowHandle) return FailCreation("Window Creation Error.");
+    PlatformSetGameWindow(win32Window.windowHandle);
 
     if (!pixelFormatBuilt) BuildPixelFormat(bits);
-    glWindow.deviceContext = GetDC(glWindow.windowHandle);
-    if (!glWindow.deviceContext) return FailCreation("Can't Create A GL Device Context.");
-    int format = ChoosePixelFormat(glWindow.deviceContext, &pixelFormat);
+    win32Window.deviceContext = GetDC(win32Window.windowHandle);
+    if (!win32Window.deviceContext) return FailCreation("Can't Create A GL Device Context.");
+    int format = ChoosePixelFormat(win32Window.deviceContext, &pixelFormat);
     if (format == 0) return FailCreation("Can't Find A Suitable PixelFormat.");
-    if (!SetPixelFormat(glWindow.deviceContext, format, &pixelFormat)) return FailCreation("Can't Set The PixelFormat.");
-    glWindow.renderingContext = wglCreateContext(glWindow.deviceContext);
-    if (!glWindow.renderingContext) return FailCreation("Can't Create A GL Rendering Context.");
-    if (!wglMakeCurrent(glWindow.deviceContext, glWindow.renderingContext)) {
+    if (!SetPixelFormat(win32Window.deviceContext, format, &pixelFormat)) return FailCreation("Can't Set The PixelFormat.");
+    win32Window.renderingContext = wglCreateContext(win32Window.deviceContext);
+    if (!win32Window.renderingContext) return FailCreation("Can't Create A GL Rendering Context.");
+    if (!wglMakeCurrent(win32Window.deviceContext, win32Window.renderingContext)) {
         return FailCreation("Can't Activate The GL Rendering Context.");
     }
 
-    ShowWindow(glWindow.windowHandle, SW_SHOW);
-    SetForegroundWindow(glWindow.windowHandle);
-    SetFocus(glWindow.windowHandle);
+    ShowWindow(win32Window.windowHandle, SW_SHOW);
+    SetForegroundWindow(win32Window.windowHandle);
+    SetFocus(win32Window.windowHandle);
     SetUpGlState();
     return true;
 }
@@ -130,7 +145,7 @@ static void LeaveFullscreenMode()
 {
     if (ChangeDisplaySettingsA(nullptr, CDS_TEST) == DISP_CHANGE_SUCCESSFUL) {
         ChangeDisplaySettingsA(nullptr, CDS_RESET);
-        ChangeDisplaySettingsA(&glWindow.savedDisplayMode, CDS_RESET);
+        ChangeDisplaySettingsA(&win32Window.savedDisplayMode, CDS_RESET);
     } else {
         ChangeDisplaySettingsA(nullptr, CDS_RESET);
     }
@@ -144,34 +159,35 @@ static void LeaveFullscreenMode()
 void DestroyGlWindow()
 {
     if (glWindow.fullscreenActive) LeaveFullscreenMode();
-    if (glWindow.renderingContext) {
+    if (win32Window.renderingContext) {
+        // The fonts' display lists belong to the context: they go while it is still current.
+        DeleteFonts();
         if (!wglMakeCurrent(nullptr, nullptr)) ReportShutdownError("Release Of DC And RC Failed.");
-        if (!wglDeleteContext(glWindow.renderingContext)) ReportShutdownError("Release Rendering Context Failed.");
-        glWindow.renderingContext = nullptr;
+        if (!wglDeleteContext(win32Window.renderingContext)) ReportShutdownError("Release Rendering Context Failed.");
+        win32Window.renderingContext = nullptr;
     }
-    if (glWindow.deviceContext) {
-        if (!ReleaseDC(glWindow.windowHandle, glWindow.deviceContext)) {
+    if (win32Window.deviceContext) {
+        if (!ReleaseDC(win32Window.windowHandle, win32Window.deviceContext)) {
             ReportShutdownError("Release Device Context Failed.");
         }
-        glWindow.deviceContext = nullptr;
+        win32Window.deviceContext = nullptr;
     }
-    if (glWindow.windowHandle) {
-        if (!DestroyWindow(glWindow.windowHandle)) ReportShutdownError("Could Not Release hWnd.");
-        glWindow.windowHandle = nullptr;
+    if (win32Window.windowHandle) {
+        if (!DestroyWindow(win32Window.windowHandle)) ReportShutdownError("Could Not Release hWnd.");
+        win32Window.windowHandle = nullptr;
         PlatformSetGameWindow(nullptr);
     }
-    if (glWindow.instanceHandle) {
-        if (!UnregisterClassA(glWindow.className, glWindow.instanceHandle)) {
+    if (win32Window.instanceHandle) {
+        if (!UnregisterClassA(glWindow.className, win32Window.instanceHandle)) {
             ReportShutdownError("Could Not Unregister Class.");
         }
-        glWindow.instanceHandle = nullptr;
+        win32Window.instanceHandle = nullptr;
     }
-    for (uint32_t i = 0; i < glWindow.fontCount; ++i) DeleteFont(i);
 }
 
 void SwapGlBuffers()
 {
-    SwapBuffers(glWindow.deviceContext);
+    SwapBuffers(win32Window.deviceContext);
 }
 
 void SetSwapInterval(int interval)
@@ -191,7 +207,7 @@ const char* WindowSystemExtensions()
     if (PROC address = wglGetProcAddress("wglGetExtensionsStringARB")) {
         ArbExtensions extensions;
         std::memcpy(&extensions, &address, sizeof extensions);
-        return extensions(glWindow.deviceContext);
+        return extensions(win32Window.deviceContext);
     }
     if (PROC address = wglGetProcAddress("wglGetExtensionsStringEXT")) {
         ExtExtensions extensions;
@@ -199,11 +215,6 @@ const char* WindowSystemExtensions()
         return extensions();
     }
     return nullptr;
-}
-
-GlWindowHandle GetWindowHandle()
-{
-    return glWindow.windowHandle;
 }
 
 static LRESULT CALLBACK GlWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -222,8 +233,7 @@ static LRESULT CALLBACK GlWindowProc(HWND window, UINT message, WPARAM wParam, L
         NoteWindowActive(LOWORD(wParam) != WA_INACTIVE);
         return 0;
     case WM_PAINT:
-        DrawFrame();
-        SwapGlBuffers();
+        PaintFrame();
         break;
     case WM_CLOSE:
         PostQuitMessage(0);

@@ -1,7 +1,7 @@
 // Entry point and message pump of quorvel.exe.
+#include "win32/win32_local.h"
+
 #include "app/frame.h"
-#include "game/game_state.h"
-#include "render/gl_api.h"
 
 #include <mmsystem.h>
 
@@ -15,7 +15,7 @@ static int RunMessageLoop()
             if (message.message == WM_QUIT) return int(message.wParam);
             TranslateMessage(&message);
             DispatchMessageA(&message);
-        } else if (windowActive) {
+        } else if (IsWindowActive()) {
             if (RunFrame()) return 0;   // "Exit Game" or F12: a normal end
         } else {
             WaitMessage();

@@ -1,5 +1,6 @@
-#include "platform/platform.h"
 #include "win32/win32_local.h"
+
+#include "platform/platform.h"
 
 static HWND gameWindow = nullptr;
 

@@ -4,12 +4,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "game/game_state.h"
+#include "app/frame.h"
 #include "platform/keys.h"
 #include "platform/platform.h"
 #include "render/gl_api.h"
 #include "render/gl_window.h"
-#include "render/overlay.h"
 #include "render/scene.h"
 
 #include <GL/glx.h>
@@ -40,12 +39,26 @@ static void Report(const char* caption, const char* text)
     std::fprintf(stderr, "%s: %s\n", caption, text);
 }
 
-// Xlib's own handler ends the program on any refused request; a refusal
-// (a size the server will not make, say) only leaves that request undone.
+// Xlib's own handler ends the program on any refused request. While the
+// window is being made, a refusal (a size the server will not make, a focus
+// it will not move) only leaves that request undone; the scope waits for the
+// server's answers before the default handler is back.
 static int IgnoreXError(Display*, XErrorEvent*)
 {
     return 0;
 }
+
+struct RefusalsIgnored {
+    RefusalsIgnored() : previous(XSetErrorHandler(IgnoreXError)) {}
+    ~RefusalsIgnored()
+    {
+        if (display) XSync(display, False);
+        XSetErrorHandler(previous);
+    }
+    RefusalsIgnored(const RefusalsIgnored&) = delete;
+    RefusalsIgnored& operator=(const RefusalsIgnored&) = delete;
+    XErrorHandler previous;
+};
 
 // X sizes are 16-bit; the settings allow far more.
 static unsigned WindowSide(int32_t side)
@@ -137,8 +150,7 @@ bool CreateGlWindow(const char* title, int32_t width, int32_t height, int32_t, b
         display = XOpenDisplay(nullptr);
     }
     if (!display) return FailCreation("Can't Open The X Display.");
-    XSetErrorHandler(IgnoreXError);
-    glWindow.deviceContext = display;
+    RefusalsIgnored refusalsIgnored;
 
     // The colour bits the game asks for are a minimum on Windows; any
     // true-colour visual of the display meets it, so they ask nothing here.
@@ -160,7 +172,6 @@ bool CreateGlWindow(const char* title, int32_t width, int32_t height, int32_t, b
         XFree(visual);
         return FailCreation("Window Creation Error.");
     }
-    glWindow.windowHandle = reinterpret_cast<GlWindowHandle>(uintptr_t(window));
     PlatformSetGameWindow(display, window);
     NameWindow(title);
     if (glWindow.fullscreenActive) RequestFullscreen();
@@ -168,7 +179,6 @@ bool CreateGlWindow(const char* title, int32_t width, int32_t height, int32_t, b
     context = glXCreateContext(display, visual, nullptr, True);
     XFree(visual);
     if (!context) return FailCreation("Can't Create A GL Rendering Context.");
-    glWindow.renderingContext = context;
     if (!glXMakeCurrent(display, window, context)) return FailCreation("Can't Activate The GL Rendering Context.");
 
     XMapRaised(display, window);
@@ -191,17 +201,15 @@ void DestroyGlWindow()
     }
     if (context) {
         // The font lists belong to this context: they go while it is current.
-        for (uint32_t i = 0; i < glWindow.fontCount; ++i) DeleteFont(i);
+        DeleteFonts();
         if (!glXMakeCurrent(display, None, nullptr)) Report("SHUTDOWN ERROR", "Release Of DC And RC Failed.");
         glXDestroyContext(display, context);
         context = nullptr;
-        glWindow.renderingContext = nullptr;
     }
     if (window) {
         PlatformSetGameWindow(nullptr, 0);
         XDestroyWindow(display, window);
         window = 0;
-        glWindow.windowHandle = nullptr;
     }
     if (colormap) {
         XFreeColormap(display, colormap);
@@ -210,7 +218,6 @@ void DestroyGlWindow()
     if (display) {
         XCloseDisplay(display);
         display = nullptr;
-        glWindow.deviceContext = nullptr;
     }
 }
 
@@ -243,11 +250,6 @@ const char* WindowSystemExtensions()
 {
     if (!display) return nullptr;
     return glXQueryExtensionsString(display, DefaultScreen(display));
-}
-
-GlWindowHandle GetWindowHandle()
-{
-    return glWindow.windowHandle;
 }
 
 // The game's key codes are the Windows virtual keys; X names its keys by
@@ -334,8 +336,7 @@ WindowEventResult HandleWindowEvent(XEvent& event)
     }
     case Expose:
         if (event.xexpose.count == 0) {
-            DrawFrame();
-            SwapGlBuffers();
+            PaintFrame();
         }
         return EVENT_HANDLED;
     case ClientMessage:

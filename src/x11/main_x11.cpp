@@ -1,6 +1,5 @@
 // Entry point and event pump of the native Linux game.
 #include "app/frame.h"
-#include "game/game_state.h"
 
 #include "x11/x11_local.h"
 
@@ -16,7 +15,7 @@ static int RunEventLoop()
             const WindowEventResult result = HandleWindowEvent(event);
             if (result == EVENT_QUIT) return 0;
         }
-        if (windowActive) {
+        if (IsWindowActive()) {
             if (RunFrame()) return 0;   // "Exit Game" or F12: a normal end
         } else {
             XPeekEvent(display, &event);

@@ -1,6 +1,6 @@
 // The platform operations of the native Linux game that need the X server:
 // the cursor and the window rectangle. The clock and the files are the POSIX
-// ones of null/platform_posix.cpp.
+// ones of posix/platform_posix.cpp.
 #include "platform/platform.h"
 
 #include "x11/x11_local.h"
