@@ -174,7 +174,8 @@ static Worst inflateWorst;
 static void BenchInflateStream(const std::string& name, const Bytes& stream, size_t outSize)
 {
     Bytes ours(outSize), theirs(outSize);
-    if (!InflateZlibStream(stream.data(), uint32_t(stream.size()), ours.data(), uint32_t(outSize))) {
+    if (InflateZlibStream(stream.data(), uint32_t(stream.size()), ours.data(), uint32_t(outSize)) !=
+        ImageRefusal::NONE) {
         Disagree(name + ": our inflate refused the stream");
         return;
     }
@@ -337,7 +338,7 @@ static void BenchPng(bool quick)
                 int rowBytes = 0;
                 unsigned char* reference = DecodeWithLibpng(file, rowBytes);
                 ImageData image = {};
-                bool same = reference && DecodePng(image, file.data(), uint32_t(file.size())) &&
+                bool same = reference && DecodePng(image, file.data(), uint32_t(file.size())) == ImageRefusal::NONE &&
                             SameAsTopDown(image, reference, rowBytes);
                 FreeImage(image);
                 delete[] reference;
@@ -409,7 +410,7 @@ static void BenchBmp(bool quick)
         Comparison c = Compare(
             [&] {
                 ImageData decoded = {};
-                if (!DecodeBmp(decoded, file.data(), file.size())) allAgree = false;
+                if (DecodeBmp(decoded, file.data(), file.size()) != ImageRefusal::NONE) allAgree = false;
                 FreeImage(decoded);
             },
             {[&] {

@@ -1,6 +1,7 @@
 // libFuzzer target for DecodePng: any input must fail cleanly or give a record whose
 // whole pixel buffer (stride x height) is there to read. The row-by-row decode of
-// the same bytes must agree with it: the same outcome and the same rows, each once.
+// the same bytes must agree with it: the same outcome (the same refusal) and the
+// same rows, each once.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -36,12 +37,11 @@ struct RowCopies : ImageRowSink {
     }
 };
 
-void ExpectSameRows(const ImageData& image, const unsigned char* data, size_t size)
+void ExpectSameRows(const ImageData& image, ImageRefusal refusal, const unsigned char* data, size_t size)
 {
     RowCopies copies;
-    const bool streamed = DecodePngRows(data, uint32_t(size), copies);
-    if (streamed != (image.pixels != nullptr)) __builtin_trap();
-    if (!streamed) return;
+    if (DecodePngRows(data, uint32_t(size), copies) != refusal) __builtin_trap();
+    if (refusal != ImageRefusal::NONE) return;
     if (copies.width != image.width || copies.height != image.height || copies.components != image.components)
         __builtin_trap();
     const size_t stride = ImageRowStride(image.width, image.components);
@@ -60,7 +60,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     unsigned char* copy = new unsigned char[size ? size : 1];
     if (size) std::memcpy(copy, data, size);
     ImageData image = {0, 0, 0, 0, nullptr};
-    if (DecodePng(image, copy, uint32_t(size))) {
+    const ImageRefusal refusal = DecodePng(image, copy, uint32_t(size));
+    if (refusal == ImageRefusal::NONE) {
         size_t stride = ImageRowStride(image.width, image.components);
         if (!image.pixels || stride == 0 || image.height <= 0 ||
             image.format != ImageFormatForComponents(image.components))
@@ -70,12 +71,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         for (size_t i = 0; i < bytes; i += 61) sum += image.pixels[i];
         sum += image.pixels[bytes - 1];
         (void)sum;
-        ExpectSameRows(image, copy, size);
+        ExpectSameRows(image, refusal, copy, size);
         FreeImage(image);
     } else if (image.pixels) {
         __builtin_trap();
     } else {
-        ExpectSameRows(image, copy, size);
+        ExpectSameRows(image, refusal, copy, size);
     }
     // The header inspection quorvel-tool info uses walks the same bytes.
     ImageEncoding encoding;

@@ -42,14 +42,15 @@ static int CheckArguments(int argc, char** argv, int wanted, const char* usage)
 }
 
 // Reads the file as the game does. Returns the name of the reader that took
-// it, or null after saying why it was refused.
+// it, or null after naming the check that refused it: finer than the few
+// words the game shows a player, which is what an author needs here.
 static const char* LoadAsTheGameDoes(ImageData& image, const char* path)
 {
     image = ImageData{0, 0, 0, 0, nullptr};
     const char* reader = nullptr;
-    ImageFailure failure = IMAGE_CANNOT_OPEN;
-    if (ReadImage(image, path, &failure, &reader)) return reader;
-    std::fprintf(stderr, "quorvel-tool: %s: %s\n", path, ImageFailureText(failure));
+    const ImageRefusal refusal = ReadImage(image, path, &reader);
+    if (refusal == ImageRefusal::NONE) return reader;
+    std::fprintf(stderr, "quorvel-tool: %s: %s\n", path, RefusalText(refusal));
     return nullptr;
 }
 

@@ -118,7 +118,7 @@ static Labyrinth labyrinth;
 static bool FindUnlistedColours(const char* imagePath, unsigned listedRows, std::vector<UnlistedColour>& found)
 {
     ImageData image = {};
-    if (!ReadImage(image, imagePath)) return false;
+    if (ReadImage(image, imagePath) != ImageRefusal::NONE) return false;
     std::map<uint32_t, size_t> position;
     for (unsigned row = 0; row < listedRows; ++row) {
         const PaletteEntry& e = labyrinth.palette.entries[row];

@@ -66,10 +66,10 @@ static bool IsSupportedBitCount(unsigned bitCount)
 
 // Where the colour table and the pixels lie. A pixel-data offset pointing into
 // the headers or past the file is not believed; the pixels then follow a full table.
-static void LocateTableAndPixels(const unsigned char* data, size_t size, BmpLayout& layout)
+static void LocateTableAndPixels(size_t size, uint32_t pixelOffset, BmpLayout& layout)
 {
     size_t fullTableBytes = layout.bitCount == 24 ? 0 : size_t(4) << layout.bitCount;
-    size_t offset = ReadU32Le(data + 10);
+    size_t offset = pixelOffset;
     size_t tableBytes;
     if (offset >= layout.tableStart && offset <= size) {
         layout.pixelStart = offset;
@@ -83,35 +83,68 @@ static void LocateTableAndPixels(const unsigned char* data, size_t size, BmpLayo
     layout.tableEntries = unsigned(tableBytes / 4);
 }
 
-static bool ReadLayout(const unsigned char* data, size_t size, BmpLayout& layout)
+ImageRefusal ReadBmpHeader(const unsigned char* data, size_t size, BmpHeader& out)
 {
-    if (data == nullptr || size < FILE_HEADER_BYTES + 4) return false;
-    if (data[0] != 'B' || data[1] != 'M') return false;
-    uint32_t infoSize = ReadU32Le(data + 14);
-    if (!IsKnownInfoHeaderSize(infoSize) || size - FILE_HEADER_BYTES < infoSize) return false;
+    if (data == nullptr || size < 2 || data[0] != 'B' || data[1] != 'M') return ImageRefusal::BMP_NO_SIGNATURE;
+    if (size < FILE_HEADER_BYTES + 4) return ImageRefusal::BMP_HEADER_CUT;
+    BmpHeader h = {};
+    h.infoHeaderBytes = ReadU32Le(data + 14);
+    h.pixelOffset = ReadU32Le(data + 10);
+    if (h.infoHeaderBytes == 12) {
+        if (size < FILE_HEADER_BYTES + 12) return ImageRefusal::BMP_HEADER_CUT;
+        h.width = int32_t(ReadU16Le(data + 18));
+        h.height = int32_t(ReadU16Le(data + 20));
+        h.bitCount = ReadU16Le(data + 24);
+        out = h;
+        return ImageRefusal::NONE;
+    }
+    if (h.infoHeaderBytes < 40) return ImageRefusal::BMP_INFO_HEADER_SIZE;
+    // The sides come first, so that a file cut short still says how large it claims to be.
+    if (size < FILE_HEADER_BYTES + 12) return ImageRefusal::BMP_HEADER_CUT;
+    h.width = ReadI32Le(data + 18);
+    h.height = ReadI32Le(data + 22);
+    h.fieldsCut = size < FILE_HEADER_BYTES + 40;
+    if (!h.fieldsCut) {
+        h.bitCount = ReadU16Le(data + 28);
+        h.compression = ReadU32Le(data + 30);
+        h.coloursUsed = ReadU32Le(data + 46);
+    }
+    out = h;
+    return ImageRefusal::NONE;
+}
 
-    int32_t width = ReadI32Le(data + 18);
-    int32_t height = ReadI32Le(data + 22);
-    unsigned bitCount = ReadU16Le(data + 28);
-    uint32_t compression = ReadU32Le(data + 30);
-    if (compression > COMPRESSION_RLE4 || !IsSupportedBitCount(bitCount)) return false;
-    if (width <= 0 || height == 0 || height == INT32_MIN) return false;
-    if (width > MAX_IMAGE_SIDE || height > MAX_IMAGE_SIDE || height < -MAX_IMAGE_SIDE) return false;
-    if (bitCount == 24) {
+// Sides beyond the limit are told before anything else is judged, whatever else is
+// wrong with the file, as long as the header is one that has them at 32 bits.
+static ImageRefusal ReadLayout(const unsigned char* data, size_t size, BmpLayout& layout)
+{
+    BmpHeader h;
+    ImageRefusal refusal = ReadBmpHeader(data, size, h);
+    if (refusal != ImageRefusal::NONE) return refusal;
+    if (h.infoHeaderBytes == 12) return ImageRefusal::BMP_CORE_HEADER;
+    if (h.width > MAX_IMAGE_SIDE || h.height > MAX_IMAGE_SIDE || h.height < -MAX_IMAGE_SIDE)
+        return ImageRefusal::TOO_LARGE;
+    if (h.fieldsCut || size - FILE_HEADER_BYTES < h.infoHeaderBytes) return ImageRefusal::BMP_HEADER_CUT;
+    if (!IsKnownInfoHeaderSize(h.infoHeaderBytes)) return ImageRefusal::BMP_INFO_HEADER_SIZE;
+    if (h.compression > COMPRESSION_RLE4) return ImageRefusal::BMP_COMPRESSION;
+    if (!IsSupportedBitCount(h.bitCount)) return ImageRefusal::BMP_BIT_COUNT;
+    if (h.width < 0) return ImageRefusal::BMP_NEGATIVE_WIDTH;
+    if (h.width == 0 || h.height == 0) return ImageRefusal::BMP_NO_PIXELS;
+    uint32_t compression = h.compression;
+    if (h.bitCount == 24) {
         compression = COMPRESSION_NONE;   // direct colour is never run-length coded
-    } else if ((compression == COMPRESSION_RLE8 && bitCount != 8) ||
-               (compression == COMPRESSION_RLE4 && bitCount != 4)) {
-        return false;
+    } else if ((compression == COMPRESSION_RLE8 && h.bitCount != 8) ||
+               (compression == COMPRESSION_RLE4 && h.bitCount != 4)) {
+        return ImageRefusal::BMP_RLE_BIT_COUNT;
     }
 
-    layout.width = width;
-    layout.height = height < 0 ? -height : height;
-    layout.topDown = height < 0;
-    layout.bitCount = bitCount;
+    layout.width = h.width;
+    layout.height = h.height < 0 ? -h.height : h.height;
+    layout.topDown = h.height < 0;
+    layout.bitCount = h.bitCount;
     layout.compression = compression;
-    layout.tableStart = FILE_HEADER_BYTES + infoSize;
-    LocateTableAndPixels(data, size, layout);
-    return true;
+    layout.tableStart = FILE_HEADER_BYTES + h.infoHeaderBytes;
+    LocateTableAndPixels(size, h.pixelOffset, layout);
+    return ImageRefusal::NONE;
 }
 
 // Entries the file does not hold stay black.
@@ -302,68 +335,80 @@ static bool ReadPixels(const unsigned char* data, size_t size, const BmpLayout& 
 // end-of-line code (2 bytes) moves one row down and each delta (4 bytes) at
 // most 255, so n bytes reach fewer than 64 n rows; rows past the end-of-bitmap
 // code are filled, but only up to where the stream could have gone.
-static bool FileCanHoldPixels(size_t size, const BmpLayout& layout)
+static ImageRefusal CheckFileHoldsPixels(size_t size, const BmpLayout& layout)
 {
     const size_t available = size - layout.pixelStart;
     if (layout.compression == COMPRESSION_NONE) {
         const size_t rowBits = size_t(layout.width) * layout.bitCount;
         const size_t fileStride = (rowBits + 31) / 32 * 4;
-        return available / fileStride >= size_t(layout.height);
+        return available / fileStride >= size_t(layout.height) ? ImageRefusal::NONE : ImageRefusal::BMP_ROWS_CUT;
     }
-    return (size_t(layout.height) - 1) / 64 <= available;
+    return (size_t(layout.height) - 1) / 64 <= available ? ImageRefusal::NONE : ImageRefusal::BMP_RUNS_CUT;
 }
 
-bool DecodeBmp(ImageData& out, const unsigned char* data, size_t size)
+static ImageRefusal ReadCheckedLayout(const unsigned char* data, size_t size, BmpLayout& layout)
+{
+    ImageRefusal refusal = ReadLayout(data, size, layout);
+    return refusal != ImageRefusal::NONE ? refusal : CheckFileHoldsPixels(size, layout);
+}
+
+ImageRefusal DecodeBmp(ImageData& out, const unsigned char* data, size_t size)
 {
     BmpLayout layout;
-    if (!ReadLayout(data, size, layout) || !FileCanHoldPixels(size, layout)) return false;
+    ImageRefusal refusal = ReadCheckedLayout(data, size, layout);
+    if (refusal != ImageRefusal::NONE) return refusal;
+    // Beyond reach while the sides are at most MAX_IMAGE_SIDE.
     size_t stride = ImageRowStride(layout.width, 3);
-    if (stride == 0 || size_t(layout.height) > MAX_PIXEL_BYTES / stride) return false;
+    if (stride == 0 || size_t(layout.height) > MAX_PIXEL_BYTES / stride) return ImageRefusal::TOO_LARGE;
 
     size_t bytes = stride * size_t(layout.height);
     unsigned char* pixels = AllocatePixels(bytes);
-    if (pixels == nullptr) return false;
+    if (pixels == nullptr) return ImageRefusal::OUT_OF_MEMORY;
     // Row padding carries no meaning; keep it from being uninitialised memory.
     std::memset(pixels, 0, bytes);
     if (!ReadPixels(data, size, layout, RowTarget{&layout, pixels, stride, nullptr})) {
         delete[] pixels;
-        return false;
+        return ImageRefusal::BMP_ROWS_CUT;
     }
     out.width = layout.width;
     out.height = layout.height;
     out.format = IMAGE_FORMAT_RGB;
     out.components = 3;
     out.pixels = pixels;
-    return true;
+    return ImageRefusal::NONE;
 }
 
-bool DecodeBmpRows(const unsigned char* data, size_t size, ImageRowSink& sink)
+ImageRefusal DecodeBmpRows(const unsigned char* data, size_t size, ImageRowSink& sink)
 {
     BmpLayout layout;
-    if (!ReadLayout(data, size, layout) || !FileCanHoldPixels(size, layout)) return false;
+    ImageRefusal refusal = ReadCheckedLayout(data, size, layout);
+    if (refusal != ImageRefusal::NONE) return refusal;
     const size_t stride = ImageRowStride(layout.width, 3);
-    if (stride == 0) return false;
+    if (stride == 0) return ImageRefusal::TOO_LARGE;
     if (layout.compression != COMPRESSION_NONE) {
         ImageData image = {};
-        const bool sent = DecodeBmp(image, data, size) && SendImageRows(image, sink);
+        refusal = DecodeBmp(image, data, size);
+        if (refusal == ImageRefusal::NONE && !SendImageRows(image, sink)) refusal = ImageRefusal::ROWS_REFUSED;
         FreeImage(image);
-        return sent;
+        return refusal;
     }
     unsigned char* row = AllocatePixels(stride);
-    if (row == nullptr) return false;
+    if (row == nullptr) return ImageRefusal::OUT_OF_MEMORY;
     std::memset(row, 0, stride);
-    const bool ok = sink.Begin(layout.width, layout.height, 3) &&
-                    ReadPixels(data, size, layout, RowTarget{&layout, row, stride, &sink});
+    if (!sink.Begin(layout.width, layout.height, 3))
+        refusal = ImageRefusal::ROWS_REFUSED;
+    else if (!ReadPixels(data, size, layout, RowTarget{&layout, row, stride, &sink}))
+        refusal = ImageRefusal::BMP_ROWS_CUT;
     delete[] row;
-    return ok;
+    return refusal;
 }
 
-bool LoadBmp(ImageData& out, const char* path)
+ImageRefusal LoadBmp(ImageData& out, const char* path)
 {
     unsigned char* data = nullptr;
     size_t size = 0;
-    if (!ReadImageFile(path, MAX_FILE_BYTES, data, size)) return false;
-    bool decoded = DecodeBmp(out, data, size);
+    if (!ReadImageFile(path, MAX_FILE_BYTES, data, size)) return ImageRefusal::CANNOT_OPEN;
+    ImageRefusal refusal = DecodeBmp(out, data, size);
     delete[] data;
-    return decoded;
+    return refusal;
 }

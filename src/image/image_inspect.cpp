@@ -1,89 +1,49 @@
 #include "image/image_inspect.h"
 
-#include <cstring>
+#include "image/bmp_reader.h"
+#include "image/png_decoder.h"
 
-static uint32_t U32Le(const unsigned char* p)
+static void DescribeBmp(const BmpHeader& h, ImageEncoding& e)
 {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+    e.container = IMAGE_CONTAINER_BMP;
+    e.width = h.width;
+    e.height = h.height;
+    e.infoHeaderBytes = h.infoHeaderBytes;
+    e.bitsPerPixel = h.bitCount;
+    e.compression = h.compression;
+    // The core header has no count: its table is always full.
+    const uint32_t full = h.bitCount <= 8 ? 1u << h.bitCount : 0;
+    e.colourTableEntries = h.coloursUsed != 0 ? h.coloursUsed : full;
+    e.topDown = h.height < 0;
 }
 
-static uint32_t U32Be(const unsigned char* p)
+static void DescribePng(const PngIhdr& ihdr, const PngChunkList& chunks, ImageEncoding& e)
 {
-    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
+    e.container = IMAGE_CONTAINER_PNG;
+    e.width = int32_t(ihdr.width);
+    e.height = int32_t(ihdr.height);
+    e.bitDepth = ihdr.bitDepth;
+    e.colourType = ihdr.colourType;
+    e.interlace = ihdr.interlace;
+    e.idatChunks = chunks.idatChunks;
+    e.chunksCutShort = chunks.cutShort;
 }
 
-// File header (14 bytes), then the info header, whose first field is its own
-// size. The old 12-byte core header has 16-bit sizes and 3-byte table entries.
-static bool InspectBmp(const unsigned char* data, size_t size, ImageEncoding& e)
-{
-    const size_t FILE_HEADER_BYTES = 14;
-    if (size < FILE_HEADER_BYTES + 4) return false;
-    e.infoHeaderBytes = U32Le(data + 14);
-    if (e.infoHeaderBytes == 12) {
-        if (size < FILE_HEADER_BYTES + 12) return false;
-        e.width = int32_t(data[18] | data[19] << 8);
-        e.height = int32_t(data[20] | data[21] << 8);
-        e.bitsPerPixel = unsigned(data[24] | data[25] << 8);
-        e.compression = 0;
-        e.colourTableEntries = e.bitsPerPixel <= 8 ? 1u << e.bitsPerPixel : 0;
-        e.topDown = false;
-        return true;
-    }
-    if (e.infoHeaderBytes < 40 || size < FILE_HEADER_BYTES + 40) return false;
-    e.width = int32_t(U32Le(data + 18));
-    e.height = int32_t(U32Le(data + 22));
-    e.bitsPerPixel = unsigned(data[28] | data[29] << 8);
-    e.compression = U32Le(data + 30);
-    const uint32_t used = U32Le(data + 46);
-    e.colourTableEntries = used != 0 ? used : e.bitsPerPixel <= 8 ? 1u << e.bitsPerPixel : 0;
-    e.topDown = e.height < 0;
-    return true;
-}
-
-// Chunks: length (big-endian), type, data, CRC. IHDR must come first; the
-// walk counts IDAT chunks and stops at IEND or at the first chunk that does
-// not fit in the file.
-static bool InspectPng(const unsigned char* data, size_t size, ImageEncoding& e)
-{
-    size_t at = 8;
-    if (size < at + 8 + 13 || std::memcmp(data + at + 4, "IHDR", 4) != 0 || U32Be(data + at) < 13) return false;
-    const unsigned char* ihdr = data + at + 8;
-    e.width = int32_t(U32Be(ihdr));
-    e.height = int32_t(U32Be(ihdr + 4));
-    e.bitDepth = ihdr[8];
-    e.colourType = ihdr[9];
-    e.interlace = ihdr[12];
-    e.idatChunks = 0;
-    e.chunksCutShort = true;
-    while (size - at >= 12) {
-        const uint32_t length = U32Be(data + at);
-        if (length > size - at - 12) break;
-        const unsigned char* type = data + at + 4;
-        if (std::memcmp(type, "IDAT", 4) == 0) ++e.idatChunks;
-        at += 12 + size_t(length);
-        if (std::memcmp(type, "IEND", 4) == 0) {
-            e.chunksCutShort = false;
-            break;
-        }
-    }
-    return true;
-}
-
+// The readers' own header parsers, so what is told is what they judged.
 bool InspectImage(const unsigned char* data, size_t size, ImageEncoding& out)
 {
-    static const unsigned char PNG_START[8] = {137, 80, 78, 71, 13, 10, 26, 10};
-    if (data == nullptr) return false;
     ImageEncoding e = {};
-    bool known = false;
-    if (size >= sizeof PNG_START && std::memcmp(data, PNG_START, sizeof PNG_START) == 0) {
-        e.container = IMAGE_CONTAINER_PNG;
-        known = InspectPng(data, size, e);
-    } else if (size >= 2 && data[0] == 'B' && data[1] == 'M') {
-        e.container = IMAGE_CONTAINER_BMP;
-        known = InspectBmp(data, size, e);
+    PngIhdr ihdr;
+    BmpHeader bmp;
+    if (ReadPngIhdr(data, size, ihdr) == ImageRefusal::NONE) {
+        DescribePng(ihdr, ListPngChunks(data, size), e);
+    } else if (ReadBmpHeader(data, size, bmp) == ImageRefusal::NONE && !bmp.fieldsCut) {
+        DescribeBmp(bmp, e);
+    } else {
+        return false;
     }
-    if (known) out = e;
-    return known;
+    out = e;
+    return true;
 }
 
 const char* BmpCompressionName(uint32_t compression)

@@ -1,5 +1,6 @@
-// What a BMP or PNG file's headers say about how it is stored, read apart
-// from the decoders so that a file they refuse can still be described.
+// What a BMP or PNG file's headers say about how it is stored, as the readers'
+// own header parsers take them in before judging them, so that a file the
+// readers refuse can still be described.
 #pragma once
 #include <cstddef>
 #include <cstdint>

@@ -3,26 +3,15 @@
 #pragma once
 
 #include "image/image_data.h"
+#include "image/image_refusal.h"
 
-enum ImageFailure {
-    IMAGE_READ_OK,
-    IMAGE_CANNOT_OPEN,
-    IMAGE_NOT_AN_IMAGE,
-    IMAGE_BAD_PNG,
-    IMAGE_BAD_BMP,
-    IMAGE_TOO_LARGE,
-};
-
-// A few words for a player or an author: "not a BMP or PNG image".
-const char* ImageFailureText(ImageFailure failure);
-
-// Reads the file once and hands it to the reader its first bytes name. On
-// failure `out` is left as it was and `failure` (when given) says why;
-// `readerName` (when given) is set to "PNG" or "BMP" once a reader is chosen.
-bool ReadImage(ImageData& out, const char* path, ImageFailure* failure = nullptr,
-               const char** readerName = nullptr);
+// Reads the file once and hands it to the reader its first bytes name. NONE on
+// success; otherwise why it was refused (NOT_AN_IMAGE when neither reader knows
+// the signature), and `out` is left as it was. `readerName` (when given) is set
+// to "PNG" or "BMP" once a reader is chosen.
+ImageRefusal ReadImage(ImageData& out, const char* path, const char** readerName = nullptr);
 
 // Reads the file as ReadImage does and hands its rows to `sink` as each is decoded:
 // a PNG's top row first, an uncompressed BMP's in the order the file stores them, a
 // run-length BMP's once its whole image is decoded.
-bool ReadImageRows(const char* path, ImageRowSink& sink, ImageFailure* failure = nullptr);
+ImageRefusal ReadImageRows(const char* path, ImageRowSink& sink);

@@ -74,6 +74,7 @@ struct Inflater {
     unsigned distanceRoot;
     uint16_t distanceStart;  // where the distance table begins in `table`
     bool fixedTablesBuilt;
+    ImageRefusal refusal;    // why a block was given up, set as it is
 };
 
 inline unsigned EntryBits(uint32_t e) { return e & 0xFF; }
@@ -345,16 +346,16 @@ bool PlaceCodes(const uint32_t* templates, const uint16_t* work, unsigned* perLe
 // lengths present and advancing `start` past the table. Over-subscribed codes and
 // tables that would leave the table space are refused. The entries an incomplete
 // code leaves free are invalid; a code with no lengths gets a table of invalid entries.
-bool BuildCodeTable(CodeKind kind, const uint8_t* lengths, unsigned count, uint16_t& start, uint32_t* space,
-                    unsigned& root, uint16_t* work)
+ImageRefusal BuildCodeTable(CodeKind kind, const uint8_t* lengths, unsigned count, uint16_t& start,
+                            uint32_t* space, unsigned& root, uint16_t* work)
 {
     unsigned perLength[MAX_CODE_BITS + 1], maxLen, minLen;
     bool complete;
-    if (!CountLengths(lengths, count, perLength, maxLen, minLen, complete)) return false;
+    if (!CountLengths(lengths, count, perLength, maxLen, minLen, complete)) return ImageRefusal::DEFLATE_CODE_LENGTHS;
     if (root > maxLen) root = maxLen;
     if (root < minLen) root = minLen;
     unsigned used = 1u << root;
-    if (start + used > TABLE_SPACE) return false;
+    if (start + used > TABLE_SPACE) return ImageRefusal::DEFLATE_TABLE_SPACE;
     uint32_t* rootTable = space + start;
     if (maxLen == 0) {
         FillEntries(rootTable, used, ENTRY_INVALID);
@@ -363,10 +364,10 @@ bool BuildCodeTable(CodeKind kind, const uint8_t* lengths, unsigned count, uint1
         SortSymbols(lengths, count, perLength, work);
         if (!PlaceCodes(TemplatesOf(kind), work, perLength, minLen, maxLen, rootTable, root, TABLE_SPACE - start,
                         used))
-            return false;
+            return ImageRefusal::DEFLATE_TABLE_SPACE;
     }
     start = uint16_t(start + used);
-    return true;
+    return ImageRefusal::NONE;
 }
 
 void BuildFixedTables(Inflater& z)
@@ -387,12 +388,12 @@ void BuildFixedTables(Inflater& z)
 
 // ---- Dynamic code definitions -------------------------------------------------
 
-bool ReadCodeLengthCode(Inflater& z, unsigned codeLengthCount, unsigned& root)
+ImageRefusal ReadCodeLengthCode(Inflater& z, unsigned codeLengthCount, unsigned& root)
 {
     for (unsigned i = 0; i < 19; i++) z.lengths[i] = 0;
     for (unsigned i = 0; i < codeLengthCount; i++) {
         unsigned len;
-        if (!TakeBits(z.in, 3, len)) return false;
+        if (!TakeBits(z.in, 3, len)) return ImageRefusal::ZLIB_CUT;
         z.lengths[CODE_LENGTH_ORDER[i]] = uint8_t(len);
     }
     uint16_t start = 0;
@@ -402,14 +403,14 @@ bool ReadCodeLengthCode(Inflater& z, unsigned codeLengthCount, unsigned& root)
 
 // Reads `total` code lengths with the code-length code; repeats may cross from the
 // literal/length lengths into the distance lengths but not past the end.
-bool ReadCodeLengths(Inflater& z, unsigned total, unsigned root)
+ImageRefusal ReadCodeLengths(Inflater& z, unsigned total, unsigned root)
 {
     unsigned n = 0;
     while (n < total) {
         uint32_t e;
         uint64_t before;
-        if (!DecodeSymbol(z.in, z.table, root, e, before)) return false;
-        if (e & ENTRY_SPECIAL) return false;
+        if (!DecodeSymbol(z.in, z.table, root, e, before)) return ImageRefusal::ZLIB_CUT;
+        if (e & ENTRY_SPECIAL) return ImageRefusal::DEFLATE_BAD_LENGTH_CODE;
         unsigned symbol = EntryValue(e);
         if (symbol < 16) {
             z.lengths[n++] = uint8_t(symbol);
@@ -417,59 +418,59 @@ bool ReadCodeLengths(Inflater& z, unsigned total, unsigned root)
         }
         unsigned fill = 0, repeat = ExtraValue(before, z.in.bits, e);
         if (symbol == 16) {
-            if (n == 0) return false;
+            if (n == 0) return ImageRefusal::DEFLATE_REPEAT_FIRST;
             fill = z.lengths[n - 1];
             repeat += 3;
         } else {
             repeat += symbol == 17 ? 3 : 11;
         }
-        if (repeat > total - n) return false;
+        if (repeat > total - n) return ImageRefusal::DEFLATE_REPEAT_PAST_END;
         std::memset(z.lengths + n, int(fill), repeat);
         n += repeat;
     }
-    return true;
+    return ImageRefusal::NONE;
 }
 
-bool ReadDynamicTables(Inflater& z)
+ImageRefusal ReadDynamicTables(Inflater& z)
 {
     unsigned header;
-    if (!TakeBits(z.in, 14, header)) return false;
+    if (!TakeBits(z.in, 14, header)) return ImageRefusal::ZLIB_CUT;
     unsigned litCount = (header & 31) + 257;
     unsigned distanceCount = ((header >> 5) & 31) + 1;
     unsigned codeLengthCount = (header >> 10) + 4;
     unsigned root;
-    if (!ReadCodeLengthCode(z, codeLengthCount, root)) return false;
-    if (!ReadCodeLengths(z, litCount + distanceCount, root)) return false;
+    ImageRefusal refusal = ReadCodeLengthCode(z, codeLengthCount, root);
+    if (refusal == ImageRefusal::NONE) refusal = ReadCodeLengths(z, litCount + distanceCount, root);
+    if (refusal != ImageRefusal::NONE) return refusal;
     uint16_t start = 0;
     z.litRoot = LITLEN_ROOT;
-    if (!BuildCodeTable(CODE_LITLEN, z.lengths, litCount, start, z.table, z.litRoot, z.work)) return false;
+    refusal = BuildCodeTable(CODE_LITLEN, z.lengths, litCount, start, z.table, z.litRoot, z.work);
+    if (refusal != ImageRefusal::NONE) return refusal;
     z.distanceStart = start;
     z.distanceRoot = DISTANCE_ROOT;
-    if (!BuildCodeTable(CODE_DISTANCE, z.lengths + litCount, distanceCount, start, z.table, z.distanceRoot,
-                        z.work))
-        return false;
-    return true;
+    return BuildCodeTable(CODE_DISTANCE, z.lengths + litCount, distanceCount, start, z.table, z.distanceRoot,
+                          z.work);
 }
 
 // ---- Block decoding -----------------------------------------------------------
 
-bool CopyStored(Inflater& z)
+ImageRefusal CopyStored(Inflater& z)
 {
     BitReader& br = z.in;
     DropBits(br, br.count & 7);
     br.next -= br.count >> 3;  // hand whole buffered bytes back to the input
     br.bits = 0;
     br.count = 0;
-    if (br.end - br.next < 4) return false;
+    if (br.end - br.next < 4) return ImageRefusal::ZLIB_CUT;
     unsigned len = br.next[0] | unsigned(br.next[1]) << 8;
     br.next += 4;  // the complement that follows is not checked
-    if (unsigned(br.end - br.next) < len) return false;
+    if (unsigned(br.end - br.next) < len) return ImageRefusal::ZLIB_CUT;
     size_t room = size_t(z.out.end - z.out.next);
     size_t copy = len < room ? len : room;
     if (copy) std::memcpy(z.out.next, br.next, copy);
     z.out.next += copy;
     br.next += len;
-    return true;
+    return ImageRefusal::NONE;
 }
 
 // A match copied in whole words: callers leave room for a longest match and a
@@ -514,7 +515,21 @@ inline void CopyMatchFast(unsigned char* dst, unsigned distance, unsigned length
     }
 }
 
+// BLOCK_FAILED leaves the reason in the inflater's `refusal`.
 enum BlockResult { BLOCK_DONE, BLOCK_FAILED, BLOCK_SLOW };
+
+// Away from the symbol loops: a failure is met once per stream at most.
+BlockResult Fail(Inflater& z, ImageRefusal why)
+{
+    z.refusal = why;
+    return BLOCK_FAILED;
+}
+
+// An entry with no symbol behind it at the literal/length level ends the block or fails it.
+BlockResult EndOrFail(Inflater& z, uint32_t e)
+{
+    return e & ENTRY_END ? BLOCK_DONE : Fail(z, ImageRefusal::DEFLATE_BAD_LITLEN_CODE);
+}
 
 // A longest match and the word its copy may write past it.
 const size_t FAST_OUTPUT_ROOM = 258 + 16;
@@ -588,7 +603,7 @@ BlockResult DecodeFast(Inflater& z)
         }
         if (e & ENTRY_SPECIAL) {
             if (!(e & ENTRY_LINK)) {
-                result = e & ENTRY_END ? BLOCK_DONE : BLOCK_FAILED;
+                result = EndOrFail(z, e);
                 break;
             }
             e = litTable[EntryValue(e) + (bits & ((uint64_t(1) << ((e >> 8) & 15)) - 1))];
@@ -601,7 +616,7 @@ BlockResult DecodeFast(Inflater& z)
                 continue;
             }
             if (e & ENTRY_SPECIAL) {
-                result = e & ENTRY_END ? BLOCK_DONE : BLOCK_FAILED;
+                result = EndOrFail(z, e);
                 break;
             }
         }
@@ -613,7 +628,7 @@ BlockResult DecodeFast(Inflater& z)
         held -= e;
         if (e & ENTRY_SPECIAL) {
             if (!(e & ENTRY_LINK)) {
-                result = BLOCK_FAILED;
+                result = Fail(z, ImageRefusal::DEFLATE_BAD_DISTANCE_CODE);
                 break;
             }
             e = distTable[EntryValue(e) + (bits & ((uint64_t(1) << ((e >> 8) & 15)) - 1))];
@@ -621,13 +636,13 @@ BlockResult DecodeFast(Inflater& z)
             bits >>= (e & 63);
             held -= e;
             if (e & ENTRY_SPECIAL) {
-                result = BLOCK_FAILED;
+                result = Fail(z, ImageRefusal::DEFLATE_BAD_DISTANCE_CODE);
                 break;
             }
         }
         const unsigned distance = EntryValue(e) + ExtraValue(before, bits, e);
         if (distance > size_t(out - start)) {
-            result = BLOCK_FAILED;
+            result = Fail(z, ImageRefusal::DEFLATE_DISTANCE_TOO_FAR);
             break;
         }
         e = litTable[bits & litMask];
@@ -646,18 +661,19 @@ BlockResult DecodeSlowSymbol(Inflater& z)
 {
     uint32_t e;
     uint64_t before;
-    if (!DecodeSymbol(z.in, z.table, z.litRoot, e, before)) return BLOCK_FAILED;
+    if (!DecodeSymbol(z.in, z.table, z.litRoot, e, before)) return Fail(z, ImageRefusal::ZLIB_CUT);
     if (e & ENTRY_LITERAL) {
-        if (z.out.next == z.out.end) return BLOCK_FAILED;
+        if (z.out.next == z.out.end) return Fail(z, ImageRefusal::DEFLATE_OUTPUT_FULL);
         *z.out.next++ = uint8_t(e >> 16);
         return BLOCK_SLOW;
     }
-    if (e & ENTRY_SPECIAL) return e & ENTRY_END ? BLOCK_DONE : BLOCK_FAILED;
+    if (e & ENTRY_SPECIAL) return EndOrFail(z, e);
     unsigned length = EntryValue(e) + ExtraValue(before, z.in.bits, e);
-    if (!DecodeSymbol(z.in, z.table + z.distanceStart, z.distanceRoot, e, before)) return BLOCK_FAILED;
-    if (e & ENTRY_SPECIAL) return BLOCK_FAILED;
+    if (!DecodeSymbol(z.in, z.table + z.distanceStart, z.distanceRoot, e, before))
+        return Fail(z, ImageRefusal::ZLIB_CUT);
+    if (e & ENTRY_SPECIAL) return Fail(z, ImageRefusal::DEFLATE_BAD_DISTANCE_CODE);
     unsigned distance = EntryValue(e) + ExtraValue(before, z.in.bits, e);
-    if (distance > size_t(z.out.next - z.out.start)) return BLOCK_FAILED;
+    if (distance > size_t(z.out.next - z.out.start)) return Fail(z, ImageRefusal::DEFLATE_DISTANCE_TOO_FAR);
     size_t room = size_t(z.out.end - z.out.next);
     if (length > room) length = unsigned(room);  // cut at the end of the output, not an error
     const unsigned char* from = z.out.next - distance;
@@ -666,65 +682,72 @@ BlockResult DecodeSlowSymbol(Inflater& z)
     return BLOCK_SLOW;
 }
 
-bool DecodeBlock(Inflater& z)
+ImageRefusal DecodeBlock(Inflater& z)
 {
     for (;;) {
         BlockResult r = DecodeFast(z);
         if (r == BLOCK_SLOW) r = DecodeSlowSymbol(z);
-        if (r == BLOCK_DONE) return true;
-        if (r == BLOCK_FAILED) return false;
+        if (r == BLOCK_DONE) return ImageRefusal::NONE;
+        if (r == BLOCK_FAILED) return z.refusal;
     }
 }
 
-bool InflateBlocks(Inflater& z)
+ImageRefusal InflateBlocks(Inflater& z)
 {
     for (;;) {
         unsigned header;
-        if (!TakeBits(z.in, 3, header)) return false;
+        if (!TakeBits(z.in, 3, header)) return ImageRefusal::ZLIB_CUT;
         unsigned type = header >> 1;
-        bool ok = false;
+        ImageRefusal refusal = ImageRefusal::DEFLATE_BLOCK_TYPE;
         if (type == 0) {
-            ok = CopyStored(z);
+            refusal = CopyStored(z);
         } else if (type == 1) {
             if (!z.fixedTablesBuilt) BuildFixedTables(z);
-            ok = DecodeBlock(z);
+            refusal = DecodeBlock(z);
         } else if (type == 2) {
             z.fixedTablesBuilt = false;
-            ok = ReadDynamicTables(z) && DecodeBlock(z);
+            refusal = ReadDynamicTables(z);
+            if (refusal == ImageRefusal::NONE) refusal = DecodeBlock(z);
         }
-        if (!ok) return false;
-        if (header & 1) return true;
+        if (refusal != ImageRefusal::NONE) return refusal;
+        if (header & 1) return ImageRefusal::NONE;
     }
 }
 
 // Method 8 with any window size the format allows: the whole output is in the
 // caller's buffer, so a smaller declared window needs nothing more.
-bool AcceptHeader(const unsigned char* in, uint32_t inLength)
+ImageRefusal CheckHeader(const unsigned char* in, uint32_t inLength)
 {
-    if (inLength < 2) return false;
+    if (inLength < 2) return ImageRefusal::ZLIB_CUT;
     unsigned cmf = in[0], flg = in[1];
-    if ((cmf & 15) != 8 || (cmf >> 4) > 7) return false;
-    if ((cmf * 256 + flg) % 31 != 0) return false;
-    return (flg & 0x20) == 0;  // preset dictionaries are refused
+    if ((cmf & 15) != 8) return ImageRefusal::ZLIB_METHOD;
+    if ((cmf >> 4) > 7) return ImageRefusal::ZLIB_WINDOW;
+    if ((cmf * 256 + flg) % 31 != 0) return ImageRefusal::ZLIB_HEADER_CHECK;
+    if (flg & 0x20) return ImageRefusal::ZLIB_DICTIONARY;
+    return ImageRefusal::NONE;
 }
 
 }  // namespace
 
-bool InflateZlibStreamCounted(const unsigned char* in, uint32_t inLength, unsigned char* out, uint32_t outCapacity,
-                              uint32_t& written)
+ImageRefusal InflateZlibStreamCounted(const unsigned char* in, uint32_t inLength, unsigned char* out,
+                                      uint32_t outCapacity, uint32_t& written)
 {
-    if (!in || !AcceptHeader(in, inLength)) return false;
+    if (!in) return ImageRefusal::ZLIB_CUT;
+    ImageRefusal refusal = CheckHeader(in, inLength);
+    if (refusal != ImageRefusal::NONE) return refusal;
     if (!out) outCapacity = 0;
     Inflater z;  // about 16 KiB, all of the working memory
     z.in = BitReader{in + 2, in + inLength, 0, 0};
     z.out = Output{out, out, out + outCapacity};
     z.fixedTablesBuilt = false;
-    if (!InflateBlocks(z)) return false;
+    z.refusal = ImageRefusal::NONE;
+    refusal = InflateBlocks(z);
+    if (refusal != ImageRefusal::NONE) return refusal;
     written = uint32_t(z.out.next - z.out.start);
-    return true;
+    return ImageRefusal::NONE;
 }
 
-bool InflateZlibStream(const unsigned char* in, uint32_t inLength, unsigned char* out, uint32_t outCapacity)
+ImageRefusal InflateZlibStream(const unsigned char* in, uint32_t inLength, unsigned char* out, uint32_t outCapacity)
 {
     uint32_t written;
     return InflateZlibStreamCounted(in, inLength, out, outCapacity, written);

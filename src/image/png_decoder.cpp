@@ -64,23 +64,46 @@ bool IsSupportedDepth(unsigned depth, unsigned samples)
     return samples == 1 && (depth == 1 || depth == 2 || depth == 4);
 }
 
-bool ReadHeader(const unsigned char* chunk, uint32_t length, PngHeader& h)
+// The one place IHDR's 13 data bytes are taken apart.
+PngIhdr ReadIhdrFields(const unsigned char* d)
 {
-    if (length != 13) return false;
-    const unsigned char* d = chunk + 8;
-    if (d[10] != 0 || d[11] != 0 || d[12] != 0) return false;  // compression, filter, interlace
-    if (d[8] > 8) return false;  // 16-bit samples
-    h.width = ReadU32Be(d);
-    h.height = ReadU32Be(d + 4);
-    h.depth = d[8];
-    h.colourType = d[9];
+    return PngIhdr{ReadU32Be(d), ReadU32Be(d + 4), d[8], d[9], d[10], d[11], d[12]};
+}
+
+// IHDR's fields at their fixed place, the first chunk's data; those the file does
+// not reach are read as 0.
+PngIhdr FieldsAtFront(const unsigned char* data, size_t size)
+{
+    unsigned char fields[13] = {};
+    if (size > 16) std::memcpy(fields, data + 16, size - 16 < 13 ? size - 16 : 13);
+    return ReadIhdrFields(fields);
+}
+
+bool SidesBeyondLimit(uint32_t width, uint32_t height)
+{
+    return width > uint32_t(MAX_IMAGE_SIDE) || height > uint32_t(MAX_IMAGE_SIDE);
+}
+
+ImageRefusal ReadHeader(const unsigned char* chunk, uint32_t length, PngHeader& h)
+{
+    if (length != 13) return ImageRefusal::PNG_IHDR_LENGTH;
+    const PngIhdr f = ReadIhdrFields(chunk + 8);
+    if (f.compression != 0) return ImageRefusal::PNG_COMPRESSION_METHOD;
+    if (f.filter != 0) return ImageRefusal::PNG_FILTER_METHOD;
+    if (f.interlace == 1) return ImageRefusal::PNG_INTERLACED;
+    if (f.interlace != 0) return ImageRefusal::PNG_INTERLACE_METHOD;
+    if (f.bitDepth > 8) return ImageRefusal::PNG_DEEP_SAMPLES;
+    h.width = f.width;
+    h.height = f.height;
+    h.depth = f.bitDepth;
+    h.colourType = f.colourType;
     // The colour type's bits alone give the count: colour adds two, alpha one.
     h.components = ((h.colourType & 2) | 1) + ((h.colourType & 4) ? 1 : 0);
     h.palette = h.colourType == 3;
     h.samples = h.palette ? 1 : h.components;
-    if (h.width == 0 || h.height == 0) return false;
-    if (h.width > uint32_t(MAX_IMAGE_SIDE) || h.height > uint32_t(MAX_IMAGE_SIDE)) return false;
-    return IsSupportedDepth(h.depth, h.samples);
+    if (h.width == 0 || h.height == 0) return ImageRefusal::PNG_NO_PIXELS;
+    if (SidesBeyondLimit(h.width, h.height)) return ImageRefusal::TOO_LARGE;
+    return IsSupportedDepth(h.depth, h.samples) ? ImageRefusal::NONE : ImageRefusal::PNG_BIT_DEPTH;
 }
 
 void StorePalette(const unsigned char* chunk, uint32_t length, PngPalette& palette)
@@ -451,8 +474,8 @@ bool ExpandRow(const unsigned char* row, const PngHeader& h, const PngPalette& p
 // and then expanded. With a sink every row is handed over once done: rows of whole
 // bytes from where they were reconstructed, the others from `pixels`, which then
 // holds a single row.
-bool ReconstructImage(unsigned char* filtered, size_t rowBytes, const PngHeader& h, const PngPalette& palette,
-                      unsigned char* pixels, size_t stride, ImageRowSink* sink)
+ImageRefusal ReconstructImage(unsigned char* filtered, size_t rowBytes, const PngHeader& h,
+                              const PngPalette& palette, unsigned char* pixels, size_t stride, ImageRowSink* sink)
 {
     bool expand = h.palette || h.depth < 8;
     unsigned char* lines = filtered + rowBytes + 1;
@@ -465,12 +488,12 @@ bool ReconstructImage(unsigned char* filtered, size_t rowBytes, const PngHeader&
     const unsigned char* prev = filtered + 1;
     for (uint32_t y = 0; y < h.height;) {
         unsigned done = UnfilterRows(run, y, prev);
-        if (done == 0) return false;
+        if (done == 0) return ImageRefusal::PNG_FILTER_TYPE;
         for (uint32_t k = y; (expand || sink) && k < y + done; k++) {
             const unsigned char* row = run.Dst(k);
             if (expand) {
                 unsigned char* at = sink ? pixels : pixels + size_t(h.height - 1 - k) * stride;
-                if (!ExpandRow(row, h, palette, at)) return false;
+                if (!ExpandRow(row, h, palette, at)) return ImageRefusal::PNG_PALETTE_INDEX;
                 row = at;
             }
             if (sink) sink->Row(int32_t(k), row);
@@ -478,7 +501,7 @@ bool ReconstructImage(unsigned char* filtered, size_t rowBytes, const PngHeader&
         y += done;
         prev = run.Dst(y - 1);
     }
-    return true;
+    return ImageRefusal::NONE;
 }
 
 // Swaps the rows end for end, a piece at a time through a small buffer.
@@ -506,21 +529,31 @@ struct ImageSizes {
     size_t pixelBytes;
 };
 
-bool ComputeSizes(const PngHeader& h, uint32_t streamLength, ImageSizes& s)
+// The 32-bit and size_t limits are beyond reach while the sides are at most MAX_IMAGE_SIDE.
+ImageRefusal ComputeSizes(const PngHeader& h, uint32_t streamLength, ImageSizes& s)
 {
     uint64_t rowBits = uint64_t(h.width) * h.samples * h.depth;
     uint64_t rowBytes = (rowBits + 7) / 8;
-    if (rowBytes + 1 > 0xFFFFFFFFu / h.height) return false;  // the stream length is 32-bit
+    if (rowBytes + 1 > 0xFFFFFFFFu / h.height) return ImageRefusal::TOO_LARGE;  // the stream length is 32-bit
     uint64_t filtered = (rowBytes + 1) * h.height;
-    if (filtered > 0xFFFFFFFFu - rowBytes - 1) return false;  // room for the zero row in front
-    if (filtered > uint64_t(streamLength) * MAX_DEFLATE_EXPANSION) return false;
+    if (filtered > 0xFFFFFFFFu - rowBytes - 1) return ImageRefusal::TOO_LARGE;  // room for the zero row in front
+    if (filtered > uint64_t(streamLength) * MAX_DEFLATE_EXPANSION) return ImageRefusal::PNG_IDAT_TOO_SHORT;
     size_t stride = ImageRowStride(int32_t(h.width), h.components);
-    if (stride == 0 || h.height > SIZE_MAX / stride) return false;
+    if (stride == 0 || h.height > SIZE_MAX / stride) return ImageRefusal::TOO_LARGE;
     s.rowBytes = size_t(rowBytes);
     s.filtered = uint32_t(filtered);
     s.stride = stride;
     s.pixelBytes = stride * h.height;
-    return true;
+    return ImageRefusal::NONE;
+}
+
+// The whole stream inflated, and exactly as many bytes as the rows need.
+ImageRefusal InflateRows(const unsigned char* stream, uint32_t length, unsigned char* filtered, const ImageSizes& s)
+{
+    uint32_t written = 0;
+    ImageRefusal refusal = InflateZlibStreamCounted(stream, length, filtered, s.filtered, written);
+    if (refusal == ImageRefusal::NONE && written != s.filtered) return ImageRefusal::PNG_ROWS_CUT;
+    return refusal;
 }
 
 // Rows copied as they are, padded by at most one byte, are decoded in the pixel buffer
@@ -535,73 +568,76 @@ bool SharesPixelBuffer(const PngHeader& h, const ImageSizes& s)
 // at y * stride, always ends before its own filtered bytes begin and never meets the
 // rows still to come. The rows are then put bottom row first, or handed to a sink as
 // each is done, and then the buffer is no longer needed.
-bool DecodeInPixelBuffer(const PngHeader& h, const unsigned char* stream, uint32_t length, const ImageSizes& s,
-                         unsigned char*& pixels, ImageRowSink* sink)
+ImageRefusal DecodeInPixelBuffer(const PngHeader& h, const unsigned char* stream, uint32_t length,
+                                 const ImageSizes& s, unsigned char*& pixels, ImageRowSink* sink)
 {
     unsigned char* buffer = AllocatePixels(s.rowBytes + s.filtered);
     unsigned char* zeroRow = new (std::nothrow) unsigned char[s.rowBytes]();
     if (!buffer || !zeroRow) {
         delete[] buffer;
         delete[] zeroRow;
-        return false;
+        return ImageRefusal::OUT_OF_MEMORY;
     }
     unsigned char* filtered = buffer + s.rowBytes;
-    uint32_t written = 0;
-    bool ok = InflateZlibStreamCounted(stream, length, filtered, s.filtered, written) && written == s.filtered;
+    ImageRefusal refusal = InflateRows(stream, length, filtered, s);
     RowRun run = {filtered, s.rowBytes + 1, buffer, ptrdiff_t(s.stride), h.height, s.rowBytes, h.samples};
     const unsigned char* prev = zeroRow;
-    for (uint32_t y = 0; ok && y < h.height;) {
+    for (uint32_t y = 0; refusal == ImageRefusal::NONE && y < h.height;) {
         unsigned done = UnfilterRows(run, y, prev);
-        if (done == 0) ok = false;
+        if (done == 0) refusal = ImageRefusal::PNG_FILTER_TYPE;
         for (uint32_t k = y; sink && k < y + done; k++) sink->Row(int32_t(k), run.Dst(k));
         y += done;
-        if (ok) prev = run.Dst(y - 1);
+        if (done) prev = run.Dst(y - 1);
     }
     delete[] zeroRow;
-    if (!ok || sink) {
+    if (refusal != ImageRefusal::NONE || sink) {
         delete[] buffer;
-        return ok;
+        return refusal;
     }
     ReverseRows(buffer, s.stride, h.height);
     pixels = buffer;
-    return true;
+    return ImageRefusal::NONE;
 }
 
-bool DecodeInSeparateBuffers(const PngHeader& h, const PngPalette& palette, const unsigned char* stream,
-                             uint32_t length, const ImageSizes& s, unsigned char*& pixels, ImageRowSink* sink)
+ImageRefusal DecodeInSeparateBuffers(const PngHeader& h, const PngPalette& palette, const unsigned char* stream,
+                                     uint32_t length, const ImageSizes& s, unsigned char*& pixels,
+                                     ImageRowSink* sink)
 {
     unsigned char* filtered = new (std::nothrow) unsigned char[s.rowBytes + 1 + s.filtered];
-    if (!filtered) return false;
+    if (!filtered) return ImageRefusal::OUT_OF_MEMORY;
     std::memset(filtered, 0, s.rowBytes + 1);
-    uint32_t written = 0;
-    bool ok = InflateZlibStreamCounted(stream, length, filtered + s.rowBytes + 1, s.filtered, written) &&
-              written == s.filtered && (pixels = AllocatePixels(sink ? s.stride : s.pixelBytes)) != nullptr &&
-              ReconstructImage(filtered, s.rowBytes, h, palette, pixels, s.stride, sink);
+    ImageRefusal refusal = InflateRows(stream, length, filtered + s.rowBytes + 1, s);
+    if (refusal == ImageRefusal::NONE) {
+        pixels = AllocatePixels(sink ? s.stride : s.pixelBytes);
+        refusal = pixels ? ReconstructImage(filtered, s.rowBytes, h, palette, pixels, s.stride, sink)
+                         : ImageRefusal::OUT_OF_MEMORY;
+    }
     delete[] filtered;
-    if (!ok || sink) {
+    if (refusal != ImageRefusal::NONE || sink) {
         delete[] pixels;
         pixels = nullptr;
     }
-    return ok;
+    return refusal;
 }
 
 // With a sink the rows go there and `image` only notes that an image was decoded.
-bool DecodeImage(const PngHeader& h, const PngPalette& palette, const unsigned char* stream, uint32_t length,
-                 DecodedImage& image, ImageRowSink* sink)
+ImageRefusal DecodeImage(const PngHeader& h, const PngPalette& palette, const unsigned char* stream,
+                         uint32_t length, DecodedImage& image, ImageRowSink* sink)
 {
     ImageSizes s;
-    if (h.palette && palette.entries == 0) return false;
-    if (!ComputeSizes(h, length, s)) return false;
-    if (sink && !sink->Begin(int32_t(h.width), int32_t(h.height), h.components)) return false;
+    if (h.palette && palette.entries == 0) return ImageRefusal::PNG_NO_PLTE;
+    ImageRefusal refusal = ComputeSizes(h, length, s);
+    if (refusal != ImageRefusal::NONE) return refusal;
+    if (sink && !sink->Begin(int32_t(h.width), int32_t(h.height), h.components)) return ImageRefusal::ROWS_REFUSED;
     unsigned char* pixels = nullptr;
-    bool ok = SharesPixelBuffer(h, s) ? DecodeInPixelBuffer(h, stream, length, s, pixels, sink)
+    refusal = SharesPixelBuffer(h, s) ? DecodeInPixelBuffer(h, stream, length, s, pixels, sink)
                                       : DecodeInSeparateBuffers(h, palette, stream, length, s, pixels, sink);
-    if (!ok) return false;
+    if (refusal != ImageRefusal::NONE) return refusal;
     image.decoded = true;
-    if (sink) return true;
+    if (sink) return ImageRefusal::NONE;
     delete[] image.pixels;  // a later IDAT sequence replaces an earlier image
     image = DecodedImage{h.width, h.height, h.components, pixels, true};
-    return true;
+    return ImageRefusal::NONE;
 }
 
 // ---- Chunk walk ----------------------------------------------------------------------
@@ -622,8 +658,8 @@ bool ChunkAt(const ChunkWalk& w, uint64_t pos, uint32_t& length)
 
 // The IDAT chunks that follow one another form one zlib stream; a lone chunk is used
 // in place, several are joined into `joined`.
-bool GatherStream(const ChunkWalk& w, uint64_t& pos, unsigned char*& joined, const unsigned char*& stream,
-                  uint32_t& total)
+ImageRefusal GatherStream(const ChunkWalk& w, uint64_t& pos, unsigned char*& joined, const unsigned char*& stream,
+                          uint32_t& total)
 {
     uint64_t end = pos, sum = 0;
     unsigned count = 0;
@@ -633,12 +669,12 @@ bool GatherStream(const ChunkWalk& w, uint64_t& pos, unsigned char*& joined, con
         end += 12 + uint64_t(length);
         count++;
     }
-    if (sum > 0xFFFFFFFFu) return false;
+    if (sum > 0xFFFFFFFFu) return ImageRefusal::PNG_CHUNK_CUT;  // more than a 32-bit file holds
     total = uint32_t(sum);
     stream = w.data + pos + 8;
     if (count > 1) {
         joined = new (std::nothrow) unsigned char[sum ? size_t(sum) : 1];
-        if (!joined) return false;
+        if (!joined) return ImageRefusal::OUT_OF_MEMORY;
         size_t at = 0;
         for (uint64_t p = pos; p < end; p += 12 + uint64_t(length)) {
             ChunkAt(w, p, length);
@@ -648,18 +684,19 @@ bool GatherStream(const ChunkWalk& w, uint64_t& pos, unsigned char*& joined, con
         stream = joined;
     }
     pos = end;
-    return true;
+    return ImageRefusal::NONE;
 }
 
-bool DecodeIdatRun(const ChunkWalk& w, uint64_t& pos, const PngHeader& h, const PngPalette& palette,
-                   DecodedImage& image, ImageRowSink* sink)
+ImageRefusal DecodeIdatRun(const ChunkWalk& w, uint64_t& pos, const PngHeader& h, const PngPalette& palette,
+                           DecodedImage& image, ImageRowSink* sink)
 {
     unsigned char* joined = nullptr;
     const unsigned char* stream;
     uint32_t length;
-    bool ok = GatherStream(w, pos, joined, stream, length) && DecodeImage(h, palette, stream, length, image, sink);
+    ImageRefusal refusal = GatherStream(w, pos, joined, stream, length);
+    if (refusal == ImageRefusal::NONE) refusal = DecodeImage(h, palette, stream, length, image, sink);
     delete[] joined;
-    return ok;
+    return refusal;
 }
 
 struct WalkState {
@@ -672,17 +709,19 @@ struct WalkState {
 
 // One chunk at `pos`; advances `pos` past it (past a whole IDAT run for IDAT).
 // Sets `end` at IEND.
-bool WalkChunk(const ChunkWalk& w, uint64_t& pos, WalkState& st, ImageData& out, bool& end)
+ImageRefusal WalkChunk(const ChunkWalk& w, uint64_t& pos, WalkState& st, ImageData& out, bool& end)
 {
     uint32_t length;
-    if (!ChunkAt(w, pos, length)) return false;
+    if (!ChunkAt(w, pos, length)) return ImageRefusal::PNG_CHUNK_CUT;
     const unsigned char* chunk = w.data + pos;
     if (IsChunkType(chunk, "IEND")) {
         end = true;
-        return true;
+        return ImageRefusal::NONE;
     }
     if (IsChunkType(chunk, "IHDR")) {
-        if (st.haveHeader || !ReadHeader(chunk, length, st.header)) return false;
+        if (st.haveHeader) return ImageRefusal::PNG_SECOND_IHDR;
+        ImageRefusal refusal = ReadHeader(chunk, length, st.header);
+        if (refusal != ImageRefusal::NONE) return refusal;
         st.haveHeader = true;
         out.width = int32_t(st.header.width);
         out.height = int32_t(st.header.height);
@@ -691,10 +730,11 @@ bool WalkChunk(const ChunkWalk& w, uint64_t& pos, WalkState& st, ImageData& out,
     } else if (IsChunkType(chunk, "PLTE")) {
         StorePalette(chunk, length, st.palette);
     } else if (IsChunkType(chunk, "IDAT")) {
-        return st.haveHeader && DecodeIdatRun(w, pos, st.header, st.palette, st.image, st.sink);
+        if (!st.haveHeader) return ImageRefusal::PNG_IDAT_BEFORE_IHDR;
+        return DecodeIdatRun(w, pos, st.header, st.palette, st.image, st.sink);
     }
     pos += 12 + uint64_t(length);
-    return true;
+    return ImageRefusal::NONE;
 }
 
 }  // namespace
@@ -706,50 +746,92 @@ unsigned char PaethPredictor(unsigned char left, unsigned char up, unsigned char
 
 namespace {
 
-// With a sink the rows go there and `out` gets the header's fields only.
-bool WalkPng(ImageData& out, const unsigned char* data, uint32_t size, ImageRowSink* sink, WalkState& st)
+bool HasSignature(const unsigned char* data, size_t size)
 {
-    if (!data || size < 8 || std::memcmp(data, PNG_SIGNATURE, 8) != 0) return false;
+    return data && size >= 8 && std::memcmp(data, PNG_SIGNATURE, 8) == 0;
+}
+
+// With a sink the rows go there and `out` gets the header's fields only.
+ImageRefusal WalkPng(ImageData& out, const unsigned char* data, uint32_t size, ImageRowSink* sink, WalkState& st)
+{
+    if (!HasSignature(data, size)) return ImageRefusal::PNG_NO_SIGNATURE;
+    // The sides are judged before anything else, where IHDR keeps them, so that a file
+    // claiming too many pixels is told as such however damaged the rest of it is. They
+    // are read there whatever the first chunk calls itself, as the game always has.
+    if (size >= 24) {
+        const PngIhdr front = FieldsAtFront(data, size);
+        if (SidesBeyondLimit(front.width, front.height)) return ImageRefusal::TOO_LARGE;
+    }
     ChunkWalk w = {data, size, 8};
     st.sink = sink;
-    bool ok = true, end = false;
-    while (ok && !end && w.pos < size) ok = WalkChunk(w, w.pos, st, out, end);
+    ImageRefusal refusal = ImageRefusal::NONE;
+    bool end = false;
+    while (refusal == ImageRefusal::NONE && !end && w.pos < size) refusal = WalkChunk(w, w.pos, st, out, end);
     // A walk that meets no image data has nothing to hand over, so it fails too.
-    if (!ok || !st.image.decoded) {
-        delete[] st.image.pixels;
-        return false;
-    }
-    return true;
+    if (refusal == ImageRefusal::NONE && !st.image.decoded) refusal = ImageRefusal::PNG_NO_IDAT;
+    if (refusal != ImageRefusal::NONE) delete[] st.image.pixels;
+    return refusal;
 }
 
 }  // namespace
 
-bool DecodePngRows(const unsigned char* data, uint32_t size, ImageRowSink& sink)
+ImageRefusal ReadPngIhdr(const unsigned char* data, size_t size, PngIhdr& out)
+{
+    if (!HasSignature(data, size)) return ImageRefusal::PNG_NO_SIGNATURE;
+    if (size < 8 + 8 + 13) return ImageRefusal::PNG_CHUNK_CUT;
+    if (!IsChunkType(data + 8, "IHDR")) return ImageRefusal::PNG_IHDR_NOT_FIRST;
+    if (ReadU32Be(data + 8) < 13) return ImageRefusal::PNG_IHDR_LENGTH;
+    out = FieldsAtFront(data, size);
+    return ImageRefusal::NONE;
+}
+
+// Unlike the decoder's walk, a chunk here counts only with its CRC in the file.
+PngChunkList ListPngChunks(const unsigned char* data, size_t size)
+{
+    PngChunkList list = {0, true};
+    if (!HasSignature(data, size)) return list;
+    size_t at = 8;
+    while (size - at >= 12) {
+        const uint32_t length = ReadU32Be(data + at);
+        if (length > size - at - 12) break;
+        const unsigned char* chunk = data + at;
+        if (IsChunkType(chunk, "IDAT")) ++list.idatChunks;
+        at += 12 + size_t(length);
+        if (IsChunkType(chunk, "IEND")) {
+            list.cutShort = false;
+            break;
+        }
+    }
+    return list;
+}
+
+ImageRefusal DecodePngRows(const unsigned char* data, uint32_t size, ImageRowSink& sink)
 {
     ImageData header = {};
     WalkState st = {};
     return WalkPng(header, data, size, &sink, st);
 }
 
-bool DecodePng(ImageData& out, const unsigned char* data, uint32_t size)
+ImageRefusal DecodePng(ImageData& out, const unsigned char* data, uint32_t size)
 {
     WalkState st = {};
-    if (!WalkPng(out, data, size, nullptr, st)) return false;
+    ImageRefusal refusal = WalkPng(out, data, size, nullptr, st);
+    if (refusal != ImageRefusal::NONE) return refusal;
     out.width = int32_t(st.image.width);
     out.height = int32_t(st.image.height);
     out.components = uint8_t(st.image.components);
     out.format = ImageFormatForComponents(st.image.components);
     out.pixels = st.image.pixels;
-    return true;
+    return ImageRefusal::NONE;
 }
 
-bool LoadPng(ImageData& out, const char* path)
+ImageRefusal LoadPng(ImageData& out, const char* path)
 {
     // The decoder takes sizes of 32 bits.
     unsigned char* data = nullptr;
     size_t size = 0;
-    if (!ReadImageFile(path, 0xFFFFFFFFu, data, size)) return false;
-    bool decoded = DecodePng(out, data, uint32_t(size));
+    if (!ReadImageFile(path, 0xFFFFFFFFu, data, size)) return ImageRefusal::CANNOT_OPEN;
+    ImageRefusal refusal = DecodePng(out, data, uint32_t(size));
     delete[] data;
-    return decoded;
+    return refusal;
 }

@@ -249,7 +249,7 @@ bool CellConverter::Begin(int32_t width, int32_t height, unsigned components)
         return false;
     }
     if (width > MAX_IMAGE_SIDE || height > MAX_IMAGE_SIDE) {
-        refusal_ = ImageFailureText(IMAGE_TOO_LARGE);
+        refusal_ = RefusalSummary(ImageRefusal::TOO_LARGE);
         return false;
     }
     if (!cells_ || width != width_ || height != height_) {
@@ -429,16 +429,17 @@ bool ReadLabyrinth(const char* imagePath, const char* palettePath, Labyrinth& ca
     }
 
     CellConverter converter(candidate.palette, rowCount);
-    ImageFailure failure = IMAGE_CANNOT_OPEN;
-    bool read = imagePath && ReadImageRows(imagePath, converter, &failure);
+    ImageRefusal refusal = imagePath ? ReadImageRows(imagePath, converter) : ImageRefusal::CANNOT_OPEN;
+    bool read = refusal == ImageRefusal::NONE;
     if (read && !converter.Finish()) {
         ImageData image = {};
-        read = ReadImage(image, imagePath, &failure) && SendImageRows(image, converter) && converter.Finish();
+        refusal = ReadImage(image, imagePath);
+        read = refusal == ImageRefusal::NONE && SendImageRows(image, converter) && converter.Finish();
         FreeImage(image);
     }
     if (!read) {
         converter.ForgetAppendedRows();
-        why = converter.Refusal() ? converter.Refusal() : ImageFailureText(failure);
+        why = converter.Refusal() ? converter.Refusal() : RefusalSummary(refusal);
         return false;
     }
     candidate.grid = LabyrinthGrid{converter.Width(), converter.Height(), converter.TakeCells()};

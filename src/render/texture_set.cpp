@@ -115,7 +115,7 @@ static bool ReadTextureImage(const char* path, ImageData& image)
     char localPath[TEXTURE_NAME_SIZE];
     std::snprintf(localPath, sizeof localPath, "%s", path);
     PlatformLocalPath(localPath);
-    if (ReadImage(image, localPath)) return true;
+    if (ReadImage(image, localPath) == ImageRefusal::NONE) return true;
     ImageData read = {};
     if (!glWindow.imageLoader || !glWindow.imageLoader(read, localPath)) return false;
     // The extra reader is not ours: make sure GL is never handed nonsense.

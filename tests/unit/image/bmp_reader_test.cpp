@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "image/bmp_reader.h"
+#include "support/refusal_print.h"
 
 namespace {
 
@@ -80,6 +81,7 @@ Bytes Build(const BmpFile& f)
 }
 
 struct Decoded {
+    ImageRefusal refusal = ImageRefusal::NONE;
     bool ok = false;
     int32_t width = 0;
     int32_t height = 0;
@@ -131,10 +133,12 @@ Decoded Decode(const Bytes& file)
 {
     ImageData image = {};
     Decoded d;
-    d.ok = DecodeBmp(image, file.data(), file.size());
+    d.refusal = DecodeBmp(image, file.data(), file.size());
+    d.ok = d.refusal == ImageRefusal::NONE;
     RowCollector collector;
-    const bool rowsOk = DecodeBmpRows(file.data(), file.size(), collector);
-    EXPECT_EQ(rowsOk, d.ok) << "whole image and rows disagree";
+    const ImageRefusal rowsRefusal = DecodeBmpRows(file.data(), file.size(), collector);
+    const bool rowsOk = rowsRefusal == ImageRefusal::NONE;
+    EXPECT_EQ(rowsRefusal, d.refusal) << "whole image and rows disagree";
     if (!d.ok) return d;
     EXPECT_EQ(image.format, IMAGE_FORMAT_RGB);
     EXPECT_EQ(image.components, 3);
@@ -397,6 +401,8 @@ TEST(BmpReader, ColourTableHoldsWhatTheFileHolds)
 
 Bytes Prefix(const Bytes& bytes, size_t length) { return Bytes(bytes.begin(), bytes.begin() + length); }
 
+// Each damage names the check that refused it. Sides beyond the limit are told
+// before anything else a header gets wrong, so a player learns the one thing to fix.
 TEST(BmpReader, RefusesWhatItCannotRead)
 {
     auto with = [](BmpFile f, void (*change)(BmpFile&)) { change(f); return Build(f); };
@@ -408,60 +414,68 @@ TEST(BmpReader, RefusesWhatItCannotRead)
     PutU32(core, 14, 12);
     Bytes cut124 = with(good24, [](BmpFile& f) { f.infoSize = 124; });
     cut124.resize(14 + 100);
-    struct Case { const char* what; Bytes file; };
+    const Bytes hugeAndCut = Prefix(with(good8, [](BmpFile& f) { f.width = 9000; }), 30);
+    using R = ImageRefusal;
+    struct Case { const char* what; Bytes file; ImageRefusal refusal; };
     const Case cases[] = {
-        {"empty file", {}},
-        {"shorter than the file header", Prefix(Build(good8), 13)},
-        {"shorter than the info header", Prefix(Build(good8), 40)},
-        {"124-byte header cut short", cut124},
-        {"signature is not BM", notBm},
-        {"12-byte core header", core},
-        {"unknown info header size", with(good8, [](BmpFile& f) { f.infoSize = 64; })},
-        {"compression 3", with(good8, [](BmpFile& f) { f.compression = 3; })},
-        {"compression 3 on 24-bit", with(good24, [](BmpFile& f) { f.compression = 3; })},
-        {"compression 4", with(good8, [](BmpFile& f) { f.compression = 4; })},
-        {"bit count 0", with(good8, [](BmpFile& f) { f.bitCount = 0; })},
-        {"bit count 3", with(good8, [](BmpFile& f) { f.bitCount = 3; })},
-        {"bit count 12", with(good8, [](BmpFile& f) { f.bitCount = 12; })},
-        {"bit count 16", with(good24, [](BmpFile& f) { f.bitCount = 16; })},
-        {"bit count 32", with(good24, [](BmpFile& f) { f.bitCount = 32; })},
-        {"zero width", with(good8, [](BmpFile& f) { f.width = 0; })},
-        {"negative width", with(good8, [](BmpFile& f) { f.width = -2; })},
-        {"zero height", with(good8, [](BmpFile& f) { f.height = 0; })},
-        {"most negative height", with(good8, [](BmpFile& f) { f.height = INT32_MIN; })},
-        {"RLE8 with 4 bits", with(good8, [](BmpFile& f) { f.bitCount = 4; f.compression = 1; })},
-        {"RLE8 with 1 bit", with(good8, [](BmpFile& f) { f.bitCount = 1; f.compression = 1; })},
-        {"RLE4 with 8 bits", with(good8, [](BmpFile& f) { f.compression = 2; })},
-        {"RLE4 with 2 bits", with(good8, [](BmpFile& f) { f.bitCount = 2; f.compression = 2; })},
-        {"24-bit rows one byte short", with(good24, [](BmpFile& f) { f.pixels.pop_back(); })},
-        {"24-bit rows missing", with(good24, [](BmpFile& f) { f.height = 3; })},
-        {"8-bit row one byte short", with(good8, [](BmpFile& f) { f.pixels.pop_back(); })},
-        {"1-bit rows missing", with(good8, [](BmpFile& f) { f.bitCount = 1; f.height = 2; })},
+        {"empty file", {}, R::BMP_NO_SIGNATURE},
+        {"signature is not BM", notBm, R::BMP_NO_SIGNATURE},
+        {"shorter than the file header", Prefix(Build(good8), 13), R::BMP_HEADER_CUT},
+        {"shorter than the info header", Prefix(Build(good8), 40), R::BMP_HEADER_CUT},
+        {"124-byte header cut short", cut124, R::BMP_HEADER_CUT},
+        {"12-byte core header", core, R::BMP_CORE_HEADER},
+        {"info header of 20 bytes", with(good8, [](BmpFile& f) { f.infoSize = 20; }), R::BMP_INFO_HEADER_SIZE},
+        {"unknown info header size", with(good8, [](BmpFile& f) { f.infoSize = 64; }), R::BMP_INFO_HEADER_SIZE},
+        {"compression 3", with(good8, [](BmpFile& f) { f.compression = 3; }), R::BMP_COMPRESSION},
+        {"compression 3 on 24-bit", with(good24, [](BmpFile& f) { f.compression = 3; }), R::BMP_COMPRESSION},
+        {"compression 4", with(good8, [](BmpFile& f) { f.compression = 4; }), R::BMP_COMPRESSION},
+        {"bit count 0", with(good8, [](BmpFile& f) { f.bitCount = 0; }), R::BMP_BIT_COUNT},
+        {"bit count 3", with(good8, [](BmpFile& f) { f.bitCount = 3; }), R::BMP_BIT_COUNT},
+        {"bit count 12", with(good8, [](BmpFile& f) { f.bitCount = 12; }), R::BMP_BIT_COUNT},
+        {"bit count 16", with(good24, [](BmpFile& f) { f.bitCount = 16; }), R::BMP_BIT_COUNT},
+        {"bit count 32", with(good24, [](BmpFile& f) { f.bitCount = 32; }), R::BMP_BIT_COUNT},
+        {"zero width", with(good8, [](BmpFile& f) { f.width = 0; }), R::BMP_NO_PIXELS},
+        {"negative width", with(good8, [](BmpFile& f) { f.width = -2; }), R::BMP_NEGATIVE_WIDTH},
+        {"zero height", with(good8, [](BmpFile& f) { f.height = 0; }), R::BMP_NO_PIXELS},
+        {"RLE8 with 4 bits", with(good8, [](BmpFile& f) { f.bitCount = 4; f.compression = 1; }), R::BMP_RLE_BIT_COUNT},
+        {"RLE8 with 1 bit", with(good8, [](BmpFile& f) { f.bitCount = 1; f.compression = 1; }), R::BMP_RLE_BIT_COUNT},
+        {"RLE4 with 8 bits", with(good8, [](BmpFile& f) { f.compression = 2; }), R::BMP_RLE_BIT_COUNT},
+        {"RLE4 with 2 bits", with(good8, [](BmpFile& f) { f.bitCount = 2; f.compression = 2; }), R::BMP_RLE_BIT_COUNT},
+        {"24-bit rows one byte short", with(good24, [](BmpFile& f) { f.pixels.pop_back(); }), R::BMP_ROWS_CUT},
+        {"24-bit rows missing", with(good24, [](BmpFile& f) { f.height = 3; }), R::BMP_ROWS_CUT},
+        {"8-bit row one byte short", with(good8, [](BmpFile& f) { f.pixels.pop_back(); }), R::BMP_ROWS_CUT},
+        {"1-bit rows missing", with(good8, [](BmpFile& f) { f.bitCount = 1; f.height = 2; }), R::BMP_ROWS_CUT},
         {"offset past the end and no pixels after the table",
-         with(good8, [](BmpFile& f) { f.pixels.clear(); f.pixelOffset = 5000; })},
+         with(good8, [](BmpFile& f) { f.pixels.clear(); f.pixelOffset = 5000; }), R::BMP_ROWS_CUT},
+        {"run-length data that cannot reach the last row",
+         with(good8, [](BmpFile& f) { f.compression = 1; f.height = 2000; }), R::BMP_RUNS_CUT},
+        {"most negative height", with(good8, [](BmpFile& f) { f.height = INT32_MIN; }), R::TOO_LARGE},
         {"RLE8 buffer beyond the size limit", with(good8, [](BmpFile& f) {
-             f.compression = 1; f.width = 20000; f.height = 20000; })},
+             f.compression = 1; f.width = 20000; f.height = 20000; }), R::TOO_LARGE},
         {"largest width and height", with(good8, [](BmpFile& f) {
-             f.compression = 1; f.width = INT32_MAX; f.height = -INT32_MAX; })},
+             f.compression = 1; f.width = INT32_MAX; f.height = -INT32_MAX; }), R::TOO_LARGE},
+        {"too wide and cut inside the info header", hugeAndCut, R::TOO_LARGE},
+        {"too wide with an unknown header size", with(good8, [](BmpFile& f) { f.infoSize = 64; f.height = -9000; }),
+         R::TOO_LARGE},
     };
     unsigned char sentinelPixel = 0;
     for (const Case& c : cases) {
         ImageData image = {7, 9, 1234, 2, &sentinelPixel};
-        EXPECT_FALSE(DecodeBmp(image, c.file.data(), c.file.size())) << c.what;
+        EXPECT_EQ(DecodeBmp(image, c.file.data(), c.file.size()), c.refusal) << c.what;
         EXPECT_EQ(image.width, 7) << c.what;
         EXPECT_EQ(image.height, 9) << c.what;
         EXPECT_EQ(image.format, 1234u) << c.what;
         EXPECT_EQ(image.components, 2) << c.what;
         EXPECT_EQ(image.pixels, &sentinelPixel) << c.what;
-        // Refused before a single row is handed over.
+        // Refused for the same reason before a single row is handed over.
         RowCollector rows;
-        EXPECT_FALSE(DecodeBmpRows(c.file.data(), c.file.size(), rows)) << c.what;
+        EXPECT_EQ(DecodeBmpRows(c.file.data(), c.file.size(), rows), c.refusal) << c.what;
         EXPECT_EQ(rows.begins, 0) << c.what;
     }
     ImageData image = {};
-    EXPECT_FALSE(DecodeBmp(image, nullptr, 100));
+    EXPECT_EQ(DecodeBmp(image, nullptr, 100), R::BMP_NO_SIGNATURE);
     RowCollector rows;
-    EXPECT_FALSE(DecodeBmpRows(nullptr, 100, rows));
+    EXPECT_EQ(DecodeBmpRows(nullptr, 100, rows), R::BMP_NO_SIGNATURE);
 }
 
 struct TempFolder {
@@ -491,7 +505,7 @@ TEST(BmpReader, LoadBmpReadsFilesAndRefusesPaths)
     TempFolder folder;
     std::string good = folder.Write("good.bmp", Build(Direct24(5, 2, DIRECT_5x2)));
     ImageData image = {};
-    ASSERT_TRUE(LoadBmp(image, good.c_str()));
+    ASSERT_EQ(LoadBmp(image, good.c_str()), ImageRefusal::NONE);
     EXPECT_EQ(TopRowFirst(image), DIRECT_5x2_TOP_FIRST);
     FreeImage(image);
 
@@ -499,10 +513,18 @@ TEST(BmpReader, LoadBmpReadsFilesAndRefusesPaths)
     std::string damaged = folder.Write("damaged.bmp", Bytes{'B', 'M', 0, 0});
     std::string missing = (folder.path / "missing.bmp").string();
     std::string directory = folder.path.string();
-    const char* refused[] = {nullptr, "", missing.c_str(), empty.c_str(), damaged.c_str(), directory.c_str()};
-    for (const char* path : refused) {
+    const struct {
+        const char* path;
+        ImageRefusal refusal;
+    } refused[] = {
+        {nullptr, ImageRefusal::CANNOT_OPEN},        {"", ImageRefusal::CANNOT_OPEN},
+        {missing.c_str(), ImageRefusal::CANNOT_OPEN}, {empty.c_str(), ImageRefusal::CANNOT_OPEN},
+        {damaged.c_str(), ImageRefusal::BMP_HEADER_CUT}, {directory.c_str(), ImageRefusal::CANNOT_OPEN},
+    };
+    for (const auto& c : refused) {
+        const char* path = c.path;
         ImageData untouched = {3, 4, 5, 1, nullptr};
-        EXPECT_FALSE(LoadBmp(untouched, path)) << (path ? path : "null");
+        EXPECT_EQ(LoadBmp(untouched, path), c.refusal) << (path ? path : "null");
         EXPECT_EQ(untouched.width, 3);
         EXPECT_EQ(untouched.format, 5u);
     }

@@ -9,6 +9,7 @@
 #include "image/inflate.h"
 #include "support/deflate_writer.h"
 #include "support/reference_inflate.h"
+#include "support/refusal_print.h"
 
 #if QUORVEL_HAVE_ORACLES
 #include <zlib.h>
@@ -17,16 +18,22 @@
 namespace {
 
 // Runs the stream from an exactly sized heap copy so that ASan sees any read past it.
-bool Inflate(const Bytes& stream, Bytes& out, size_t capacity, uint32_t* written = nullptr)
+ImageRefusal InflateWhy(const Bytes& stream, Bytes& out, size_t capacity, uint32_t* written = nullptr)
 {
     std::unique_ptr<unsigned char[]> in(new unsigned char[stream.size() ? stream.size() : 1]);
     if (!stream.empty()) std::memcpy(in.get(), stream.data(), stream.size());
     out.assign(capacity, 0xEE);
     uint32_t count = 0;
-    bool ok = InflateZlibStreamCounted(in.get(), uint32_t(stream.size()), out.data(), uint32_t(capacity), count);
+    ImageRefusal refusal =
+        InflateZlibStreamCounted(in.get(), uint32_t(stream.size()), out.data(), uint32_t(capacity), count);
     if (written) *written = count;
-    if (ok) out.resize(count);
-    return ok;
+    if (refusal == ImageRefusal::NONE) out.resize(count);
+    return refusal;
+}
+
+bool Inflate(const Bytes& stream, Bytes& out, size_t capacity, uint32_t* written = nullptr)
+{
+    return InflateWhy(stream, out, capacity, written) == ImageRefusal::NONE;
 }
 
 Bytes Text(const char* s) { return Bytes(s, s + std::strlen(s)); }
@@ -77,28 +84,29 @@ BitWriter DynamicHeader(unsigned hlit, unsigned hdist)
 
 TEST(Inflate, HeaderRules)
 {
-    struct Case { const char* what; unsigned char cmf, flg; bool accepted; };
+    const ImageRefusal ACCEPTED = ImageRefusal::NONE;
+    struct Case { const char* what; unsigned char cmf, flg; ImageRefusal refusal; };
     const Case cases[] = {
-        {"32 KiB window, default level", 0x78, 0x9C, true},
-        {"32 KiB window, best compression", 0x78, 0xDA, true},
-        {"32 KiB window, fastest", 0x78, 0x01, true},
-        {"8 KiB window, as libpng writes for small images", 0x58, 0x85, true},
-        {"256-byte window", 0x08, 0x1D, true},
-        {"check value not divisible by 31", 0x78, 0x9D, false},
-        {"preset dictionary", 0x78, 0xBB, false},
-        {"window larger than 32 KiB", 0x88, 0x98, false},
-        {"method other than deflate", 0x79, 0xDB, false},
+        {"32 KiB window, default level", 0x78, 0x9C, ACCEPTED},
+        {"32 KiB window, best compression", 0x78, 0xDA, ACCEPTED},
+        {"32 KiB window, fastest", 0x78, 0x01, ACCEPTED},
+        {"8 KiB window, as libpng writes for small images", 0x58, 0x85, ACCEPTED},
+        {"256-byte window", 0x08, 0x1D, ACCEPTED},
+        {"check value not divisible by 31", 0x78, 0x9D, ImageRefusal::ZLIB_HEADER_CHECK},
+        {"preset dictionary", 0x78, 0xBB, ImageRefusal::ZLIB_DICTIONARY},
+        {"window larger than 32 KiB", 0x88, 0x98, ImageRefusal::ZLIB_WINDOW},
+        {"method other than deflate", 0x79, 0xDB, ImageRefusal::ZLIB_METHOD},
     };
     for (const Case& c : cases) {
         Bytes stream = {c.cmf, c.flg};
         stream.insert(stream.end(), EMPTY_FINAL_STORED.begin(), EMPTY_FINAL_STORED.end());
         Bytes out;
-        EXPECT_EQ(Inflate(stream, out, 4), c.accepted) << c.what;
+        EXPECT_EQ(InflateWhy(stream, out, 4), c.refusal) << c.what;
     }
     Bytes out;
-    EXPECT_FALSE(Inflate({}, out, 4)) << "no header";
-    EXPECT_FALSE(Inflate({0x78}, out, 4)) << "half a header";
-    EXPECT_FALSE(InflateZlibStream(nullptr, 7, out.data(), 0)) << "no input";
+    EXPECT_EQ(InflateWhy({}, out, 4), ImageRefusal::ZLIB_CUT) << "no header";
+    EXPECT_EQ(InflateWhy({0x78}, out, 4), ImageRefusal::ZLIB_CUT) << "half a header";
+    EXPECT_EQ(InflateZlibStream(nullptr, 7, out.data(), 0), ImageRefusal::ZLIB_CUT) << "no input";
 }
 
 TEST(Inflate, StoredBlocks)
@@ -235,22 +243,23 @@ TEST(Inflate, SingleDistanceCodeDecodes)
     BitWriter other = SingleDistanceCodeBlock();
     other.Code(1, 1);  // the pattern no code owns
     other.Code(2, 2);
-    EXPECT_FALSE(Inflate(Zlib(other.bytes), out, 32));
+    EXPECT_EQ(InflateWhy(Zlib(other.bytes), out, 32), ImageRefusal::DEFLATE_BAD_DISTANCE_CODE);
 }
 
 TEST(Inflate, RefusesDamagedStreams)
 {
-    struct Case { const char* what; Bytes body; size_t capacity; };
+    struct Case { const char* what; Bytes body; ImageRefusal refusal; size_t capacity; };
+    const ImageRefusal CUT = ImageRefusal::ZLIB_CUT;
     std::vector<Case> cases = {
-        {"reserved block type", {0x07}, 16},
-        {"no block at all", {}, 16},
-        {"stored block header cut short", {0x01, 0x05, 0x00, 0xFA}, 16},
-        {"stored data cut short", {0x01, 0x05, 0x00, 0xFA, 0xFF, 'h', 'e'}, 16},
-        {"fixed block without its end", {0x4B, 0x4C, 0x4A}, 16},
-        {"last block never comes", {0x00, 0x00, 0x00, 0xFF, 0xFF}, 16},
+        {"reserved block type", {0x07}, ImageRefusal::DEFLATE_BLOCK_TYPE, 16},
+        {"no block at all", {}, CUT, 16},
+        {"stored block header cut short", {0x01, 0x05, 0x00, 0xFA}, CUT, 16},
+        {"stored data cut short", {0x01, 0x05, 0x00, 0xFA, 0xFF, 'h', 'e'}, CUT, 16},
+        {"fixed block without its end", {0x4B, 0x4C, 0x4A}, CUT, 16},
+        {"last block never comes", {0x00, 0x00, 0x00, 0xFF, 0xFF}, CUT, 16},
     };
-    auto add = [&cases](const char* what, const BitWriter& w, size_t capacity = 16) {
-        cases.push_back({what, w.bytes, capacity});
+    auto add = [&cases](const char* what, const BitWriter& w, ImageRefusal refusal, size_t capacity = 16) {
+        cases.push_back({what, w.bytes, refusal, capacity});
     };
     BitWriter far;
     far.Bits(0b011, 3);
@@ -258,51 +267,51 @@ TEST(Inflate, RefusesDamagedStreams)
     far.LitLenSymbol(257);
     far.DistanceSymbol(1);  // distance 2 with one byte written
     far.EndOfBlock();
-    add("distance reaches before the output", far);
+    add("distance reaches before the output", far, ImageRefusal::DEFLATE_DISTANCE_TOO_FAR);
 
     BitWriter farFirst;
     farFirst.Bits(0b011, 3);
     farFirst.LitLenSymbol(257);
     farFirst.DistanceSymbol(0);
     farFirst.EndOfBlock();
-    add("back-reference before any output", farFirst);
+    add("back-reference before any output", farFirst, ImageRefusal::DEFLATE_DISTANCE_TOO_FAR);
 
     BitWriter full;
     full.Bits(0b011, 3);
     for (char c : std::string("abc")) full.Literal(unsigned(c));
     full.EndOfBlock();
-    add("literal with the output full", full, 2);
+    add("literal with the output full", full, ImageRefusal::DEFLATE_OUTPUT_FULL, 2);
 
     BitWriter lit286, dist30, dist31;
     lit286.Bits(0b011, 3);
     lit286.LitLenSymbol(286);
     lit286.EndOfBlock();
-    add("literal/length symbol 286", lit286);
+    add("literal/length symbol 286", lit286, ImageRefusal::DEFLATE_BAD_LITLEN_CODE);
     dist30.Bits(0b011, 3);
     dist30.Literal('a');
     dist30.LitLenSymbol(257);
     dist30.DistanceSymbol(30);
     dist30.EndOfBlock();
-    add("distance symbol 30", dist30);
+    add("distance symbol 30", dist30, ImageRefusal::DEFLATE_BAD_DISTANCE_CODE);
     dist31.Bits(0b011, 3);
     dist31.Literal('a');
     dist31.LitLenSymbol(257);
     dist31.DistanceSymbol(31);
     dist31.EndOfBlock();
-    add("distance symbol 31", dist31);
+    add("distance symbol 31", dist31, ImageRefusal::DEFLATE_BAD_DISTANCE_CODE);
 
     // The next three would decode to an empty block if the damage were let through.
     BitWriter overLit = DynamicHeader(257, 1);
     for (unsigned s = 0; s < 258; s++) overLit.Code(s == 'a' || s == 'b' || s == 256 || s == 257 ? 1 : 0, 4);
     overLit.Code(0, 1);  // whichever symbol took the pattern "0" last
-    add("over-subscribed literal/length code", overLit);
+    add("over-subscribed literal/length code", overLit, ImageRefusal::DEFLATE_CODE_LENGTHS);
 
     // Code-length code with three one-bit codes (for lengths 0, 8 and 9).
     BitWriter overLengths = CodeLengthCodeHeader(257, 1, {{0, 1}, {8, 1}, {9, 1}});
     for (int i = 0; i < 254; i++) overLengths.Code(1, 1);
     for (int i = 0; i < 4; i++) overLengths.Code(0, 1);
     overLengths.Code(0x1FE, 9);
-    add("over-subscribed code-length code", overLengths);
+    add("over-subscribed code-length code", overLengths, ImageRefusal::DEFLATE_CODE_LENGTHS);
 
     // Lengths 8 ("0"), 9 ("10") and repeat ("11"): 254 eights, two nines, then a repeat
     // of 3 where 2 lengths are left.
@@ -313,25 +322,25 @@ TEST(Inflate, RefusesDamagedStreams)
     pastEnd.Code(3, 2);
     pastEnd.Bits(0, 2);
     pastEnd.Code(0x1FE, 9);
-    add("repeat running past the lengths", pastEnd);
+    add("repeat running past the lengths", pastEnd, ImageRefusal::DEFLATE_REPEAT_PAST_END);
 
     BitWriter noPrevious = CodeLengthCodeHeader(257, 1, {{8, 1}, {16, 1}});
     noPrevious.Code(1, 1);  // repeat with nothing to repeat
     noPrevious.Bits(0, 16);
-    add("repeat with no previous length", noPrevious);
+    add("repeat with no previous length", noPrevious, ImageRefusal::DEFLATE_REPEAT_FIRST);
 
     BitWriter noLengths = DynamicHeader(257, 1);
     for (unsigned s = 0; s < 258; s++) noLengths.Code(0, 4);
     noLengths.Bits(0, 16);
-    add("literal/length code without any length", noLengths);
+    add("literal/length code without any length", noLengths, ImageRefusal::DEFLATE_BAD_LITLEN_CODE);
 
     BitWriter cutInLengths = DynamicHeader(257, 1);
     for (unsigned s = 0; s < 100; s++) cutInLengths.Code(8, 4);
-    add("stream ends inside the code lengths", cutInLengths);
+    add("stream ends inside the code lengths", cutInLengths, CUT);
 
     for (const Case& c : cases) {
         Bytes out;
-        EXPECT_FALSE(Inflate(Zlib(c.body), out, c.capacity)) << c.what;
+        EXPECT_EQ(InflateWhy(Zlib(c.body), out, c.capacity), c.refusal) << c.what;
     }
 }
 
@@ -350,7 +359,7 @@ TEST(Inflate, AdlerTrailerIsNotChecked)
 TEST(Inflate, NullOutputWithZeroCapacity)
 {
     const unsigned char stream[] = {0x78, 0x01, 0x01, 0x00, 0x00, 0xFF, 0xFF};
-    EXPECT_TRUE(InflateZlibStream(stream, sizeof stream, nullptr, 0));
+    EXPECT_EQ(InflateZlibStream(stream, sizeof stream, nullptr, 0), ImageRefusal::NONE);
 }
 
 // ---- Hand-made streams for every path of the decoder ----------------------------
@@ -576,9 +585,9 @@ TEST(Inflate, DamageInTheMiddleOfALongBlockIsRefused)
     const CanonicalCode fixedLit = FixedLiteralCode(), fixedDist = FixedDistanceCode();
     std::vector<unsigned> withDistance31(32, 5);
     const CanonicalCode allDist(withDistance31);
-    struct Case { const char* what; Bytes body; };
+    struct Case { const char* what; Bytes body; ImageRefusal refusal; };
     std::vector<Case> cases;
-    auto fixed = [&](const char* what, const CanonicalCode& dist, auto damage) {
+    auto fixed = [&](const char* what, ImageRefusal refusal, const CanonicalCode& dist, auto damage) {
         BitWriter w;
         Bytes expected;
         BlockWriter block{w, expected, fixedLit, dist};
@@ -587,19 +596,21 @@ TEST(Inflate, DamageInTheMiddleOfALongBlockIsRefused)
         damage(w);
         for (unsigned i = 0; i < 100; i++) block.Literal('z');
         block.End();
-        cases.push_back({what, w.bytes});
+        cases.push_back({what, w.bytes, refusal});
     };
-    fixed("literal/length symbol 286", fixedDist, [&](BitWriter& w) { w.LitLenSymbol(286); });
-    fixed("literal/length symbol 287", fixedDist, [&](BitWriter& w) { w.LitLenSymbol(287); });
-    fixed("distance symbol 30", allDist, [&](BitWriter& w) {
+    const ImageRefusal BAD_LITLEN = ImageRefusal::DEFLATE_BAD_LITLEN_CODE;
+    const ImageRefusal BAD_DISTANCE = ImageRefusal::DEFLATE_BAD_DISTANCE_CODE;
+    fixed("literal/length symbol 286", BAD_LITLEN, fixedDist, [&](BitWriter& w) { w.LitLenSymbol(286); });
+    fixed("literal/length symbol 287", BAD_LITLEN, fixedDist, [&](BitWriter& w) { w.LitLenSymbol(287); });
+    fixed("distance symbol 30", BAD_DISTANCE, allDist, [&](BitWriter& w) {
         w.LitLenSymbol(257);
         w.DistanceSymbol(30);
     });
-    fixed("distance symbol 31", allDist, [&](BitWriter& w) {
+    fixed("distance symbol 31", BAD_DISTANCE, allDist, [&](BitWriter& w) {
         w.LitLenSymbol(257);
         w.DistanceSymbol(31);
     });
-    fixed("distance before the output", fixedDist, [&](BitWriter& w) {
+    fixed("distance before the output", ImageRefusal::DEFLATE_DISTANCE_TOO_FAR, fixedDist, [&](BitWriter& w) {
         w.LitLenSymbol(257);
         w.DistanceSymbol(19);  // 769 and more, with 600 bytes written
         w.Bits(0, 8);
@@ -625,12 +636,13 @@ TEST(Inflate, DamageInTheMiddleOfALongBlockIsRefused)
         w.Code((1u << freeBits) - 1, freeBits);
         for (unsigned i = 0; i < 100; i++) block.Literal('b');
         block.End();
-        cases.push_back({lengths == &deep ? "free pattern in a sub-table" : "free pattern at the root", w.bytes});
+        cases.push_back(
+            {lengths == &deep ? "free pattern in a sub-table" : "free pattern at the root", w.bytes, BAD_LITLEN});
     }
 
     for (const Case& c : cases) {
         Bytes out;
-        EXPECT_FALSE(Inflate(Zlib(c.body), out, 1 << 16)) << c.what;
+        EXPECT_EQ(InflateWhy(Zlib(c.body), out, 1 << 16), c.refusal) << c.what;
     }
 }
 

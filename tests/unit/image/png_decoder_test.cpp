@@ -11,6 +11,7 @@
 
 #include "image/image_data.h"
 #include "image/png_decoder.h"
+#include "support/refusal_print.h"
 
 #if QUORVEL_HAVE_ORACLES
 #include <png.h>
@@ -106,28 +107,29 @@ struct RowRecorder : ImageRowSink {
     }
 };
 
-bool DecodeRows(const Bytes& file, RowRecorder& recorder)
+ImageRefusal DecodeRows(const Bytes& file, RowRecorder& recorder)
 {
     unsigned char* copy = new unsigned char[file.size() ? file.size() : 1];
     if (!file.empty()) std::memcpy(copy, file.data(), file.size());
-    bool ok = DecodePngRows(copy, uint32_t(file.size()), recorder);
+    ImageRefusal refusal = DecodePngRows(copy, uint32_t(file.size()), recorder);
     delete[] copy;
-    return ok;
+    return refusal;
 }
 
 // Every decode is made twice: into a record, and row by row, which must agree
-// on whether the file is good and on every row, handed over once each, top row first.
-bool Decode(const Bytes& file, ImageData& image)
+// on whether the file is good (and why not) and on every row, handed over once
+// each, top row first.
+ImageRefusal DecodeWhy(const Bytes& file, ImageData& image)
 {
     // An exact heap copy, so that ASan reports any read past the file.
     unsigned char* copy = new unsigned char[file.size() ? file.size() : 1];
     if (!file.empty()) std::memcpy(copy, file.data(), file.size());
-    bool ok = DecodePng(image, copy, uint32_t(file.size()));
+    ImageRefusal refusal = DecodePng(image, copy, uint32_t(file.size()));
     delete[] copy;
 
     RowRecorder recorder;
-    EXPECT_EQ(DecodeRows(file, recorder), ok);
-    if (ok) {
+    EXPECT_EQ(DecodeRows(file, recorder), refusal);
+    if (refusal == ImageRefusal::NONE) {
         EXPECT_EQ(recorder.width, image.width);
         EXPECT_EQ(recorder.height, image.height);
         EXPECT_EQ(recorder.components, image.components);
@@ -137,7 +139,12 @@ bool Decode(const Bytes& file, ImageData& image)
         for (int32_t y = 0; y < image.height && y < recorder.height; ++y)
             EXPECT_EQ(recorder.rows[size_t(y)], RowOf(image, y)) << "row " << y;
     }
-    return ok;
+    return refusal;
+}
+
+bool Decode(const Bytes& file, ImageData& image)
+{
+    return DecodeWhy(file, image) == ImageRefusal::NONE;
 }
 
 TEST(PngDecoder, RgbLayoutIsBottomRowFirstWithPaddedStride)
@@ -515,65 +522,82 @@ TEST(PngDecoder, RowsBeginAgainForLaterImageDataAndASinkMayRefuse)
 {
     PngFile file = PngFile().Header(2, 1, 8, 0).Rows({0, 1, 2}).Chunk("tEXt", {'k', 0}).Rows({0, 5, 6}).End();
     RowRecorder recorder;
-    ASSERT_TRUE(DecodeRows(file.bytes, recorder));
+    ASSERT_EQ(DecodeRows(file.bytes, recorder), ImageRefusal::NONE);
     EXPECT_EQ(recorder.begins, 2);
     EXPECT_EQ(recorder.rows, std::vector<Bytes>({{5, 6}}));
 
     RowRecorder refusing;
     refusing.refuse = true;
-    EXPECT_FALSE(DecodeRows(file.bytes, refusing));
+    EXPECT_EQ(DecodeRows(file.bytes, refusing), ImageRefusal::ROWS_REFUSED);
     EXPECT_EQ(refusing.begins, 1);
     EXPECT_TRUE(refusing.order.empty());
 }
 
+// Each damage names the check that refused it. The sides are judged first, at
+// IHDR's fixed place, however damaged the rest is.
 TEST(PngDecoder, RefusesMalformedFiles)
 {
     const Bytes grey = {0, 7, 8, 2, 1, 1};
     PngFile valid = PngFile().Header(2, 2, 8, 0).Rows(grey).End();
-    struct Case { const char* what; Bytes file; };
+    using R = ImageRefusal;
+    struct Case { const char* what; Bytes file; ImageRefusal refusal; };
     std::vector<Case> cases = {
-        {"empty", {}},
-        {"shorter than the signature", Bytes(valid.bytes.begin(), valid.bytes.begin() + 5)},
-        {"signature only", Bytes(valid.bytes.begin(), valid.bytes.begin() + 8)},
-        {"chunk header cut short", Bytes(valid.bytes.begin(), valid.bytes.begin() + 14)},
-        {"header chunk runs past the end", Bytes(valid.bytes.begin(), valid.bytes.begin() + 25)},
-        {"image data runs past the end", Bytes(valid.bytes.begin(), valid.bytes.end() - 20)},
-        {"no image data", PngFile().Header(2, 2, 8, 0).End().bytes},
-        {"image data before the header", PngFile().Rows(grey).Header(2, 2, 8, 0).End().bytes},
-        {"second header", PngFile().Header(2, 2, 8, 0).Header(2, 2, 8, 0).Rows(grey).End().bytes},
-        {"header of 14 bytes", PngFile().Chunk("IHDR", Bytes(14, 1)).Rows(grey).End().bytes},
-        {"interlaced", PngFile().Header(2, 2, 8, 0, 1).Rows(grey).End().bytes},
-        {"16-bit", PngFile().Header(1, 2, 16, 0).Rows(grey).End().bytes},
-        {"bit depth 3", PngFile().Header(2, 2, 3, 0).Rows(grey).End().bytes},
-        {"bit depth 0", PngFile().Header(2, 2, 0, 0).Rows(grey).End().bytes},
-        {"2-bit RGB", PngFile().Header(2, 2, 2, 2).Rows(grey).End().bytes},
-        {"zero width", PngFile().Header(0, 2, 8, 0).Rows({0, 0}).End().bytes},
-        {"zero height", PngFile().Header(2, 0, 8, 0).Rows({}).End().bytes},
-        {"width beyond 2^31 - 1", PngFile().Header(0x80000000u, 1, 8, 0).Rows(grey).End().bytes},
-        {"rows beyond 4 GiB", PngFile().Header(60000, 60000, 8, 6).Rows(grey).End().bytes},
-        {"image far larger than the stream could fill", PngFile().Header(30000, 30000, 8, 0).Rows(grey).End().bytes},
-        {"filter type 5", PngFile().Header(2, 2, 8, 0).Rows({5, 7, 8, 0, 1, 1}).End().bytes},
-        {"stream shorter than the rows", PngFile().Header(2, 2, 8, 0).Rows({0, 7, 8, 1, 1}).End().bytes},
+        {"empty", {}, R::PNG_NO_SIGNATURE},
+        {"shorter than the signature", Bytes(valid.bytes.begin(), valid.bytes.begin() + 5), R::PNG_NO_SIGNATURE},
+        {"signature only", Bytes(valid.bytes.begin(), valid.bytes.begin() + 8), R::PNG_NO_IDAT},
+        {"chunk header cut short", Bytes(valid.bytes.begin(), valid.bytes.begin() + 14), R::PNG_CHUNK_CUT},
+        {"header chunk runs past the end", Bytes(valid.bytes.begin(), valid.bytes.begin() + 25), R::PNG_CHUNK_CUT},
+        {"image data runs past the end", Bytes(valid.bytes.begin(), valid.bytes.end() - 20), R::PNG_CHUNK_CUT},
+        {"no image data", PngFile().Header(2, 2, 8, 0).End().bytes, R::PNG_NO_IDAT},
+        {"image data before the header",
+         PngFile().Chunk("tEXt", Bytes(8, 0)).Rows(grey).Header(2, 2, 8, 0).End().bytes, R::PNG_IDAT_BEFORE_IHDR},
+        {"second header", PngFile().Header(2, 2, 8, 0).Header(2, 2, 8, 0).Rows(grey).End().bytes,
+         R::PNG_SECOND_IHDR},
+        {"header of 14 bytes", PngFile().Chunk("IHDR", Bytes(14, 0)).Rows(grey).End().bytes, R::PNG_IHDR_LENGTH},
+        {"too wide in a header of 14 bytes", PngFile().Chunk("IHDR", Bytes(14, 1)).Rows(grey).End().bytes,
+         R::TOO_LARGE},
+        {"interlaced", PngFile().Header(2, 2, 8, 0, 1).Rows(grey).End().bytes, R::PNG_INTERLACED},
+        {"interlace method 2", PngFile().Header(2, 2, 8, 0, 2).Rows(grey).End().bytes, R::PNG_INTERLACE_METHOD},
+        {"16-bit", PngFile().Header(1, 2, 16, 0).Rows(grey).End().bytes, R::PNG_DEEP_SAMPLES},
+        {"bit depth 3", PngFile().Header(2, 2, 3, 0).Rows(grey).End().bytes, R::PNG_BIT_DEPTH},
+        {"bit depth 0", PngFile().Header(2, 2, 0, 0).Rows(grey).End().bytes, R::PNG_BIT_DEPTH},
+        {"2-bit RGB", PngFile().Header(2, 2, 2, 2).Rows(grey).End().bytes, R::PNG_BIT_DEPTH},
+        {"zero width", PngFile().Header(0, 2, 8, 0).Rows({0, 0}).End().bytes, R::PNG_NO_PIXELS},
+        {"zero height", PngFile().Header(2, 0, 8, 0).Rows({}).End().bytes, R::PNG_NO_PIXELS},
+        {"width beyond 2^31 - 1", PngFile().Header(0x80000000u, 1, 8, 0).Rows(grey).End().bytes, R::TOO_LARGE},
+        {"rows beyond 4 GiB", PngFile().Header(60000, 60000, 8, 6).Rows(grey).End().bytes, R::TOO_LARGE},
+        {"too tall and interlaced", PngFile().Header(2, 8193, 8, 0, 1).Rows(grey).End().bytes, R::TOO_LARGE},
+        {"too wide and cut inside IHDR",
+         [] { Bytes b = PngFile().Header(9000, 1, 8, 0).bytes; b.resize(24); return b; }(), R::TOO_LARGE},
+        {"image far larger than the stream could fill", PngFile().Header(3000, 3000, 8, 0).Rows(grey).End().bytes,
+         R::PNG_IDAT_TOO_SHORT},
+        {"filter type 5", PngFile().Header(2, 2, 8, 0).Rows({5, 7, 8, 0, 1, 1}).End().bytes, R::PNG_FILTER_TYPE},
+        {"stream shorter than the rows", PngFile().Header(2, 2, 8, 0).Rows({0, 7, 8, 1, 1}).End().bytes,
+         R::PNG_ROWS_CUT},
         // RGBA rows are decoded inside the pixel buffer, a path of their own.
         {"filter type 5 in a later RGBA row",
-         PngFile().Header(1, 2, 8, 6).Rows({0, 1, 2, 3, 4, 5, 1, 2, 3, 4}).End().bytes},
+         PngFile().Header(1, 2, 8, 6).Rows({0, 1, 2, 3, 4, 5, 1, 2, 3, 4}).End().bytes, R::PNG_FILTER_TYPE},
         {"RGBA stream shorter than the rows",
-         PngFile().Header(1, 2, 8, 6).Rows({0, 1, 2, 3, 4, 2, 1, 2, 3}).End().bytes},
-        {"refused zlib header", PngFile().Header(2, 2, 8, 0).Chunk("IDAT", {0x78, 0x9D, 1, 0}).End().bytes},
-        {"image data shorter than a zlib header", PngFile().Header(2, 2, 8, 0).Chunk("IDAT", {0x78}).End().bytes},
-        {"palette image without a palette", PngFile().Header(2, 2, 8, 3).Rows(grey).End().bytes},
+         PngFile().Header(1, 2, 8, 6).Rows({0, 1, 2, 3, 4, 2, 1, 2, 3}).End().bytes, R::PNG_ROWS_CUT},
+        {"refused zlib header", PngFile().Header(2, 2, 8, 0).Chunk("IDAT", {0x78, 0x9D, 1, 0}).End().bytes,
+         R::ZLIB_HEADER_CHECK},
+        {"image data shorter than a zlib header", PngFile().Header(2, 2, 8, 0).Chunk("IDAT", {0x78}).End().bytes,
+         R::ZLIB_CUT},
+        {"palette image without a palette", PngFile().Header(2, 2, 8, 3).Rows(grey).End().bytes, R::PNG_NO_PLTE},
         {"palette after the image data",
-         PngFile().Header(2, 2, 8, 3).Rows(grey).Chunk("PLTE", Bytes(30, 1)).End().bytes},
+         PngFile().Header(2, 2, 8, 3).Rows(grey).Chunk("PLTE", Bytes(30, 1)).End().bytes, R::PNG_NO_PLTE},
         {"palette index beyond the palette",
-         PngFile().Header(2, 2, 8, 3).Chunk("PLTE", Bytes(9, 1)).Rows({0, 0, 1, 0, 2, 3}).End().bytes},
+         PngFile().Header(2, 2, 8, 3).Chunk("PLTE", Bytes(9, 1)).Rows({0, 0, 1, 0, 2, 3}).End().bytes,
+         R::PNG_PALETTE_INDEX},
     };
     Bytes z = StoredZlib(grey);
     cases.push_back({"stream split by another chunk",
                      PngFile().Header(2, 2, 8, 0).Chunk("IDAT", Bytes(z.begin(), z.begin() + 6))
-                         .Chunk("tEXt", {'k', 0}).Chunk("IDAT", Bytes(z.begin() + 6, z.end())).End().bytes});
+                         .Chunk("tEXt", {'k', 0}).Chunk("IDAT", Bytes(z.begin() + 6, z.end())).End().bytes,
+                     R::ZLIB_CUT});
     for (const Case& c : cases) {
         ImageData image = BLANK;
-        EXPECT_FALSE(Decode(c.file, image)) << c.what;
+        EXPECT_EQ(DecodeWhy(c.file, image), c.refusal) << c.what;
         EXPECT_EQ(image.pixels, nullptr) << c.what;
     }
 }
@@ -617,7 +641,7 @@ TEST(PngDecoder, LoadPngReadsFilesAndLeavesOthersAlone)
     TempFolder folder;
     ImageData image = BLANK;
     std::string png = folder.Write("wall.png", PngFile().Header(2, 2, 8, 0).Rows({0, 7, 8, 2, 1, 1}).End().bytes);
-    ASSERT_TRUE(LoadPng(image, png.c_str()));
+    ASSERT_EQ(LoadPng(image, png.c_str()), ImageRefusal::NONE);
     EXPECT_EQ(RowOf(image, 1), Bytes({8, 9}));
     FreeImage(image);
 
@@ -625,17 +649,16 @@ TEST(PngDecoder, LoadPngReadsFilesAndLeavesOthersAlone)
     bmp.resize(58, 0);
     std::string bmpPath = folder.Write("wall.bmp", bmp);
     ImageData untouched = {3, 4, 5, 6, nullptr};
-    EXPECT_FALSE(LoadPng(untouched, bmpPath.c_str()));
+    EXPECT_EQ(LoadPng(untouched, bmpPath.c_str()), ImageRefusal::PNG_NO_SIGNATURE);
     EXPECT_EQ(untouched.width, 3);
     EXPECT_EQ(untouched.height, 4);
     EXPECT_EQ(untouched.format, 5u);
     EXPECT_EQ(untouched.components, 6);
 
     std::string empty = folder.Write("empty.png", {});
-    EXPECT_FALSE(LoadPng(image, empty.c_str()));
-    EXPECT_FALSE(LoadPng(image, (folder.path / "missing.png").string().c_str()));
-    EXPECT_FALSE(LoadPng(image, ""));
-    EXPECT_FALSE(LoadPng(image, nullptr));
+    for (const std::string& path : {empty, (folder.path / "missing.png").string(), std::string()})
+        EXPECT_EQ(LoadPng(image, path.c_str()), ImageRefusal::CANNOT_OPEN) << path;
+    EXPECT_EQ(LoadPng(image, nullptr), ImageRefusal::CANNOT_OPEN);
     EXPECT_EQ(image.pixels, nullptr);
 }
 
@@ -860,12 +883,12 @@ TEST(PngConformance, LargeImageAndEveryCompressionLevel)
 
 TEST(PngConformance, RefusedKinds)
 {
-    struct Case { const char* what; PngKind kind; bool interlaced; };
+    struct Case { const char* what; PngKind kind; bool interlaced; ImageRefusal refusal; };
     const Case cases[] = {
-        {"interlaced RGB", {"RGB", PNG_COLOR_TYPE_RGB, 8, 3}, true},
-        {"interlaced palette", {"palette", PNG_COLOR_TYPE_PALETTE, 4, 3}, true},
-        {"16-bit grey", {"grey 16", PNG_COLOR_TYPE_GRAY, 16, 1}, false},
-        {"16-bit RGBA", {"RGBA 16", PNG_COLOR_TYPE_RGBA, 16, 4}, false},
+        {"interlaced RGB", {"RGB", PNG_COLOR_TYPE_RGB, 8, 3}, true, ImageRefusal::PNG_INTERLACED},
+        {"interlaced palette", {"palette", PNG_COLOR_TYPE_PALETTE, 4, 3}, true, ImageRefusal::PNG_INTERLACED},
+        {"16-bit grey", {"grey 16", PNG_COLOR_TYPE_GRAY, 16, 1}, false, ImageRefusal::PNG_DEEP_SAMPLES},
+        {"16-bit RGBA", {"RGBA 16", PNG_COLOR_TYPE_RGBA, 16, 4}, false, ImageRefusal::PNG_DEEP_SAMPLES},
     };
     for (const Case& c : cases) {
         WriteOptions o;
@@ -873,7 +896,7 @@ TEST(PngConformance, RefusedKinds)
         Bytes file = WritePng(c.kind, 9, 9, o);
         ASSERT_FALSE(file.empty()) << c.what;
         ImageData image = BLANK;
-        EXPECT_FALSE(Decode(file, image)) << c.what;
+        EXPECT_EQ(DecodeWhy(file, image), c.refusal) << c.what;
         EXPECT_EQ(image.pixels, nullptr) << c.what;
     }
 }

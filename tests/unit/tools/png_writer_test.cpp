@@ -151,9 +151,9 @@ TEST(PngWriter, OurReadersTakeWhatItWrites)
         ImageData data;
     };
     Case cases[3] = {{"PNG, fixed codes", false, {}}, {"PNG, stored", false, {}}, {"BMP", false, {}}};
-    cases[0].decoded = DecodePng(cases[0].data, png.data(), uint32_t(png.size()));
-    cases[1].decoded = DecodePng(cases[1].data, stored.data(), uint32_t(stored.size()));
-    cases[2].decoded = DecodeBmp(cases[2].data, bmp.data(), bmp.size());
+    cases[0].decoded = DecodePng(cases[0].data, png.data(), uint32_t(png.size())) == ImageRefusal::NONE;
+    cases[1].decoded = DecodePng(cases[1].data, stored.data(), uint32_t(stored.size())) == ImageRefusal::NONE;
+    cases[2].decoded = DecodeBmp(cases[2].data, bmp.data(), bmp.size()) == ImageRefusal::NONE;
     for (Case& c : cases) {
         ASSERT_TRUE(c.decoded) << c.what;
         EXPECT_EQ(c.data.width, width) << c.what;
