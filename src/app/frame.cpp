@@ -9,6 +9,10 @@
 #include "render/texture_set.h"
 
 static const char SETTINGS_FILE[] = "Quorvel.ini";
+static const char OPTIONS_FILE[] = "Options.ini";
+// Nothing moves in the menus or on the solved screen: more frames a second
+// than a screen shows would only keep a core busy.
+static const uint32_t STILL_SCREEN_FRAME_LIMIT = 60;
 
 // Frames slower than this are played slower: catching up more at once would
 // carry the player through cells between two pictures.
@@ -24,6 +28,10 @@ struct Pacing {
     // caught up.
     bool playFlowing = false;
     bool windowActive = false;
+    // The options as the file gave them: the file is written again only
+    // once they differ, so a hand-edited file keeps its own spelling.
+    Options optionsAsRead;
+    long long frameStart = 0;
 };
 static Pacing pacing;
 
@@ -85,6 +93,9 @@ bool StartGame()
     // The settings come first so that their folders govern this very run;
     // the stored labyrinth index is clamped once the labyrinths are counted.
     ReadSettings(settings, SETTINGS_FILE);
+    ReadOptions(game.options, OPTIONS_FILE);
+    pacing.optionsAsRead = game.options;
+    SetViewShape(double(game.options.fieldOfView), game.options.keepAspect);
     FindLabyrinths(game.labyrinthList, settings.labyrinthsFolder);
     HashListedLabyrinths(game.records, game.labyrinthList);
     ReadRecords(RECORDS_FILE, game.records.table);
@@ -98,8 +109,9 @@ bool StartGame()
     if (settings.fullscreen) ResizeProjection(settings.windowWidth, settings.windowHeight, double(0.1f), 10.0);
     if (HasGlExtension("WGL_EXT_swap_control") || HasGlExtension("GLX_EXT_swap_control") ||
         HasGlExtension("GLX_MESA_swap_control")) {
-        SetSwapInterval(0);
+        SetSwapInterval(game.options.vsync ? 1 : 0);
     }
+    pacing.frameStart = PlatformCounter();
     return true;
 }
 
@@ -108,6 +120,31 @@ static void RunDueTicks()
     const uint32_t ticks =
         TakeTicks(pacing.tickClock, PlatformCounter(), game.settings.speedLimitMs, MaxTicksThisFrame());
     RunPlayTicks(game, ticks);
+}
+
+// Without a limit a frame gives up the processor for a millisecond, as it
+// always has; with one it sleeps out the rest of its share of the second.
+// The ticks follow the clock either way.
+static void SleepOutFrame()
+{
+    uint32_t limit = game.options.frameLimit;
+    if (!IsPlaying(game) && (limit == 0 || limit > STILL_SCREEN_FRAME_LIMIT)) limit = STILL_SCREEN_FRAME_LIMIT;
+    const long long frequency = PlatformCounterFrequency();
+    if (limit == 0 || frequency <= 0) {
+        PlatformSleepMs(1);
+        pacing.frameStart = PlatformCounter();
+        return;
+    }
+    const long long end = pacing.frameStart + frequency / limit;
+    long long now = PlatformCounter();
+    // A sleep may last a little longer than asked: whole milliseconds only,
+    // the last part left to the next frame's start.
+    while (end - now >= frequency / 1000) {
+        PlatformSleepMs(unsigned((end - now) * 1000 / frequency));
+        now = PlatformCounter();
+    }
+    // A frame far behind (a window dragged, say) starts the count afresh.
+    pacing.frameStart = now - end > frequency / limit ? now : end;
 }
 
 bool RunFrame()
@@ -119,7 +156,7 @@ bool RunFrame()
     if (IsHeld(game.keys, KEY_F12)) game.flow.quitRequested = true;
     DrawFrame(game);
     SwapGlBuffers();
-    PlatformSleepMs(1);
+    SleepOutFrame();
     return game.flow.quitRequested;
 }
 
@@ -133,5 +170,6 @@ void StopGame()
 {
     ReleaseLabyrinth(game.labyrinth);
     WriteSettings(game.settings, SETTINGS_FILE);
+    if (!SameOptions(game.options, pacing.optionsAsRead)) WriteOptions(game.options, OPTIONS_FILE);
     DestroyGlWindow();
 }

@@ -16,7 +16,7 @@ void ResetGameState(Game& game)
 {
     ReleaseLabyrinth(game.labyrinth);
     game.settings = Settings{};
-    game.bindings = KeyBindings{};
+    game.options = Options{};
     game.keys = KeyState{};
     game.flow = FlowState{};
     game.player = Player{};
@@ -210,7 +210,7 @@ void RunPlayTicks(Game& game, uint32_t ticks)
             return;
         }
         if (tick == ticks) return;
-        const TickInput input = TakeTickInput(game.keys, game.bindings, game.mouse);
+        const TickInput input = TakeTickInput(game.keys, game.options, game.mouse);
         game.flow.solveTimeMs += game.settings.speedLimitMs;
         RunTick(game.player, game.labyrinth, input);
         NoteCellUnderPlayer(game);
@@ -396,7 +396,7 @@ static void SearchLabyrinthsAgain(Game& game)
 static void HandleReloadKey(Game& game)
 {
     if (!IsPlaying(game) && !IsInMenu(game)) return;
-    if (!TakeAction(game.keys, game.bindings, ACTION_RELOAD)) return;
+    if (!TakeAction(game.keys, game.options.bindings, ACTION_RELOAD)) return;
     if (IsPlaying(game))
         ReloadLabyrinth(game);
     else
@@ -427,7 +427,7 @@ void HandleFlowKeys(Game& game)
     if (flow.screen == SCREEN_SOLVED && !HandleSolvedKeys(game)) return;
 
     if (IsPlaying(game)) {
-        if (TakeAction(game.keys, game.bindings, ACTION_MAP)) game.map.mapShown = !game.map.mapShown;
+        if (TakeAction(game.keys, game.options.bindings, ACTION_MAP)) game.map.mapShown = !game.map.mapShown;
         if (!TakePress(game.keys, KEY_ESCAPE)) return;
         EnterMenuView();
         flow.screen = SCREEN_MAIN_MENU;

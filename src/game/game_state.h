@@ -8,6 +8,7 @@
 #include "game/controls.h"
 #include "game/input.h"
 #include "game/movement.h"
+#include "game/options.h"
 #include "game/records.h"
 #include "game/settings.h"
 #include "game/walked_map.h"
@@ -58,7 +59,7 @@ struct Game {
     Game& operator=(const Game&) = delete;
 
     Settings settings;           // settings.cpp; the window's size through the app
-    KeyBindings bindings;        // controls.cpp
+    Options options;             // options.cpp: Options.ini, and the keys bound to actions
     KeyState keys;               // input.cpp, from the window's events through the app
     FlowState flow;              // game_flow.cpp
     Player player;               // movement.cpp and the game flow's starts

@@ -9,7 +9,6 @@ static const float TURN_STEP_DEGREES = 3.0f;
 static const double MOVE_STEP = CELLS_PER_TICK;   // for each held direction
 static const double DEGREES_TO_RADIANS = 0.0174532925;
 static const float STRAFE_OFFSET_DEGREES = 90.0f;
-static const double MOUSE_DEGREES_PER_PIXEL = 0.15;
 static const float PITCH_LIMIT_DEGREES = 90.0f;
 static const double PLAYER_HALF_SIDE = 0.25;
 static const double WALL_REACH = 0.75;          // half a cell plus the player's half side
@@ -110,23 +109,24 @@ static int32_t Travel(int position, int32_t centre)
     return int32_t(difference > INT32_MAX ? INT32_MAX : difference < -INT32_MAX ? -INT32_MAX : difference);
 }
 
-TickInput TakeTickInput(const KeyState& keys, const KeyBindings& bindings, MouseLook& mouse)
+TickInput TakeTickInput(const KeyState& keys, const Options& options, MouseLook& mouse)
 {
-    TickInput input = {HeldMovement(keys, bindings), 0, 0};
+    TickInput input = {HeldMovement(keys, options.bindings), 0, 0, options.mouseSensitivity};
     PlatformRect rect;
     int cursorX = 0;
     int cursorY = 0;
     if (!PlatformGetWindowRect(rect) || !PlatformGetCursorPos(cursorX, cursorY)) return input;
     input.mouseDx = Travel(cursorX, mouse.mouseCentreX);
     input.mouseDy = Travel(cursorY, mouse.mouseCentreY);
+    if (options.invertMouse) input.mouseDy = -input.mouseDy;
     PutCursorInTheMiddle(mouse, rect);
     return input;
 }
 
 static void LookWithMouse(Player& player, const TickInput& input)
 {
-    player.yaw = float(player.yaw - double(input.mouseDx) * MOUSE_DEGREES_PER_PIXEL);
-    player.pitch = float(player.pitch + double(input.mouseDy) * MOUSE_DEGREES_PER_PIXEL);
+    player.yaw = float(player.yaw - double(input.mouseDx) * input.degreesPerPixel);
+    player.pitch = float(player.pitch + double(input.mouseDy) * input.degreesPerPixel);
     if (player.pitch > PITCH_LIMIT_DEGREES)
         player.pitch = PITCH_LIMIT_DEGREES;
     else if (player.pitch < -PITCH_LIMIT_DEGREES)

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "game/controls.h"
+#include "game/options.h"
 #include "labyrinth/labyrinth.h"
 
 struct Player {
@@ -24,11 +25,12 @@ struct MouseLook {
 struct TickInput {
     uint32_t actions;   // bits of HeldMovement
     int32_t mouseDx;
-    int32_t mouseDy;
+    int32_t mouseDy;    // already turned round for an inverted mouse
+    double degreesPerPixel = 0.15;
 };
 
 // Reads the cursor's travel since the last tick and puts it back in the middle.
-TickInput TakeTickInput(const KeyState& keys, const KeyBindings& bindings, MouseLook& mouse);
+TickInput TakeTickInput(const KeyState& keys, const Options& options, MouseLook& mouse);
 void RunTick(Player& player, const Labyrinth& labyrinth, const TickInput& input);
 // Whether the player's place counts as lying in a goal cell.
 bool ReachedGoal(const Player& player, const Labyrinth& labyrinth);

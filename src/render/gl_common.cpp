@@ -30,6 +30,14 @@ void DeleteFonts()
     glWindow.fontCount = 0;
 }
 
+void SetViewShape(double fieldOfView, bool keepAspect)
+{
+    glWindow.fieldOfView = fieldOfView;
+    glWindow.keepAspect = keepAspect;
+    if (glWindow.projectionWidth > 0 || glWindow.projectionHeight > 0)
+        ResizeProjection(glWindow.projectionWidth, glWindow.projectionHeight, double(0.1f), 10.0);
+}
+
 void SetClassName(const char* name)
 {
     std::strncpy(glWindow.className, name, CLASS_NAME_SIZE - 1);
@@ -47,10 +55,15 @@ void StoreWindowPosition(int32_t x, int32_t y)
 void ResizeProjection(int32_t width, int32_t height, double zNear, double zFar)
 {
     if (zNear != 0.0 && zFar != 0.0) {
+        glWindow.projectionWidth = width;
+        glWindow.projectionHeight = height;
         glViewport(0, 0, width, height);
         glMatrixMode(GL_PROJECTION);
         glLoadIdentity();
-        gluPerspective(45.0, 4.0 / 3.0, zNear, zFar);
+        // A minimised window (0 high) has no shape of its own to keep.
+        const double aspect =
+            glWindow.keepAspect && width > 0 && height > 0 ? double(width) / double(height) : 4.0 / 3.0;
+        gluPerspective(glWindow.fieldOfView, aspect, zNear, zFar);
         glMatrixMode(GL_MODELVIEW);
     } else {
         glMatrixMode(GL_PROJECTION);

@@ -30,6 +30,12 @@ struct GlWindow {
     char textureNames[MAX_TEXTURE_NAMES][TEXTURE_NAME_SIZE];
     char className[CLASS_NAME_SIZE];
     ImageLoaderFunction imageLoader;   // an extra reader for textures; nothing installs one
+    // The picture's shape, as the player's options give it, and the client
+    // size it was last fitted to.
+    double fieldOfView = 45.0;         // vertical, degrees
+    bool keepAspect = false;           // false: 4:3 stretched over whatever the window is
+    int32_t projectionWidth = 0;
+    int32_t projectionHeight = 0;
 };
 
 extern GlWindow glWindow;
@@ -39,6 +45,8 @@ bool CreateGlWindow(const char* title, int32_t width, int32_t height, int32_t bi
 void DestroyGlWindow();
 void StoreWindowPosition(int32_t x, int32_t y);
 void ResizeProjection(int32_t width, int32_t height, double zNear, double zFar);
+// Takes the picture's shape and fits it to the last client size at once.
+void SetViewShape(double fieldOfView, bool keepAspect);
 void SwapGlBuffers();
 // True when GL or the window system lists the extension by its whole name.
 bool HasGlExtension(const char* name);

@@ -12,7 +12,13 @@
 // The game's key codes are the virtual-key codes, handed on as they come.
 static_assert(KEY_RETURN == VK_RETURN && KEY_ESCAPE == VK_ESCAPE && KEY_SPACE == VK_SPACE, "key codes");
 static_assert(KEY_LEFT == VK_LEFT && KEY_UP == VK_UP && KEY_RIGHT == VK_RIGHT && KEY_DOWN == VK_DOWN, "key codes");
-static_assert(KEY_F5 == VK_F5 && KEY_F12 == VK_F12, "key codes");
+static_assert(KEY_F1 == VK_F1 && KEY_F5 == VK_F5 && KEY_F9 == VK_F9 && KEY_F11 == VK_F11 && KEY_F12 == VK_F12,
+              "key codes");
+static_assert(KEY_BACK == VK_BACK && KEY_TAB == VK_TAB && KEY_SHIFT == VK_SHIFT && KEY_CONTROL == VK_CONTROL,
+              "key codes");
+static_assert(KEY_PRIOR == VK_PRIOR && KEY_NEXT == VK_NEXT && KEY_END == VK_END && KEY_HOME == VK_HOME &&
+                  KEY_INSERT == VK_INSERT && KEY_DELETE == VK_DELETE,
+              "key codes");
 
 static LRESULT CALLBACK GlWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -265,6 +265,10 @@ static bool GameKeyCode(XKeyEvent& key, unsigned& code)
         code = unsigned('0' + (symbol - XK_0));
         return true;
     }
+    if (symbol >= XK_F1 && symbol <= XK_F9) {
+        code = unsigned(KEY_F1 + (symbol - XK_F1));
+        return true;
+    }
     switch (symbol) {
     case XK_Return:
     case XK_KP_Enter: code = KEY_RETURN; return true;
@@ -274,7 +278,19 @@ static bool GameKeyCode(XKeyEvent& key, unsigned& code)
     case XK_Up: code = KEY_UP; return true;
     case XK_Right: code = KEY_RIGHT; return true;
     case XK_Down: code = KEY_DOWN; return true;
-    case XK_F5: code = KEY_F5; return true;
+    case XK_Tab: code = KEY_TAB; return true;
+    case XK_BackSpace: code = KEY_BACK; return true;
+    case XK_Shift_L:
+    case XK_Shift_R: code = KEY_SHIFT; return true;
+    case XK_Control_L:
+    case XK_Control_R: code = KEY_CONTROL; return true;
+    case XK_Insert: code = KEY_INSERT; return true;
+    case XK_Delete: code = KEY_DELETE; return true;
+    case XK_Home: code = KEY_HOME; return true;
+    case XK_End: code = KEY_END; return true;
+    case XK_Prior: code = KEY_PRIOR; return true;
+    case XK_Next: code = KEY_NEXT; return true;
+    case XK_F11: code = KEY_F11; return true;
     case XK_F12: code = KEY_F12; return true;
     default: return false;
     }

@@ -105,3 +105,40 @@ def test_an_unfocused_window_costs_no_cpu(ctx):
                  "the main menu after focusing the game again", interval=0.2)
         game.key("F12")
         game.wait_exit()
+
+
+def test_still_screens_and_a_frame_limit_spare_the_cpu(ctx):
+    # Play without a limit draws as fast as it can: the measure the others
+    # are held to. A hand-edited Options.ini limits play to 30 frames a second;
+    # the main menu stays near 60 whatever the limit. The file, unchanged in
+    # the game, is not written again.
+    def used_over(pid, seconds):
+        before = cpu_ticks(pid)
+        time.sleep(seconds)
+        return cpu_ticks(pid) - before
+
+    game = ctx.start(play_content(ctx))
+    game.key("Return", "Return")
+    unlimited = used_over(game.process.pid, 2.0)
+    game.key("F12")
+    game.wait_exit()
+
+    options = b"[View]\r\nFrameLimit = 30 \r\n"
+    content = play_content(ctx)
+    with open(os.path.join(content, "Options.ini"), "wb") as f:
+        f.write(options)
+    game = ctx.start(content)
+    time.sleep(0.3)
+    menu = used_over(game.process.pid, 2.0)
+    game.key("Return", "Return")
+    limited = used_over(game.process.pid, 2.0)
+    game.key("F12")
+    game.wait_exit()
+    print("  CPU ticks in 2 s: play %d unlimited, %d at 30 frames; main menu %d" % (unlimited, limited, menu))
+    if unlimited < 8:
+        raise E2EError("the measurement sees too little: unlimited play used %d ticks in 2 s" % unlimited)
+    if menu * 4 > unlimited:
+        raise E2EError("the still main menu used %d ticks, more than a quarter of play's %d" % (menu, unlimited))
+    if limited * 2 > unlimited:
+        raise E2EError("play at 30 frames used %d ticks, more than half of unlimited play's %d" % (limited, unlimited))
+    expect_equal(read_bytes(os.path.join(content, "Options.ini")), options, "Options.ini, never changed")

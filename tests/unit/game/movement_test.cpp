@@ -21,7 +21,7 @@ Game game;
 // One tick of play with the keys held and the mouse's travel.
 void Tick()
 {
-    RunTick(game.player, game.labyrinth, TakeTickInput(game.keys, game.bindings, game.mouse));
+    RunTick(game.player, game.labyrinth, TakeTickInput(game.keys, game.options, game.mouse));
 }
 
 // Each character names its own palette row, whose kind is the character.
@@ -343,6 +343,27 @@ TEST_F(MouseLook, TurnsByTheCursorsTravelAndPutsItBack)
     Tick();
     EXPECT_EQ(game.player.yaw, -15.0f);
     EXPECT_FLOAT_EQ(game.player.pitch, 3.0f) << "moving down looks down";
+}
+
+// The same travel of the cursor, turned by the player's sensitivity and,
+// for the vertical axis, their choice of inverted look.
+TEST_F(MouseLook, SensitivityScalesTheTurnAndInvertFlipsThePitch)
+{
+    struct Case {
+        double sensitivity;
+        bool invert;
+        float yaw, pitch;
+    };
+    const Case cases[] = {{0.15, false, -15.0f, 3.0f}, {0.30, false, -30.0f, 6.0f}, {0.05, true, -5.0f, -1.0f}};
+    for (const Case& c : cases) {
+        game.player = Player{};
+        game.options.mouseSensitivity = c.sensitivity;
+        game.options.invertMouse = c.invert;
+        PlatformFakeSetCursorPos(520, 460);
+        Tick();
+        EXPECT_FLOAT_EQ(game.player.yaw, c.yaw) << c.sensitivity;
+        EXPECT_FLOAT_EQ(game.player.pitch, c.pitch) << c.sensitivity << (c.invert ? " inverted" : "");
+    }
 }
 
 TEST_F(MouseLook, PitchStaysWithinNinetyDegrees)

@@ -47,7 +47,37 @@ TEST(GlWindow, SwapControlIsFoundInTheWindowSystemsListToo)
     GlFakeReset();
 }
 
-TEST(GlWindow, ProjectionIsAlwaysFourByThree)
+// The player's field of view and picture shape; the last size is fitted again
+// at once when they change, and a minimised window falls back on 4:3.
+TEST(GlWindow, ProjectionFollowsTheViewShape)
+{
+    struct Case {
+        double fieldOfView;
+        bool keepAspect;
+        int32_t width, height;
+        const char* perspective;
+    };
+    const Case cases[] = {
+        {45, false, 800, 400, "gluPerspective(45,1.3333333333333333,"},
+        {90, false, 800, 400, "gluPerspective(90,1.3333333333333333,"},
+        {45, true, 800, 400, "gluPerspective(45,2,"},
+        {110, true, 1920, 1080, "gluPerspective(110,1.7777777777777777,"},
+        {45, true, 800, 0, "gluPerspective(45,1.3333333333333333,"},
+    };
+    for (const Case& c : cases) {
+        ResizeProjection(c.width, c.height, double(0.1f), 10.0);
+        GlFakeReset();
+        SetViewShape(c.fieldOfView, c.keepAspect);
+        EXPECT_EQ(GlCallsStartingWith(c.perspective).size(), 1u) << c.perspective;
+        GlFakeReset();
+        ResizeProjection(c.width, c.height, double(0.1f), 10.0);
+        EXPECT_EQ(GlCallsStartingWith(c.perspective).size(), 1u) << c.perspective << " after a resize";
+    }
+    SetViewShape(45.0, false);
+    GlFakeReset();
+}
+
+TEST(GlWindow, ProjectionIsFourByThreeByDefault)
 {
     GlFakeReset();
     ResizeProjection(800, 400, double(0.1f), 10.0);
