@@ -915,6 +915,23 @@ TEST_F(Flow, ASolveIsKeptAsTheBestTimeWhenItBeatsTheRecord)
     EXPECT_EQ(game.records.table.count, 2u);
 }
 
+// The goal is looked for before every tick of a frame, so the tick that
+// would have followed it never adds to the time: the time shown, the time
+// kept and the best are one number.
+TEST_F(Flow, TheTimeShownIsTheTimeKept)
+{
+    AddThreeCorridors();
+    StartLabyrinth(game);
+    NoteKeyEvent(game.keys, KEY_UP, true);
+    StartKeyFrame(game.keys);
+    RunPlayTicks(game, 1000);   // a slow frame: the goal is reached within it
+    ASSERT_TRUE(IsScreen(SCREEN_SOLVED));
+    EXPECT_EQ(game.flow.solveTimeMs, 290u) << "row 2 to 0.55, where row 0 begins: 29 ticks of 10 ms";
+    EXPECT_EQ(game.flow.bestMs, game.flow.solveTimeMs);
+    RunPlayTicks(game, 5);
+    EXPECT_EQ(game.flow.solveTimeMs, game.flow.bestMs) << "no tick runs on the solved screen";
+}
+
 TEST_F(Flow, ARecordFileThatCannotBeWrittenNeverStopsTheGame)
 {
     AddThreeCorridors();
