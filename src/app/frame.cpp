@@ -31,6 +31,8 @@ struct Pacing {
     // The options as the file gave them: the file is written again only
     // once they differ, so a hand-edited file keeps its own spelling.
     Options optionsAsRead;
+    Options optionsApplied;      // what the window and GL were last fitted to
+    bool swapControl = false;    // the driver lets the game set the swap interval
     long long frameStart = 0;
 };
 static Pacing pacing;
@@ -95,6 +97,7 @@ bool StartGame()
     ReadSettings(settings, SETTINGS_FILE);
     ReadOptions(game.options, OPTIONS_FILE);
     pacing.optionsAsRead = game.options;
+    pacing.optionsApplied = game.options;
     SetViewShape(double(game.options.fieldOfView), game.options.keepAspect);
     FindLabyrinths(game.labyrinthList, settings.labyrinthsFolder);
     HashListedLabyrinths(game.records, game.labyrinthList);
@@ -107,10 +110,9 @@ bool StartGame()
     if (!CreateGlWindow("Quorvel by Tavrin", settings.windowWidth, settings.windowHeight, 16, settings.fullscreen != 0))
         return false;
     if (settings.fullscreen) ResizeProjection(settings.windowWidth, settings.windowHeight, double(0.1f), 10.0);
-    if (HasGlExtension("WGL_EXT_swap_control") || HasGlExtension("GLX_EXT_swap_control") ||
-        HasGlExtension("GLX_MESA_swap_control")) {
-        SetSwapInterval(game.options.vsync ? 1 : 0);
-    }
+    pacing.swapControl = HasGlExtension("WGL_EXT_swap_control") || HasGlExtension("GLX_EXT_swap_control") ||
+                         HasGlExtension("GLX_MESA_swap_control");
+    if (pacing.swapControl) SetSwapInterval(game.options.vsync ? 1 : 0);
     pacing.frameStart = PlatformCounter();
     return true;
 }
@@ -120,6 +122,23 @@ static void RunDueTicks()
     const uint32_t ticks =
         TakeTicks(pacing.tickClock, PlatformCounter(), game.settings.speedLimitMs, MaxTicksThisFrame());
     RunPlayTicks(game, ticks);
+}
+
+// An option changed on the options page shows at once; the file is written
+// when the pages are left, and only if something differs from it.
+static void FollowOptions()
+{
+    const Options& options = game.options;
+    Options& applied = pacing.optionsApplied;
+    if (options.fieldOfView != applied.fieldOfView || options.keepAspect != applied.keepAspect)
+        SetViewShape(double(options.fieldOfView), options.keepAspect);
+    if (options.vsync != applied.vsync && pacing.swapControl) SetSwapInterval(options.vsync ? 1 : 0);
+    applied = options;
+    const bool onOptionPages = game.flow.screen == SCREEN_OPTIONS || game.flow.screen == SCREEN_KEYS;
+    if (!onOptionPages && !SameOptions(options, pacing.optionsAsRead)) {
+        WriteOptions(options, OPTIONS_FILE);
+        pacing.optionsAsRead = options;
+    }
 }
 
 // Without a limit a frame gives up the processor for a millisecond, as it
@@ -153,6 +172,7 @@ bool RunFrame()
     if (IsPlaying(game)) RunDueTicks();
     pacing.playFlowing = IsPlaying(game);
     HandleFlowKeys(game);
+    FollowOptions();
     if (IsHeld(game.keys, KEY_F12)) game.flow.quitRequested = true;
     DrawFrame(game);
     SwapGlBuffers();

@@ -3,13 +3,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "game/options_page.h"
 #include "labyrinth/route.h"
 #include "platform/keys.h"
 #include "platform/platform.h"
 
 static const char* const PALETTE_FILE = "Palette.txt";
-static const uint32_t MAIN_MENU_NEW_GAME = 0;
-static const uint32_t MAIN_MENU_EXIT_GAME = 1;
 static const unsigned SOLVED_KEYS[SOLVED_KEY_COUNT] = {KEY_RETURN, KEY_SPACE, KEY_ESCAPE};
 
 void ResetGameState(Game& game)
@@ -309,6 +308,12 @@ static void HandleMainMenuKeys(Game& game)
             OpenList(game);
             return;
         }
+        if (flow.menuCursor == MAIN_MENU_OPTIONS) {
+            TakePress(game.keys, KEY_RETURN);
+            flow.screen = SCREEN_OPTIONS;
+            flow.menuCursor = 0;
+            return;
+        }
         if (flow.menuCursor == MAIN_MENU_EXIT_GAME) flow.quitRequested = true;
     }
     if (TakePress(game.keys, KEY_ESCAPE) && flow.labyrinthInProgress) {
@@ -436,4 +441,8 @@ void HandleFlowKeys(Game& game)
         HandleListKeys(game);
     else if (flow.screen == SCREEN_MAIN_MENU)
         HandleMainMenuKeys(game);
+    else if (flow.screen == SCREEN_OPTIONS)
+        HandleOptionsKeys(game);
+    else if (flow.screen == SCREEN_KEYS)
+        HandleKeyPageKeys(game);
 }

@@ -20,7 +20,14 @@ enum GameScreen {
     SCREEN_LIST,        // the labyrinth list
     SCREEN_PLAY,        // the 3D view; ticks run
     SCREEN_SOLVED,      // "Labyrinth solved!"
+    SCREEN_OPTIONS,     // the player's options, from the main menu
+    SCREEN_KEYS,        // the keys of each action, from the options
 };
+
+// Rows of the main menu.
+const uint32_t MAIN_MENU_NEW_GAME = 0;
+const uint32_t MAIN_MENU_OPTIONS = 1;
+const uint32_t MAIN_MENU_EXIT_GAME = 2;
 
 // Why the labyrinth last chosen could not be played ("Cannot load 07.png: no
 // open cell"), shown until the next key press; empty when none.
@@ -31,7 +38,9 @@ const unsigned SOLVED_KEY_COUNT = 3;
 // The screens and what they say, written by the game flow.
 struct FlowState {
     GameScreen screen = SCREEN_MAIN_MENU;
-    uint32_t menuCursor = 0;    // 0 "New Game", 1 "Exit Game"; 0..4 in the list window
+    uint32_t menuCursor = 0;    // the pointed row: of the main menu, the list window, the options or the keys
+    uint32_t keySlot = 0;       // on the key page: the first or second key of the row
+    bool awaitingKey = false;   // on the key page: the next key pressed is bound
     uint32_t listScroll = 0;    // labyrinth shown in the list window's first row
     uint32_t solveTimeMs = 0;   // play time, counted as speedLimitMs per tick
     // Par and best time of the labyrinth being played, for the solved screen.

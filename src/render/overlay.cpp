@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "game/game_flow.h"
+#include "game/options_page.h"
 #include "render/gl_api.h"
 #include "render/gl_window.h"
 
@@ -123,7 +124,44 @@ static void DrawMainMenu()
     MoveToRedText(-0.6f, RowY(0));
     PrintText(TEXT_FONT, "New Game");
     MoveToRedText(-0.6f, RowY(1));
+    PrintText(TEXT_FONT, "Options");
+    MoveToRedText(-0.6f, RowY(2));
     PrintText(TEXT_FONT, "Exit Game");
+}
+
+static void DrawOptionsPage(const Options& options)
+{
+    for (uint32_t row = 0; row < OPTION_ROWS; ++row) {
+        MoveToRedText(-0.6f, RowY(row));
+        PrintText(TEXT_FONT, "%s", OptionRowName(row));
+        char value[32];
+        OptionRowValue(options, row, value, sizeof value);
+        if (value[0] == '\0') continue;
+        MoveToRedText(1.0f, RowY(row));
+        PrintText(TEXT_FONT, "%s", value);
+    }
+}
+
+// Each action with its two keys; the place the pointer's row would change
+// is in brackets, and says so while it waits for a key.
+static void DrawKeyPage(const Game& game)
+{
+    const FlowState& flow = game.flow;
+    for (uint32_t action = 0; action < ACTION_COUNT; ++action) {
+        MoveToRedText(-0.6f, RowY(action));
+        PrintText(TEXT_FONT, "%s", ActionName(action));
+        for (uint32_t slot = 0; slot < KEYS_PER_ACTION; ++slot) {
+            const char* name = KeyName(game.options.bindings.keys[action][slot]);
+            if (!name) name = "-";
+            MoveToRedText(slot == 0 ? 0.6f : 1.4f, RowY(action));
+            if (action != flow.menuCursor || slot != flow.keySlot)
+                PrintText(TEXT_FONT, "%s", name);
+            else if (flow.awaitingKey)
+                PrintText(TEXT_FONT, "[press a key]");
+            else
+                PrintText(TEXT_FONT, "[%s]", name);
+        }
+    }
 }
 
 // Below the menu's rows and further left, so a long file name still fits.
@@ -162,7 +200,7 @@ static void DrawLoadFailureOverScene(const Game& game)
     glPopAttrib();
 }
 
-void DrawOverlay(const Game& game)
+static void DrawOverlayOfScreen(const Game& game)
 {
     switch (game.flow.screen) {
     case SCREEN_SOLVED: DrawSolvedScreen(game); return;
@@ -175,7 +213,35 @@ void DrawOverlay(const Game& game)
         SetOverlayPlane();
         DrawMainMenu();
         break;
+    case SCREEN_OPTIONS:
+        SetOverlayPlane();
+        DrawOptionsPage(game.options);
+        break;
+    case SCREEN_KEYS:
+        SetOverlayPlane();
+        DrawKeyPage(game);
+        break;
     }
     DrawLoadFailure(game);
     DrawPointer(game.flow.menuCursor);
+}
+
+// The text and the pointer stand where they always have, whatever field of
+// view or picture shape the player chose for the scene.
+void DrawOverlay(const Game& game)
+{
+    const bool ownPicture = glWindow.fieldOfView != 45.0 || glWindow.keepAspect;
+    if (ownPicture) {
+        glMatrixMode(GL_PROJECTION);
+        glPushMatrix();
+        glLoadIdentity();
+        gluPerspective(45.0, 4.0 / 3.0, double(0.1f), 10.0);
+        glMatrixMode(GL_MODELVIEW);
+    }
+    DrawOverlayOfScreen(game);
+    if (ownPicture) {
+        glMatrixMode(GL_PROJECTION);
+        glPopMatrix();
+        glMatrixMode(GL_MODELVIEW);
+    }
 }

@@ -50,7 +50,8 @@ def test_walk_a_corridor_to_its_goal_and_on_to_the_next(ctx):
     time.sleep(0.3)
     menu = game.client_pixels("1-main-menu")
     check(screen.red_text_at(menu, -0.6, 0.1), "\"New Game\" in red on row 0", "1-main-menu.png")
-    check(screen.red_text_at(menu, -0.6, -0.1), "\"Exit Game\" in red on row 1", "1-main-menu.png")
+    check(screen.red_text_at(menu, -0.6, -0.1), "\"Options\" in red on row 1", "1-main-menu.png")
+    check(screen.red_text_at(menu, -0.6, -0.3), "\"Exit Game\" in red on row 2", "1-main-menu.png")
     check(screen.pointer_on(menu, 0) and not screen.pointer_on(menu, 1), "white pointer on row 0", "1-main-menu.png")
 
     game.key("Return")
@@ -103,10 +104,10 @@ def test_exit_game_from_the_menu_and_escape_without_a_labyrinth(ctx):
     time.sleep(0.3)
     menu = game.client_pixels("1-after-escape")
     check(screen.red_text_at(menu, -0.6, 0.1), "still in the main menu", "1-after-escape.png")
-    game.key("Down")
+    game.key("Down", "Down")
     time.sleep(0.2)
     menu = game.client_pixels("2-exit-pointed")
-    check(screen.pointer_on(menu, 1), "pointer on \"Exit Game\"", "2-exit-pointed.png")
+    check(screen.pointer_on(menu, 2), "pointer on \"Exit Game\"", "2-exit-pointed.png")
     game.key("Return")
     game.wait_exit()
     if not os.path.exists(os.path.join(content, "Quorvel.ini")):

@@ -79,7 +79,7 @@ protected:
     void TearDown() override { game.labyrinthList.count = 0; }
 };
 
-TEST_F(MenuKeys, MainMenuPointerStaysOnItsTwoRows)
+TEST_F(MenuKeys, MainMenuPointerStaysOnItsThreeRows)
 {
     Press(KEY_UP);
     EXPECT_EQ(game.flow.menuCursor, 0u);
@@ -89,7 +89,10 @@ TEST_F(MenuKeys, MainMenuPointerStaysOnItsTwoRows)
     EXPECT_EQ(game.flow.menuCursor, 1u);
     EXPECT_FALSE(WentDown(game.keys, KEY_DOWN));
     Press(KEY_DOWN);
-    EXPECT_EQ(game.flow.menuCursor, 1u);
+    EXPECT_EQ(game.flow.menuCursor, 2u);
+    Press(KEY_DOWN);
+    EXPECT_EQ(game.flow.menuCursor, 2u);
+    Press(KEY_UP);
     NoteKeyEvent(game.keys, KEY_DOWN, false);
     Press(KEY_UP);
     EXPECT_EQ(game.flow.menuCursor, 0u);
@@ -97,7 +100,7 @@ TEST_F(MenuKeys, MainMenuPointerStaysOnItsTwoRows)
 
 TEST_F(MenuKeys, ExitGameEndsTheProgram)
 {
-    game.flow.menuCursor = 1;
+    game.flow.menuCursor = MAIN_MENU_EXIT_GAME;
     Press(KEY_RETURN);
     EXPECT_TRUE(game.flow.quitRequested);
     EXPECT_FALSE(IsScreen(SCREEN_LIST));

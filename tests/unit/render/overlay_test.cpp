@@ -150,7 +150,7 @@ TEST_F(Overlay, SolvedScreenShowsNameAndTime)
     }
 }
 
-TEST_F(Overlay, MainMenuShowsBothRowsAndThePointer)
+TEST_F(Overlay, MainMenuShowsItsRowsAndThePointer)
 {
     struct Case {
         uint32_t cursor;
@@ -159,6 +159,7 @@ TEST_F(Overlay, MainMenuShowsBothRowsAndThePointer)
     const Case cases[] = {
         {0, PointerOnRow("0.1", "0.15", "0.2")},
         {1, PointerOnRow("-0.1", "-0.05", "0")},
+        {2, PointerOnRow("-0.3", "-0.25", "-0.2")},
     };
     for (const Case& c : cases) {
         game.flow.menuCursor = c.cursor;
@@ -166,9 +167,31 @@ TEST_F(Overlay, MainMenuShowsBothRowsAndThePointer)
         DrawOverlay(game);
         std::vector<std::string> expected = {"glLoadIdentity()", "glTranslatef(0,0,-6)"};
         Append(expected, RedTextAt("-0.6,0.1", "New Game"));
-        Append(expected, RedTextAt("-0.6,-0.1", "Exit Game"));
+        Append(expected, RedTextAt("-0.6,-0.1", "Options"));
+        Append(expected, RedTextAt("-0.6,-0.3", "Exit Game"));
         Append(expected, c.pointer);
         EXPECT_EQ(glCalls, expected) << "pointer on row " << c.cursor;
+    }
+}
+
+// The player's field of view and picture shape are the scene's: the menus
+// are drawn exactly as before, within the standard projection.
+TEST_F(Overlay, TheMenusKeepTheirPlaceWhateverTheViewShape)
+{
+    for (GameScreen screen : {SCREEN_MAIN_MENU, SCREEN_OPTIONS, SCREEN_KEYS, SCREEN_SOLVED}) {
+        game.flow.screen = screen;
+        GlFakeReset();
+        DrawOverlay(game);
+        const std::vector<std::string> standard = glCalls;
+        glWindow.fieldOfView = 90.0;
+        glWindow.keepAspect = true;
+        GlFakeReset();
+        DrawOverlay(game);
+        glWindow.fieldOfView = 45.0;
+        glWindow.keepAspect = false;
+        ASSERT_EQ(glCalls.size(), standard.size() + 8) << screen;
+        EXPECT_EQ(glCalls[3], "gluPerspective(45,1.3333333333333333,0.10000000149011612,10)") << screen;
+        EXPECT_TRUE(std::equal(standard.begin(), standard.end(), glCalls.begin() + 5)) << screen;
     }
 }
 
