@@ -2,6 +2,7 @@
 #include "win32/win32_local.h"
 
 #include "app/frame.h"
+#include "render/gl_window.h"
 
 #include <mmsystem.h>
 
@@ -28,6 +29,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     // Sleep(1) would otherwise last a whole scheduler period (about 15.6 ms),
     // capping the game near 64 frames, and ticks, a second.
     timeBeginPeriod(1);
+    glWindow.iconId = 1;   // the exe's own icon, from quorvel.rc
     int exitCode = 0;
     if (StartGame()) {
         exitCode = RunMessageLoop();

@@ -142,3 +142,19 @@ def test_still_screens_and_a_frame_limit_spare_the_cpu(ctx):
     if limited * 2 > unlimited:
         raise E2EError("play at 30 frames used %d ticks, more than half of unlimited play's %d" % (limited, unlimited))
     expect_equal(read_bytes(os.path.join(content, "Options.ini")), options, "Options.ini, never changed")
+
+
+def test_the_exe_carries_its_manifest_and_version(ctx):
+    # Per-monitor DPI awareness: a scaled display shows the game sharp, not
+    # a smaller picture stretched. The version block is UTF-16, as Windows keeps it.
+    if ctx.build != "windows":
+        return
+    data = read_bytes(ctx.exe)
+    for what, needle in (("per-monitor DPI awareness", b"PerMonitorV2"),
+                         ("the product name", "ProductName".encode("utf-16-le")),
+                         ("the file version", "1.0.0.0".encode("utf-16-le"))):
+        if needle not in data:
+            raise E2EError("quorvel.exe lacks %s" % what)
+    game = ctx.start(ctx.content())   # and it still starts and draws its menu
+    game.key("F12")
+    game.wait_exit()
