@@ -15,7 +15,8 @@ bool IsWindowActive();
 bool StartGame();
 
 // One frame: this frame's keys, the ticks due while playing, the flow keys,
-// drawing, the buffer swap and a 1 ms sleep. True when the loop is to end.
+// drawing, the buffer swap and the rest of the frame slept out (see the frame
+// limit in frame.cpp). True when the loop is to end.
 bool RunFrame();
 
 // A frame drawn again for the window system (a paint or expose event): no
