@@ -3,14 +3,8 @@ walks, and Options.ini keeps what was chosen."""
 import os
 import time
 
-import screen
 from harness import E2EError, read_bytes, read_text, wait_for
-from test_play import play_content
-
-
-def check(condition, what, shot):
-    if not condition:
-        raise E2EError("%s (see %s)" % (what, shot))
+from test_play import check, play_content, walk_to_the_goal
 
 
 def differing_share(a, b):
@@ -58,12 +52,7 @@ def test_options_change_the_picture_and_the_keys(ctx):
     check(changed > 0.2, "a wider view of the same place (%.2f of the pixels changed)" % changed,
           "4-play-wide.png")
 
-    game.key_down("i")
-    try:
-        wait_for(lambda: screen.red_text_at(game.client_pixels("5-solved"), -0.6, 0.3), 20,
-                 "the solved screen, walked to with I", interval=0.2)
-    finally:
-        game.key_up("i")
+    walk_to_the_goal(game, "5-solved", key="i")
     game.key("F12")
     game.wait_exit()
     if read_bytes(os.path.join(content, "Options.ini")) != written:

@@ -43,6 +43,16 @@ def check(condition, what, shot):
         raise E2EError("%s (see %s)" % (what, shot))
 
 
+def walk_to_the_goal(game, name, key="Up"):
+    """Holds `key` until the solved screen shows, as a player walks a corridor."""
+    game.key_down(key)
+    try:
+        wait_for(lambda: screen.red_text_at(game.client_pixels(name), -0.6, 0.3), 20,
+                 "the solved screen, walked to with %s" % key, interval=0.2)
+    finally:
+        game.key_up(key)
+
+
 def test_walk_a_corridor_to_its_goal_and_on_to_the_next(ctx):
     content = play_content(ctx)
     game = ctx.start(content)
@@ -73,12 +83,7 @@ def test_walk_a_corridor_to_its_goal_and_on_to_the_next(ctx):
     check(black < 0.5, "a lit scene, not a black screen", "3-playing.png")
     check(not screen.red_text_at(play, -0.6, 0.1), "no menu over the scene", "3-playing.png")
 
-    game.key_down("Up")
-    try:
-        wait_for(lambda: screen.red_text_at(game.client_pixels("4-solved"), -0.6, 0.3), 20,
-                 "the solved screen", interval=0.2)
-    finally:
-        game.key_up("Up")
+    walk_to_the_goal(game, "4-solved")
     solved = game.client_pixels("4-solved")
     check(screen.red_text_at(solved, -0.8, 0.1), "the labyrinth's name", "4-solved.png")
     check(screen.red_text_at(solved, -0.9, -0.1), "the time to solve", "4-solved.png")

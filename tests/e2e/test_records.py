@@ -7,22 +7,13 @@ import time
 
 import screen
 from harness import E2EError, read_text, wait_for
-from test_play import check, play_content
+from test_play import check, play_content, walk_to_the_goal
 
 TIME = r"(\d+)\s*mins?\s*(\d+)\s*secs?"
 
 
 def seconds(found):
     return int(found.group(1)) * 60 + int(found.group(2))
-
-
-def walk_to_the_goal(game, name):
-    game.key_down("Up")
-    try:
-        wait_for(lambda: screen.red_text_at(game.client_pixels(name), -0.6, 0.3), 20, "the solved screen",
-                 interval=0.2)
-    finally:
-        game.key_up("Up")
 
 
 def solved_lines(game, name):
