@@ -226,10 +226,14 @@ static bool HandleSolvedKeys(Game& game)
     for (unsigned k = 0; k < SOLVED_KEY_COUNT; ++k) {
         const unsigned code = SOLVED_KEYS[k];
         // A key held over from play counts again once it has been let go,
-        // even if it went down once more within the same frame.
-        if (flow.solvedKeyHeldOver[k] && (WentUp(game.keys, code) || !IsHeld(game.keys, code)))
+        // even if it went down anew within the same frame; its auto-repeat
+        // just before the release never does.
+        if (flow.solvedKeyHeldOver[k]) {
+            if (!PressedFromUp(game.keys, code) && IsHeld(game.keys, code)) continue;
             flow.solvedKeyHeldOver[k] = false;
-        if (WentDown(game.keys, code) && !flow.solvedKeyHeldOver[k]) pressed = true;
+            if (!PressedFromUp(game.keys, code)) continue;
+        }
+        if (WentDown(game.keys, code)) pressed = true;
     }
     if (!pressed) return true;
     // An Escape still held from before the goal must not open the menu over
@@ -415,9 +419,12 @@ static void ClearMessageOnKeyPress(Game& game)
     FlowState& flow = game.flow;
     if (flow.loadFailureMessage[0] == '\0') return;
     for (unsigned code = 0; code < KEY_CODES; ++code) {
-        if (flow.keysUnderMessage[code] && (WentUp(game.keys, code) || !IsHeld(game.keys, code)))
+        if (flow.keysUnderMessage[code]) {
+            if (!PressedFromUp(game.keys, code) && IsHeld(game.keys, code)) continue;
             flow.keysUnderMessage[code] = false;
-        if (WentDown(game.keys, code) && !flow.keysUnderMessage[code]) {
+            if (!PressedFromUp(game.keys, code)) continue;
+        }
+        if (WentDown(game.keys, code)) {
             flow.loadFailureMessage[0] = '\0';
             return;
         }

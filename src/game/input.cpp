@@ -20,6 +20,7 @@ void StartKeyFrame(KeyState& keys)
         keys.held[code] = keys.down[code] || keys.pressSeen[code];
         keys.wentDown[code] = keys.downSeen[code];
         keys.wentUp[code] = keys.upSeen[code];
+        keys.pressedFromUp[code] = keys.pressSeen[code];
     }
     std::memset(keys.downSeen, 0, sizeof keys.downSeen);
     std::memset(keys.pressSeen, 0, sizeof keys.pressSeen);
@@ -44,6 +45,11 @@ bool WentDown(const KeyState& keys, unsigned code)
 bool WentUp(const KeyState& keys, unsigned code)
 {
     return code < KEY_CODES && keys.wentUp[code];
+}
+
+bool PressedFromUp(const KeyState& keys, unsigned code)
+{
+    return code < KEY_CODES && keys.pressedFromUp[code];
 }
 
 bool TakePress(KeyState& keys, unsigned code)

@@ -15,6 +15,7 @@ struct KeyState {
     bool held[KEY_CODES] = {};
     bool wentDown[KEY_CODES] = {};   // taken presses are cleared, so one press acts once
     bool wentUp[KEY_CODES] = {};
+    bool pressedFromUp[KEY_CODES] = {};   // a key-down of the key while it was up: no auto-repeat
     // What the events since the last frame said.
     bool down[KEY_CODES] = {};       // the level the key's last event left
     bool downSeen[KEY_CODES] = {};   // any key-down, auto-repeat included
@@ -31,5 +32,8 @@ void ForgetKeys(KeyState& keys);
 bool IsHeld(const KeyState& keys, unsigned code);
 bool WentDown(const KeyState& keys, unsigned code);
 bool WentUp(const KeyState& keys, unsigned code);
+// True when the key went down this frame from being up, auto-repeat aside: a
+// key held on from before counts again only once let go and pressed anew.
+bool PressedFromUp(const KeyState& keys, unsigned code);
 // True for a key that went down this frame; the rest of the frame no longer sees it.
 bool TakePress(KeyState& keys, unsigned code);

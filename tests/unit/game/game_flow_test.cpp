@@ -698,6 +698,7 @@ TEST_F(Flow, AKeyHeldThroughTheGoalDoesNotSkipTheSolvedScreen)
             Frame();
             EXPECT_TRUE(IsScreen(SCREEN_SOLVED)) << key;
         }
+        NoteKeyEvent(game.keys, key, true);   // one last auto-repeat, then the release, in one frame
         NoteKeyEvent(game.keys, key, false);
         Frame();
         EXPECT_TRUE(IsScreen(SCREEN_SOLVED)) << key << ": a release is no press";

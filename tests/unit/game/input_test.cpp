@@ -63,6 +63,11 @@ TEST(Input, APressIsTakenOnceAndFocusLossForgetsEverything)
     EXPECT_FALSE(TakePress(keys, KEY_RETURN)) << "the rest of the frame no longer sees it";
     EXPECT_TRUE(IsHeld(keys, KEY_RETURN)) << "taking the press leaves the key held";
     EXPECT_FALSE(IsHeld(keys, KEY_CODES + 5));
+    EXPECT_TRUE(PressedFromUp(keys, KEY_RETURN));
+    NoteKeyEvent(keys, KEY_RETURN, true);   // auto-repeat
+    StartKeyFrame(keys);
+    EXPECT_TRUE(WentDown(keys, KEY_RETURN));
+    EXPECT_FALSE(PressedFromUp(keys, KEY_RETURN)) << "a repeat is no fresh press";
 
     ForgetKeys(keys);
     StartKeyFrame(keys);
