@@ -7,7 +7,7 @@ packages=(
   cmake make g++ libgtest-dev python3
   libx11-dev libgl-dev libglu1-mesa-dev xfonts-75dpi
   g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
-  wine64 xvfb xdotool x11-utils imagemagick
+  wine64 xvfb xdotool x11-utils imagemagick openbox
   zlib1g-dev libpng-dev libdeflate-dev libstb-dev
   clang libclang-rt-14-dev zip fonts-liberation tesseract-ocr tesseract-ocr-eng python3-pytest
 )

@@ -5,6 +5,7 @@
 #include "platform/keys.h"
 #include "platform/platform.h"
 #include "render/gl_window.h"
+#include "render/overlay.h"
 #include "render/scene.h"
 #include "render/texture_set.h"
 
@@ -133,6 +134,7 @@ static void FollowOptions()
     if (options.fieldOfView != applied.fieldOfView || options.keepAspect != applied.keepAspect)
         SetViewShape(double(options.fieldOfView), options.keepAspect);
     if (options.vsync != applied.vsync && pacing.swapControl) SetSwapInterval(options.vsync ? 1 : 0);
+    FitTextHeight(TextPixelHeight(options.textSize, glWindow.projectionHeight));
     applied = options;
     const bool onOptionPages = game.flow.screen == SCREEN_OPTIONS || game.flow.screen == SCREEN_KEYS;
     if (!onOptionPages && !SameOptions(options, pacing.optionsAsRead)) {

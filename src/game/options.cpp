@@ -187,6 +187,18 @@ bool WriteOptions(const Options& options, const char* path)
     return ReplaceTextFile(path, WriteOptionsText, &options);
 }
 
+int32_t TextPixelHeight(TextSize size, int32_t clientHeight)
+{
+    // Below 6 pixels no glyph is readable; above 200 no row fits the window.
+    const int64_t SMALLEST = 6, LARGEST = 200;
+    if (size == TEXT_LARGE) return 2 * NORMAL_TEXT_HEIGHT;
+    if (size != TEXT_FOLLOW_WINDOW || clientHeight <= 0) return NORMAL_TEXT_HEIGHT;   // minimised: as it was
+    int64_t pixels = (int64_t(clientHeight) * NORMAL_TEXT_HEIGHT + 240) / 480;
+    if (pixels < SMALLEST) pixels = SMALLEST;
+    if (pixels > LARGEST) pixels = LARGEST;
+    return int32_t(pixels);
+}
+
 bool SameOptions(const Options& a, const Options& b)
 {
     return a.mouseSensitivity == b.mouseSensitivity && a.invertMouse == b.invertMouse &&

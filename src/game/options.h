@@ -32,6 +32,11 @@ void ReadOptions(Options& options, const char* path);
 bool WriteOptions(const Options& options, const char* path);
 bool SameOptions(const Options& a, const Options& b);
 
+const int32_t NORMAL_TEXT_HEIGHT = 12;   // pixels, the overlay's text as it always was
+// The overlay text's height in pixels for a client area `clientHeight` high:
+// "Follow window" keeps the normal text's share of a 480-line window.
+int32_t TextPixelHeight(TextSize size, int32_t clientHeight);
+
 // The names keys have in the file ("Up", "W", "F5"); null for a key that
 // cannot be bound (Enter, Escape and F12 keep their meaning, F11 switches
 // full screen).

@@ -8,7 +8,7 @@
 namespace {
 
 const char* const ROW_NAMES[OPTION_ROWS] = {"Mouse sensitivity", "Invert mouse", "Field of view", "Picture shape",
-                                            "Vertical sync",     "Frame limit",  "Keys"};
+                                            "Vertical sync",     "Frame limit",  "Text size",     "Keys"};
 const char* const ACTION_NAMES[ACTION_COUNT] = {"Forward",   "Back",       "Turn left", "Turn right",
                                                 "Step left", "Step right", "Map",       "Reload"};
 const uint32_t FRAME_LIMITS[] = {0, 30, 60, 120, 144};

@@ -15,10 +15,9 @@ enum OptionRow {
     OPTION_PICTURE_SHAPE,
     OPTION_VERTICAL_SYNC,
     OPTION_FRAME_LIMIT,
+    OPTION_TEXT_SIZE,
     OPTION_KEYS,
     OPTION_ROWS,
-    // Kept in the file, but not on the page until the fonts follow it.
-    OPTION_TEXT_SIZE = OPTION_ROWS,
 };
 
 const char* OptionRowName(uint32_t row);

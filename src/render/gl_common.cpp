@@ -28,6 +28,7 @@ void DeleteFonts()
     for (uint32_t i = 0; i < glWindow.fontCount; ++i) DeleteFont(i);
     // A later destroy (the one at process exit) has no context to delete them in.
     glWindow.fontCount = 0;
+    glWindow.textHeight = 0;
 }
 
 void SetViewShape(double fieldOfView, bool keepAspect)

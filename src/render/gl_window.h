@@ -27,6 +27,7 @@ struct GlWindow {
     int32_t positionX;
     int32_t positionY;
     uint32_t fontListBases[MAX_FONTS];
+    int32_t textHeight = 0;            // pixels of the overlay's font; 0 while it has none
     char textureNames[MAX_TEXTURE_NAMES][TEXTURE_NAME_SIZE];
     char className[CLASS_NAME_SIZE];
     ImageLoaderFunction imageLoader;   // an extra reader for textures; nothing installs one

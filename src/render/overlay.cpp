@@ -10,11 +10,22 @@
 #include "render/gl_window.h"
 
 static const unsigned TEXT_FONT = 0;
+static const char TEXT_FACE[] = "Arial";
 
 void DeleteFont(unsigned index)
 {
     if (index >= glWindow.fontCount || index >= MAX_FONTS) return;
     glDeleteLists(glWindow.fontListBases[index], GLsizei(FONT_GLYPHS));
+}
+
+// The lists are remade only when the height changes: a window dragged
+// larger rebuilds them once per size, not once per frame.
+void FitTextHeight(int32_t pixels)
+{
+    if (pixels == glWindow.textHeight && glWindow.fontCount > 0) return;
+    DeleteFonts();
+    BuildFont(TEXT_FACE, -pixels);   // negative: the characters' own height
+    glWindow.textHeight = pixels;
 }
 
 void RecordBlankGlyphs(unsigned listBase, const GlyphMetrics* metrics, unsigned count)

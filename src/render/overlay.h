@@ -21,5 +21,7 @@ struct GlyphMetrics {
 // are recorded again as a move by their advance width alone.
 void RecordBlankGlyphs(unsigned listBase, const GlyphMetrics* metrics, unsigned count);
 void DeleteFont(unsigned index);
+// Builds the overlay's font again at `pixels` high, when it is not already.
+void FitTextHeight(int32_t pixels);
 void PrintText(unsigned fontIndex, const char* format, ...);
 void DrawOverlay(const Game& game);

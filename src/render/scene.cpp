@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstddef>
 
+#include "game/options.h"
 #include "render/gl_api.h"
 #include "render/map_view.h"
 #include "render/overlay.h"
@@ -57,7 +58,7 @@ void SetUpGlState()
     glEnable(GL_COLOR_MATERIAL);
     glColorMaterial(GL_FRONT, GL_AMBIENT_AND_DIFFUSE);
 
-    BuildFont("Arial", -12);
+    FitTextHeight(NORMAL_TEXT_HEIGHT);
 }
 
 static void ApplyLook(bool playing)

@@ -1,5 +1,8 @@
 // The bitmap font: the X server draws each glyph of a bold font into one GL
 // display list.
+#include <cstdio>
+#include <cstdlib>
+
 #include "render/gl_api.h"
 #include "render/gl_window.h"
 #include "render/overlay.h"
@@ -8,22 +11,59 @@
 
 #include "x11/x11_local.h"
 
-// Bold sans faces about 12 pixels high, the nearest X has to the Windows
-// face; "fixed" is on every X server.
-static const char* const FONT_NAMES[] = {
-    "-*-helvetica-bold-r-normal--12-*-*-*-p-*-iso8859-1",
-    "-*-liberation sans-bold-r-normal--12-*-*-*-p-*-iso8859-1",
-    "-*-dejavu sans-bold-r-normal--12-*-*-*-p-*-iso8859-1",
-    "-*-*-bold-r-normal-sans-12-*-*-*-p-*-iso8859-1",
-    "fixed",
+// Bold sans faces, the nearest X has to the Windows face first, with the
+// pixel size left open; "fixed" is on every X server.
+static const char* const FONT_PATTERNS[] = {
+    "-*-helvetica-bold-r-normal--%s-*-*-*-p-*-iso8859-1",
+    "-*-liberation sans-bold-r-normal--%s-*-*-*-p-*-iso8859-1",
+    "-*-dejavu sans-bold-r-normal--%s-*-*-*-p-*-iso8859-1",
+    "-*-*-bold-r-normal-sans-%s-*-*-*-p-*-iso8859-1",
 };
 
-static XFontStruct* LoadFont(Display* display)
+// The pixel size, the seventh field of an X font name; 0 for a scalable face.
+static int PixelSizeOf(const char* name)
 {
-    for (const char* name : FONT_NAMES) {
-        if (XFontStruct* font = XLoadQueryFont(display, name)) return font;
+    int dashes = 0;
+    for (const char* c = name; *c; ++c) {
+        if (*c == '-' && ++dashes == 7) return std::atoi(c + 1);
     }
-    return nullptr;
+    return -1;
+}
+
+// The face at the very size when the server has it or can scale one to it,
+// else the size of that face nearest to it.
+static XFontStruct* LoadFace(Display* display, const char* pattern, int pixels)
+{
+    char size[16], name[160];
+    std::snprintf(size, sizeof size, "%d", pixels);
+    std::snprintf(name, sizeof name, pattern, size);
+    if (XFontStruct* font = XLoadQueryFont(display, name)) return font;
+
+    std::snprintf(name, sizeof name, pattern, "*");
+    int count = 0;
+    char** names = XListFonts(display, name, 1000, &count);
+    const char* nearest = nullptr;
+    int nearestDistance = 0;
+    for (int k = 0; k < count; ++k) {
+        const int found = PixelSizeOf(names[k]);
+        if (found <= 0) continue;
+        const int distance = std::abs(found - pixels);
+        if (!nearest || distance < nearestDistance) {
+            nearest = names[k];
+            nearestDistance = distance;
+        }
+    }
+    XFontStruct* font = nearest ? XLoadQueryFont(display, nearest) : nullptr;
+    if (names) XFreeFontNames(names);
+    return font;
+}
+
+static XFontStruct* LoadFont(Display* display, int pixels)
+{
+    for (const char* pattern : FONT_PATTERNS) {
+        if (XFontStruct* font = LoadFace(display, pattern, pixels)) return font;
+    }
+    return XLoadQueryFont(display, "fixed");
 }
 
 // A glyph with no ink (a space, or a code the font lacks) is blank.
@@ -46,7 +86,8 @@ static unsigned MeasureGlyphs(const XFontStruct* font, GlyphMetrics* metrics)
     return FONT_GLYPHS;
 }
 
-void BuildFont(const char*, int32_t)
+// The height is Windows' own: negative for the characters' height in pixels.
+void BuildFont(const char*, int32_t height)
 {
     static GlyphMetrics metrics[FONT_GLYPHS];
     if (glWindow.fontCount >= MAX_FONTS) return;   // every slot taken: the font is dropped
@@ -55,7 +96,7 @@ void BuildFont(const char*, int32_t)
     glWindow.fontListBases[glWindow.fontCount] = base;
     glWindow.fontCount += 1;
     Display* display = GameDisplay();
-    XFontStruct* font = display ? LoadFont(display) : nullptr;
+    XFontStruct* font = display ? LoadFont(display, height < 0 ? -height : height) : nullptr;
     if (!font) return;   // the lists stay empty: texts draw nothing
     glXUseXFont(font->fid, int(FIRST_GLYPH), int(FONT_GLYPHS), int(base));
     RecordBlankGlyphs(base, metrics, MeasureGlyphs(font, metrics));

@@ -149,4 +149,23 @@ TEST_F(OptionsFile, EverythingSetRoundTrips)
     EXPECT_TRUE(SameOptions(Read(Written(set)), set));
 }
 
+TEST(TextSize, PixelHeightsForEachChoiceAndWindow)
+{
+    const struct {
+        TextSize size;
+        int32_t clientHeight;
+        int32_t pixels;
+    } cases[] = {
+        {TEXT_NORMAL, 480, 12},        {TEXT_NORMAL, 2160, 12},       // normal never follows the window
+        {TEXT_LARGE, 480, 24},         {TEXT_LARGE, 100, 24},
+        {TEXT_FOLLOW_WINDOW, 480, 12}, {TEXT_FOLLOW_WINDOW, 960, 24}, {TEXT_FOLLOW_WINDOW, 2160, 54},
+        {TEXT_FOLLOW_WINDOW, 500, 13},                                // rounded to the nearest pixel
+        {TEXT_FOLLOW_WINDOW, 100, 6},                                 // never too small to read
+        {TEXT_FOLLOW_WINDOW, 32767, 200},                             // nor beyond any window
+        {TEXT_FOLLOW_WINDOW, 0, 12},   {TEXT_FOLLOW_WINDOW, -5, 12},  // minimised: as it was
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(TextPixelHeight(c.size, c.clientHeight), c.pixels) << c.size << " at " << c.clientHeight;
+}
+
 }  // namespace

@@ -345,6 +345,20 @@ TEST_F(Overlay, BlankGlyphsBecomeAMoveByTheirAdvance)
     EXPECT_EQ(glCalls, expected) << "inked glyphs keep the lists the font made";
 }
 
+TEST_F(Overlay, TheFontIsRebuiltOnlyWhenItsHeightChanges)
+{
+    glWindow.fontCount = 0;
+    FitTextHeight(12);
+    FitTextHeight(12);
+    EXPECT_EQ(GlCallsStartingWith("glGenLists").size(), 1u) << "one font for one height, however many frames ask";
+    EXPECT_TRUE(GlCallsStartingWith("glDeleteLists").empty());
+    FitTextHeight(24);
+    EXPECT_EQ(GlCallsStartingWith("glDeleteLists").size(), 1u) << "the old font's lists go before the new one's";
+    EXPECT_EQ(GlCallsStartingWith("glGenLists").size(), 2u);
+    EXPECT_EQ(glWindow.fontCount, 1u) << "still one font: the text keeps its index";
+    EXPECT_EQ(glWindow.textHeight, 24);
+}
+
 TEST_F(Overlay, NothingIsDrawnDuringPlay)
 {
     game.flow.screen = SCREEN_PLAY;
