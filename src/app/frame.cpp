@@ -34,6 +34,7 @@ struct Pacing {
     Options optionsAsRead;
     Options optionsApplied;      // what the window and GL were last fitted to
     bool swapControl = false;    // the driver lets the game set the swap interval
+    bool fullscreenAsked = false;   // Alt+Enter since the last frame
     long long frameStart = 0;
 };
 static Pacing pacing;
@@ -87,6 +88,11 @@ void NoteWindowActive(bool active)
     if (!active) ForgetKeys(game.keys);
     // The cursor travelled freely meanwhile; that travel is no look.
     if (active && IsPlaying(game)) RecentreMouse(game.mouse);
+}
+
+void NoteFullscreenToggle()
+{
+    pacing.fullscreenAsked = true;
 }
 
 bool StartGame()
@@ -143,6 +149,22 @@ static void FollowOptions()
     }
 }
 
+// Alt+Enter or F11, in every screen. The game goes on as it was; the
+// settings file keeps what the window system granted.
+static void FollowFullscreenRequest()
+{
+    const bool asked = pacing.fullscreenAsked || PressedFromUp(game.keys, KEY_F11);
+    pacing.fullscreenAsked = false;
+    if (!asked) return;
+    const bool wasFullscreen = glWindow.fullscreenActive;
+    ToggleFullscreen(game.settings.windowWidth, game.settings.windowHeight);
+    if (glWindow.fullscreenActive == wasFullscreen) return;   // refused: no window manager offers it
+    game.settings.fullscreen = glWindow.fullscreenActive ? 1 : 0;
+    // The window moved under the cursor, and the switch took its time: neither is play.
+    pacing.playFlowing = false;
+    if (IsPlaying(game)) RecentreMouse(game.mouse);
+}
+
 // Without a limit a frame gives up the processor for a millisecond, as it
 // always has; with one it sleeps out the rest of its share of the second.
 // The ticks follow the clock either way.
@@ -174,6 +196,7 @@ bool RunFrame()
     if (IsPlaying(game)) RunDueTicks();
     pacing.playFlowing = IsPlaying(game);
     HandleFlowKeys(game);
+    FollowFullscreenRequest();
     FollowOptions();
     if (IsHeld(game.keys, KEY_F12)) game.flow.quitRequested = true;
     DrawFrame(game);

@@ -24,6 +24,13 @@ bool CreateGlWindow(const char*, int32_t width, int32_t height, int32_t, bool fu
     return true;
 }
 
+// No screen to cover: the window only says it is full screen, or back at its size.
+void ToggleFullscreen(int32_t windowedWidth, int32_t windowedHeight)
+{
+    glWindow.fullscreenActive = !glWindow.fullscreenActive;
+    if (!glWindow.fullscreenActive) ResizeProjection(windowedWidth, windowedHeight, double(0.1f), 10.0);
+}
+
 void DestroyGlWindow()
 {
     DeleteFonts();

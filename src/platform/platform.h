@@ -42,3 +42,4 @@ bool PlatformReplaceFile(const char* tempPath, const char* path);
 void NoteKey(unsigned code, bool down);             // every key-down, auto-repeat included, and key-up
 void NoteClientSize(int32_t width, int32_t height);   // each size message, minimised (0 x 0) included
 void NoteWindowActive(bool active);                 // each activation message
+void NoteFullscreenToggle();                         // Alt+Enter went down (not its auto-repeat)

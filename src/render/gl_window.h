@@ -44,6 +44,11 @@ extern GlWindow glWindow;
 void SetClassName(const char* name);
 bool CreateGlWindow(const char* title, int32_t width, int32_t height, int32_t bits, bool fullscreen);
 void DestroyGlWindow();
+// Full screen over the window's monitor, or back to a window of its old place
+// and size (`windowedWidth` x `windowedHeight` of client area when it started
+// full screen). The context and everything in it stay; fullscreenActive tells
+// what the window system granted.
+void ToggleFullscreen(int32_t windowedWidth, int32_t windowedHeight);
 void StoreWindowPosition(int32_t x, int32_t y);
 void ResizeProjection(int32_t width, int32_t height, double zNear, double zFar);
 // Takes the picture's shape and fits it to the last client size at once.

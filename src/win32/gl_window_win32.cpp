@@ -29,6 +29,9 @@ struct Win32Window {
     HDC deviceContext = nullptr;
     HGLRC renderingContext = nullptr;
     DEVMODEA savedDisplayMode = {};   // the desktop's mode, restored when full screen ends
+    bool displayModeChanged = false;  // started full screen in a mode of the game's size
+    WINDOWPLACEMENT windowedPlace = {};   // where the window was before Alt+Enter
+    bool windowedPlaceKept = false;
 };
 static Win32Window win32Window;
 
@@ -82,7 +85,13 @@ static void EnterFullscreenMode(int32_t width, int32_t height, int32_t bits)
     mode.dmPelsHeight = DWORD(height);
     mode.dmBitsPerPel = DWORD(bits);
     if (ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN) != DISP_CHANGE_SUCCESSFUL) glWindow.fullscreenActive = false;
+    else win32Window.displayModeChanged = true;
 }
+
+const DWORD WINDOWED_STYLE = WS_OVERLAPPEDWINDOW;
+const DWORD WINDOWED_EX_STYLE = WS_EX_APPWINDOW | WS_EX_WINDOWEDGE;
+const DWORD FULLSCREEN_STYLE = WS_POPUP;
+const DWORD FULLSCREEN_EX_STYLE = WS_EX_APPWINDOW;
 
 static void BuildPixelFormat(int32_t bits)
 {
@@ -112,12 +121,12 @@ bool CreateGlWindow(const char* title, int32_t width, int32_t height, int32_t bi
     glWindow.fullscreenActive = fullscreen;
 
     if (glWindow.fullscreenActive) EnterFullscreenMode(width, height, bits);
-    DWORD style = WS_OVERLAPPEDWINDOW;
-    DWORD exStyle = WS_EX_APPWINDOW | WS_EX_WINDOWEDGE;
+    DWORD style = WINDOWED_STYLE;
+    DWORD exStyle = WINDOWED_EX_STYLE;
     if (glWindow.fullscreenActive) {
         ShowCursor(FALSE);
-        style = WS_POPUP;
-        exStyle = WS_EX_APPWINDOW;
+        style = FULLSCREEN_STYLE;
+        exStyle = FULLSCREEN_EX_STYLE;
     }
     AdjustWindowRectEx(&rect, style, FALSE, exStyle);
 
@@ -147,17 +156,66 @@ bool CreateGlWindow(const char* title, int32_t width, int32_t height, int32_t bi
     return true;
 }
 
-static void LeaveFullscreenMode()
+static void RestoreDisplayMode()
 {
+    if (!win32Window.displayModeChanged) return;
     if (ChangeDisplaySettingsA(nullptr, CDS_TEST) == DISP_CHANGE_SUCCESSFUL) {
         ChangeDisplaySettingsA(nullptr, CDS_RESET);
         ChangeDisplaySettingsA(&win32Window.savedDisplayMode, CDS_RESET);
     } else {
         ChangeDisplaySettingsA(nullptr, CDS_RESET);
     }
+    win32Window.displayModeChanged = false;
+}
+
+static void LeaveFullscreenMode()
+{
+    RestoreDisplayMode();
     ShowCursor(TRUE);
     // Once is enough: the clean-up at process exit runs the destroy again.
     glWindow.fullscreenActive = false;
+}
+
+static void SetWindowStyles(DWORD style, DWORD exStyle)
+{
+    SetWindowLongPtrA(win32Window.windowHandle, GWL_STYLE, LONG_PTR(style | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_VISIBLE));
+    SetWindowLongPtrA(win32Window.windowHandle, GWL_EXSTYLE, LONG_PTR(exStyle));
+}
+
+// A borderless window over the whole monitor rather than a display mode of
+// the game's own: the switch is instant, the desktop keeps its resolution and
+// Alt+Tab leaves nothing to restore. A game started full screen keeps the
+// mode it asked for until it leaves full screen.
+void ToggleFullscreen(int32_t windowedWidth, int32_t windowedHeight)
+{
+    HWND window = win32Window.windowHandle;
+    if (!window) return;
+    if (!glWindow.fullscreenActive) {
+        MONITORINFO monitor = {};
+        monitor.cbSize = sizeof monitor;
+        if (!GetMonitorInfoA(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor)) return;
+        win32Window.windowedPlace.length = sizeof win32Window.windowedPlace;
+        win32Window.windowedPlaceKept = GetWindowPlacement(window, &win32Window.windowedPlace) != 0;
+        // Set first: the size messages of the switch are no window size to keep.
+        glWindow.fullscreenActive = true;
+        ShowCursor(FALSE);
+        SetWindowStyles(FULLSCREEN_STYLE, FULLSCREEN_EX_STYLE);
+        const RECT& area = monitor.rcMonitor;
+        SetWindowPos(window, HWND_TOP, area.left, area.top, area.right - area.left, area.bottom - area.top,
+                     SWP_FRAMECHANGED | SWP_SHOWWINDOW);
+        return;
+    }
+    LeaveFullscreenMode();
+    SetWindowStyles(WINDOWED_STYLE, WINDOWED_EX_STYLE);
+    if (win32Window.windowedPlaceKept) {
+        SetWindowPlacement(window, &win32Window.windowedPlace);
+        SetWindowPos(window, nullptr, 0, 0, 0, 0, SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER);
+        return;
+    }
+    RECT rect = {0, 0, windowedWidth, windowedHeight};
+    AdjustWindowRectEx(&rect, WINDOWED_STYLE, FALSE, WINDOWED_EX_STYLE);
+    SetWindowPos(window, HWND_TOP, glWindow.positionX, glWindow.positionY, rect.right - rect.left,
+                 rect.bottom - rect.top, SWP_FRAMECHANGED | SWP_SHOWWINDOW);
 }
 
 // Safe on a partly created or already destroyed window: each handle is
@@ -227,10 +285,11 @@ static LRESULT CALLBACK GlWindowProc(HWND window, UINT message, WPARAM wParam, L
 {
     switch (message) {
     case WM_MOVE:
-        StoreWindowPosition(int32_t(LOWORD(lParam)), int32_t(HIWORD(lParam)));
+        if (!glWindow.fullscreenActive) StoreWindowPosition(int32_t(LOWORD(lParam)), int32_t(HIWORD(lParam)));
         return 0;
     case WM_SIZE:
-        NoteClientSize(int32_t(LOWORD(lParam)), int32_t(HIWORD(lParam)));
+        // Full screen's size is the monitor's or the display mode's, no window size to keep.
+        if (!glWindow.fullscreenActive) NoteClientSize(int32_t(LOWORD(lParam)), int32_t(HIWORD(lParam)));
         ResizeProjection(int32_t(LOWORD(lParam)), int32_t(HIWORD(lParam)), double(0.1f), 10.0);
         return 0;
     case WM_ACTIVATE:
@@ -250,6 +309,16 @@ static LRESULT CALLBACK GlWindowProc(HWND window, UINT message, WPARAM wParam, L
     case WM_KEYUP:
         if (wParam < KEY_CODES) NoteKey(unsigned(wParam), false);
         return 0;
+    case WM_SYSKEYDOWN:
+        // Alt+Enter: bit 29 says Alt is held, bit 30 that the key was already down.
+        if (wParam == VK_RETURN && (lParam & (1 << 29)) && !(lParam & (1 << 30))) {
+            NoteFullscreenToggle();
+            return 0;
+        }
+        break;
+    case WM_SYSCHAR:
+        if (wParam == '\r') return 0;   // no beep for Alt+Enter
+        break;
     case WM_SYSCOMMAND:
         if (wParam == SC_SCREENSAVE || wParam == SC_MONITORPOWER) return 0;
         break;

@@ -111,6 +111,31 @@ static void RequestFullscreen()
     PlatformShowCursor(false);
 }
 
+// A mapped window asks the window manager with a message to the root window;
+// without a manager that offers the state, nothing changes.
+void ToggleFullscreen(int32_t, int32_t)
+{
+    if (!display || !window) return;
+    Atom fullscreenState = XInternAtom(display, "_NET_WM_STATE_FULLSCREEN", False);
+    if (!WindowManagerOffersFullscreen(fullscreenState)) return;
+    const bool enter = !glWindow.fullscreenActive;
+    XEvent request = {};
+    request.xclient.type = ClientMessage;
+    request.xclient.window = window;
+    request.xclient.message_type = XInternAtom(display, "_NET_WM_STATE", False);
+    request.xclient.format = 32;
+    request.xclient.data.l[0] = enter ? 1 : 0;   // _NET_WM_STATE_ADD or _REMOVE
+    request.xclient.data.l[1] = long(fullscreenState);
+    request.xclient.data.l[3] = 1;               // asked by an application
+    XSendEvent(display, DefaultRootWindow(display), False, SubstructureRedirectMask | SubstructureNotifyMask,
+               &request);
+    XFlush(display);
+    // Set now: the sizes the manager gives the window on the way are no
+    // window size to keep; leaving, it gives back the old one.
+    glWindow.fullscreenActive = enter;
+    PlatformShowCursor(!enter);
+}
+
 static void NameWindow(const char* title)
 {
     XStoreName(display, window, title);
@@ -308,16 +333,26 @@ static bool IsAutoRepeat(const XKeyEvent& release)
     return next.type == KeyPress && next.xkey.keycode == release.keycode && next.xkey.time == release.time;
 }
 
+// Enter with Alt held is the full-screen switch, never an Enter for the game.
+static bool IsAltEnter(XKeyEvent& key, unsigned code)
+{
+    return code == KEY_RETURN && (key.state & Mod1Mask) != 0;
+}
+
 static WindowEventResult HandleKey(XEvent& event)
 {
     unsigned code = 0;
     if (event.type == KeyRelease && IsAutoRepeat(event.xkey)) {
         XEvent press;
         XNextEvent(display, &press);
-        if (GameKeyCode(press.xkey, code)) NoteKey(code, true);
+        if (GameKeyCode(press.xkey, code) && !IsAltEnter(press.xkey, code)) NoteKey(code, true);
         return EVENT_HANDLED;
     }
     if (!GameKeyCode(event.xkey, code) || code >= KEY_CODES) return EVENT_HANDLED;
+    if (IsAltEnter(event.xkey, code)) {
+        if (event.type == KeyPress) NoteFullscreenToggle();
+        return EVENT_HANDLED;
+    }
     // A tap between two frames is kept for the next frame by the game itself.
     NoteKey(code, event.type == KeyPress);
     return EVENT_HANDLED;

@@ -65,6 +65,14 @@ def display():
     screen.stop()
 
 
+@pytest.fixture
+def window_manager(display):
+    """A window manager for one test; the others run on the bare display."""
+    manager = harness.WindowManager(display)
+    yield manager
+    manager.stop()
+
+
 @pytest.fixture(scope="session")
 def wine_prefix(display, pytestconfig):
     given = pytestconfig.getoption("wineprefix")

@@ -66,6 +66,39 @@ class VirtualDisplay:
                 self.process.wait(5)
 
 
+class WindowManager:
+    """openbox on the display, for what only a window manager gives: full
+    screen on request, frames and the focus moved by it."""
+
+    def __init__(self, display):
+        self.env = dict(os.environ, DISPLAY=display.name)
+        self.log = tempfile.TemporaryFile()
+        self.process = subprocess.Popen(["openbox", "--sm-disable"], env=self.env, stdout=self.log,
+                                        stderr=self.log, start_new_session=True)
+
+        def announced():
+            if self.process.poll() is not None:
+                raise E2EError("openbox ended at start (exit code %s)" % self.process.returncode)
+            out = subprocess.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=self.env,
+                                 stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True, timeout=10).stdout
+            return "window id" in out
+        wait_for(announced, 20, "openbox to manage the display", interval=0.1)
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.terminate()
+            try:
+                self.process.wait(10)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait(5)
+        # A manager that went leaves its announcement on the root window.
+        subprocess.run(["xprop", "-root", "-remove", "_NET_SUPPORTING_WM_CHECK"], env=self.env,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=10, check=False)
+        subprocess.run(["xprop", "-root", "-remove", "_NET_SUPPORTED"], env=self.env,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=10, check=False)
+
+
 class WinePrefix:
     """One Wine prefix for the whole run: initialising one takes about ten seconds."""
 

@@ -35,7 +35,7 @@ def test_options_change_the_picture_and_the_keys(ctx):
 
     game.key("Down", "Down", *(["Right"] * 9))   # Field of view: 45 to 90
     game.key("Down", "Return")                   # Picture shape: the window's own
-    game.key("Down", "Down", "Down", "Return")   # the key page
+    game.key("Down", "Down", "Down", "Down", "Return")   # the key page
     game.key("Return", "i")                      # Forward's first key becomes I
     game.key("Escape", "Escape")                 # the options, then the main menu: written
     wait_for(lambda: os.path.exists(os.path.join(content, "Options.ini")), 10, "Options.ini written")

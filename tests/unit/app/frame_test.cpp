@@ -104,6 +104,50 @@ TEST_F(Spine, F12EndsTheLoopAfterADrawnFrameAndTheSettingsAreWritten)
               "[Folders]\r\nImages = Images\\\r\nLabyrinths = Labyrinths\\\r\n\r\n[Window]\r\nSize = 640 480");
 }
 
+// Alt+Enter comes from the window code, F11 as a key; each press switches
+// once, whatever screen is up, and the choice is the file's at exit.
+TEST_F(Spine, FullScreenSwitchesOncePerPressAndIsKeptAtExit)
+{
+    ASSERT_TRUE(StartGame());
+    game.flow.screen = SCREEN_OPTIONS;
+    NoteFullscreenToggle();
+    RunFrame();
+    EXPECT_TRUE(glWindow.fullscreenActive);
+    EXPECT_EQ(game.settings.fullscreen, 1);
+    EXPECT_EQ(game.flow.screen, SCREEN_OPTIONS) << "the switch is no key for the page";
+    NoteKey(KEY_F11, true);
+    RunFrame();
+    EXPECT_FALSE(glWindow.fullscreenActive);
+    NoteKey(KEY_F11, true);   // held: its auto-repeat switches nothing
+    RunFrame();
+    NoteKey(KEY_F11, true);
+    RunFrame();
+    EXPECT_FALSE(glWindow.fullscreenActive);
+    NoteKey(KEY_F11, false);
+    NoteKey(KEY_F11, true);
+    RunFrame();
+    EXPECT_TRUE(glWindow.fullscreenActive);
+    StopGame();
+    EXPECT_NE(Read("Quorvel.ini").find("Fullscreen = 1\r\n"), std::string::npos);
+}
+
+TEST_F(Spine, TheTextHeightFollowsItsOptionAndTheWindow)
+{
+    const struct {
+        const char* textSize;
+        int32_t pixels;
+    } cases[] = {{"Normal", 12}, {"Large", 24}, {"FollowWindow", 24}};
+    for (const auto& c : cases) {
+        Write("Quorvel.ini", "Size = 640 960\n");
+        Write("Options.ini", std::string("[View]\nTextSize = ") + c.textSize + "\n");
+        ASSERT_TRUE(StartGame());
+        RunFrame();
+        EXPECT_EQ(glWindow.textHeight, c.pixels) << c.textSize;
+        StopGame();
+        ResetGame();
+    }
+}
+
 TEST_F(Spine, AnImagesTxtReplacesTheDefaultTextureNames)
 {
     Write("Images.txt", "Texture (Floor, Planks.png)\n");
