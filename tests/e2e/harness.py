@@ -241,6 +241,10 @@ class Game:
     def mouse_move(self, x, y):
         xdotool(self.env, "mousemove", x, y)
 
+    def mouse_move_by(self, dx, dy):
+        """From where the cursor is: in play the game keeps it at the centre."""
+        xdotool(self.env, "mousemove_relative", "--", dx, dy)
+
     def screenshot(self, name):
         path = os.path.join(self.artifacts, name + ".png")
         subprocess.run(["import", "-window", "root", path], env=self.env, stdout=subprocess.DEVNULL,

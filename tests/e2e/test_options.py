@@ -57,3 +57,31 @@ def test_options_change_the_picture_and_the_keys(ctx):
     game.wait_exit()
     if read_bytes(os.path.join(content, "Options.ini")) != written:
         raise E2EError("Options.ini was written again without a change")
+
+
+def test_twice_the_sensitivity_turns_twice_as_far(ctx):
+    """200 pixels right at 0.15 degree per pixel, then 100 back at 0.30: the
+    view is where it started, which it is only if the second half turned as
+    far as the first."""
+    content = play_content(ctx)
+    game = ctx.start(content)
+    game.key("Return", "Return")
+    time.sleep(0.4)
+    start = game.client_pixels("1-ahead")
+    game.mouse_move_by(200, 0)
+    time.sleep(0.4)
+    turned = game.client_pixels("2-turned")
+    game.key("Escape", "Down", "Return", "Right", "Right", "Right")   # Mouse sensitivity: 0.15 to 0.30
+    game.key("Escape", "Escape")                                      # and back into the corridor
+    time.sleep(0.4)
+    game.mouse_move_by(-100, 0)
+    time.sleep(0.4)
+    back = game.client_pixels("3-back")
+    away, returned = differing_share(start, turned), differing_share(start, back)
+    print("  %.2f of the picture changed turning away, %.3f after turning back" % (away, returned))
+    check(away > 0.2, "a turn to the right (%.2f of the pixels changed)" % away, "2-turned.png")
+    check(returned < 0.02, "the view back where it was (%.3f of the pixels differ)" % returned, "3-back.png")
+    game.key("F12")
+    game.wait_exit()
+    if b"MouseSensitivity = 0.3\r\n" not in read_bytes(os.path.join(content, "Options.ini")):
+        raise E2EError("Options.ini should keep the sensitivity 0.30")
