@@ -5,7 +5,8 @@
 #   out/Quorvel/ and out/Quorvel.zip                quorvel.exe and quorvel-tool.exe,
 #                                                   cross-built into build-win/ when needed
 #   out/quorvel-linux/ and out/quorvel-linux.tar.gz the native quorvel and quorvel-tool
-#                                                   from build/, when that build is there
+#                                                   from build/, when that build is there, with
+#                                                   quorvel.desktop, its icon and add-to-menu.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [ ! -f build-win/CMakeCache.txt ]; then
@@ -40,6 +41,7 @@ if [ -f "$linux_exe" ]; then
   lay_out quorvel-linux "${programs[@]}"
   cp docs/ReadMe.txt out/quorvel-linux/ReadMe.txt
   cp docs/authoring.md out/quorvel-linux/Authoring.md
+  cp packaging/linux/quorvel.desktop packaging/linux/add-to-menu.sh src/x11/quorvel.png out/quorvel-linux/
   tar -C out -czf out/quorvel-linux.tar.gz quorvel-linux
   echo "package: out/quorvel-linux/ and out/quorvel-linux.tar.gz"
 fi

@@ -3,8 +3,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "app/frame.h"
+#include "image/png_decoder.h"
 #include "platform/keys.h"
 #include "platform/platform.h"
 #include "render/gl_api.h"
@@ -136,6 +138,37 @@ void ToggleFullscreen(int32_t, int32_t)
     PlatformShowCursor(!enter);
 }
 
+extern const unsigned char WINDOW_ICON_PNG[];
+extern const unsigned WINDOW_ICON_PNG_SIZE;
+
+// _NET_WM_ICON: width, height, then the pixels top row first as 0xAARRGGBB,
+// one to a CARDINAL (a long, for Xlib, whatever its size).
+static void SetWindowIcon()
+{
+    ImageData icon = {};
+    if (DecodePng(icon, WINDOW_ICON_PNG, WINDOW_ICON_PNG_SIZE) != ImageRefusal::NONE) return;
+    const unsigned components = icon.components;
+    if (components >= 3) {
+        const size_t stride = ImageRowStride(icon.width, components);
+        std::vector<unsigned long> cardinals;
+        cardinals.reserve(2 + size_t(icon.width) * size_t(icon.height));
+        cardinals.push_back(static_cast<unsigned long>(icon.width));
+        cardinals.push_back(static_cast<unsigned long>(icon.height));
+        for (int32_t y = icon.height; y-- > 0;) {   // the decoder keeps the bottom row first, as GL does
+            const unsigned char* row = icon.pixels + size_t(y) * stride;
+            for (int32_t x = 0; x < icon.width; ++x) {
+                const unsigned char* p = row + size_t(x) * components;
+                const unsigned long alpha = components == 4 ? p[3] : 0xFF;
+                cardinals.push_back(alpha << 24 | static_cast<unsigned long>(p[0]) << 16 | static_cast<unsigned long>(p[1]) << 8 | p[2]);
+            }
+        }
+        XChangeProperty(display, window, XInternAtom(display, "_NET_WM_ICON", False), XA_CARDINAL, 32,
+                        PropModeReplace, reinterpret_cast<const unsigned char*>(cardinals.data()),
+                        int(cardinals.size()));
+    }
+    FreeImage(icon);
+}
+
 static void NameWindow(const char* title)
 {
     XStoreName(display, window, title);
@@ -199,6 +232,7 @@ bool CreateGlWindow(const char* title, int32_t width, int32_t height, int32_t, b
     }
     PlatformSetGameWindow(display, window);
     NameWindow(title);
+    SetWindowIcon();
     if (glWindow.fullscreenActive) RequestFullscreen();
 
     context = glXCreateContext(display, visual, nullptr, True);

@@ -7,6 +7,8 @@ import tarfile
 import time
 import zipfile
 
+import pytest
+
 import harness
 import screen
 from harness import E2EError
@@ -40,8 +42,9 @@ def package(ctx):
     tool = "quorvel-tool.exe" if ctx.build == "windows" else "quorvel-tool"
     readme = "ReadMe.txt"
     guide = "Authoring.txt" if ctx.build == "windows" else "Authoring.md"
+    desktop = ["quorvel.desktop", "quorvel.png", "add-to-menu.sh"] if ctx.build == "linux" else []
     for needed in [program, tool, readme, guide, "Palette.txt", "Images/Wall.png", "Images/Ceiling.png",
-                   "Images/Floor.png"] + ["Labyrinths/" + name for name in labyrinths]:
+                   "Images/Floor.png"] + desktop + ["Labyrinths/" + name for name in labyrinths]:
         if top + "/" + needed not in names:
             raise E2EError("%s lacks %s/%s" % (archive, top, needed))
     with open(os.path.join(folder, readme), "rb") as f:
@@ -67,6 +70,24 @@ def test_packaged_tool_checks_the_packaged_labyrinths(ctx):
         if result.returncode != 0 or not result.stdout.endswith(b"playable" + line_end):
             raise E2EError("quorvel-tool.exe check %s: exit %d, %r" % (name, result.returncode,
                                                                       result.stdout[-200:] + result.stderr[-200:]))
+
+
+def test_add_to_menu_names_the_unpacked_folder(ctx):
+    """The Linux package's menu entry starts the game in its own folder, with its icon."""
+    if ctx.build != "linux":
+        pytest.skip("the Windows package has no menu entry to make")
+    folder, _ = package(ctx)
+    data_home = ctx.content()
+    subprocess.run(["sh", "add-to-menu.sh"], cwd=folder, env=dict(ctx.runner.env, XDG_DATA_HOME=data_home),
+                   check=True, stdout=subprocess.DEVNULL, timeout=30)
+    with open(os.path.join(data_home, "applications", "quorvel.desktop")) as f:
+        entry = f.read().splitlines()
+    for line in ('Exec="%s/quorvel" %%f' % folder, "Path=" + folder, "Icon=%s/quorvel.png" % folder,
+                 "[Desktop Entry]", "Type=Application"):
+        if line not in entry:
+            raise E2EError("the menu entry lacks %r: %r" % (line, entry))
+    if open(os.path.join(folder, "quorvel.png"), "rb").read(8) != b"\x89PNG\r\n\x1a\n":
+        raise E2EError("quorvel.png is no PNG")
 
 
 def test_every_bundled_labyrinth_starts_from_the_package(ctx):

@@ -2,6 +2,7 @@
 middle of a run, which goes on as it was, and the overlay's text following
 the window when the player asked for that."""
 import os
+import subprocess
 import time
 
 import screen
@@ -31,6 +32,10 @@ def test_full_screen_and_back_keeps_the_run(ctx, window_manager):
     with open(os.path.join(content, "Options.ini"), "wb") as f:
         f.write(b"[View]\r\nTextSize = FollowWindow\r\n")
     game = ctx.start(content)
+    # The window's icon, for the task bar and Alt+Tab: Wine makes it from the exe's icon resource.
+    icon = subprocess.run(["xprop", "-id", game.window, "_NET_WM_ICON"], env=game.env, stdout=subprocess.PIPE,
+                          stderr=subprocess.STDOUT, text=True, timeout=10).stdout
+    check(icon.startswith("_NET_WM_ICON(CARDINAL) = "), "the window's icon: %r" % icon[:80], "0-first-menu.png")
     windowed = game.client_size()
     small = ink_height(game.client_pixels("1-menu-windowed"), -0.6, 0.1)
 
