@@ -159,7 +159,8 @@ static void SetWindowIcon()
             for (int32_t x = 0; x < icon.width; ++x) {
                 const unsigned char* p = row + size_t(x) * components;
                 const unsigned long alpha = components == 4 ? p[3] : 0xFF;
-                cardinals.push_back(alpha << 24 | static_cast<unsigned long>(p[0]) << 16 | static_cast<unsigned long>(p[1]) << 8 | p[2]);
+                const unsigned long red = p[0], green = p[1], blue = p[2];
+                cardinals.push_back(alpha << 24 | red << 16 | green << 8 | blue);
             }
         }
         XChangeProperty(display, window, XInternAtom(display, "_NET_WM_ICON", False), XA_CARDINAL, 32,
