@@ -1,5 +1,8 @@
 #include "app/frame.h"
 
+#include <cstdio>
+
+#include "app/trace.h"
 #include "game/game_flow.h"
 #include "game/tick_pacing.h"
 #include "platform/keys.h"
@@ -36,6 +39,13 @@ struct Pacing {
     bool swapControl = false;    // the driver lets the game set the swap interval
     bool fullscreenAsked = false;   // Alt+Enter since the last frame
     long long frameStart = 0;
+    // What the trace said last, to tell what changed since.
+    int tracedScreen = -1;
+    uint32_t tracedStarts = 0;
+    uint32_t tracedReloads = 0;
+    uint32_t runTicks = 0;       // ticks of the run in play, for the trace
+    long long fpsSince = 0;
+    uint32_t fpsFrames = 0;
 };
 static Pacing pacing;
 
@@ -95,9 +105,35 @@ void NoteFullscreenToggle()
     pacing.fullscreenAsked = true;
 }
 
-bool StartGame()
+static uint32_t NowMs()
+{
+    const long long frequency = PlatformCounterFrequency();
+    return frequency > 0 ? uint32_t(PlatformCounter() / (frequency / 1000 > 0 ? frequency / 1000 : 1)) : 0;
+}
+
+// Started from a shortcut, a file manager or a terminal elsewhere, the game
+// uses its own folder for its files; a folder with labyrinths or textures of
+// its own is the player's choice and is kept. The command line's paths are
+// made independent of the folder first.
+static const char* MoveToTheDataFolder(const char* labyrinthFile, char (&absolute)[OUTSIDE_PATH_SIZE])
+{
+    if (labyrinthFile && !PlatformAbsolutePath(labyrinthFile, absolute, sizeof absolute)) absolute[0] = '\0';
+    if (!PlatformIsFolder("Labyrinths") && !PlatformIsFolder("Images")) {
+        char folder[OUTSIDE_PATH_SIZE];
+        if (PlatformProgramFolder(folder, sizeof folder)) PlatformChangeFolder(folder);
+    }
+    return labyrinthFile ? absolute : nullptr;
+}
+
+bool StartGame(const CommandLine& commandLine)
 {
     Settings& settings = game.settings;
+    static char labyrinthFile[OUTSIDE_PATH_SIZE];
+    // The trace is named from where the player stands, before any move.
+    char tracePath[OUTSIDE_PATH_SIZE];
+    if (commandLine.traceFile && PlatformAbsolutePath(commandLine.traceFile, tracePath, sizeof tracePath))
+        OpenTrace(tracePath);
+    const char* outside = MoveToTheDataFolder(commandLine.labyrinthFile, labyrinthFile);
     game.flow.quitRequested = false;
     // The settings come first so that their folders govern this very run;
     // the stored labyrinth index is clamped once the labyrinths are counted.
@@ -121,14 +157,85 @@ bool StartGame()
                          HasGlExtension("GLX_MESA_swap_control");
     if (pacing.swapControl) SetSwapInterval(game.options.vsync ? 1 : 0);
     pacing.frameStart = PlatformCounter();
+    pacing.fpsSince = pacing.frameStart;
+    if (outside) StartOutsideLabyrinth(game, outside);
     return true;
+}
+
+static void TraceTick()
+{
+    const Player& player = game.player;
+    Trace("tick n=%u ms=%u x=%.4f z=%.4f yaw=%.3f pitch=%.3f", unsigned(pacing.runTicks),
+          unsigned(game.flow.solveTimeMs), double(player.playerX), double(player.playerZ), double(player.yaw),
+          double(player.pitch));
 }
 
 static void RunDueTicks()
 {
     const uint32_t ticks =
         TakeTicks(pacing.tickClock, PlatformCounter(), game.settings.speedLimitMs, MaxTicksThisFrame());
-    RunPlayTicks(game, ticks);
+    if (!TraceOpen()) {
+        pacing.runTicks += RunPlayTicks(game, ticks);
+        return;
+    }
+    // One at a time, so each tick has its line; the goal is checked as in one call.
+    if (ticks == 0) RunPlayTicks(game, 0);
+    for (uint32_t k = 0; k < ticks; ++k) {
+        if (RunPlayTicks(game, 1) == 0) break;
+        pacing.runTicks += 1;
+        TraceTick();
+    }
+}
+
+static const char* ScreenName(GameScreen screen)
+{
+    switch (screen) {
+    case SCREEN_MAIN_MENU: return "menu";
+    case SCREEN_LIST: return "list";
+    case SCREEN_PLAY: return "play";
+    case SCREEN_SOLVED: return "solved";
+    default: return "options";   // the options page and its key page
+    }
+}
+
+// What changed in this frame, as the trace tells it.
+static void TraceEvents()
+{
+    const FlowState& flow = game.flow;
+    if (flow.labyrinthStarts != pacing.tracedStarts) {
+        pacing.tracedStarts = flow.labyrinthStarts;
+        pacing.runTicks = 0;
+        char par[16] = "none";
+        if (flow.parMs != NO_TIME) std::snprintf(par, sizeof par, "%u", unsigned(flow.parMs));
+        Trace("start file=%s cells=%dx%d par_ms=%s", LabyrinthDisplayName(game, CurrentLabyrinth(game)),
+              int(game.labyrinth.grid.width), int(game.labyrinth.grid.height), par);
+    }
+    if (flow.labyrinthReloads != pacing.tracedReloads) {
+        pacing.tracedReloads = flow.labyrinthReloads;
+        Trace("reload file=%s", LabyrinthDisplayName(game, CurrentLabyrinth(game)));
+    }
+    if (int(flow.screen) != pacing.tracedScreen) {
+        if (flow.screen == SCREEN_SOLVED) {
+            char best[16] = "none";
+            if (flow.bestMs != NO_TIME) std::snprintf(best, sizeof best, "%u", unsigned(flow.bestMs));
+            Trace("solved ms=%u best_ms=%s", unsigned(flow.solveTimeMs), best);
+        }
+        pacing.tracedScreen = int(flow.screen);
+        Trace("screen name=%s", ScreenName(flow.screen));
+    }
+}
+
+static void TraceFrameRate()
+{
+    pacing.fpsFrames += 1;
+    const long long frequency = PlatformCounterFrequency();
+    const long long now = PlatformCounter();
+    if (frequency > 0 && now - pacing.fpsSince >= frequency) {
+        Trace("fps value=%u", unsigned((pacing.fpsFrames * frequency + (now - pacing.fpsSince) / 2) /
+                                       (now - pacing.fpsSince)));
+        pacing.fpsSince = now;
+        pacing.fpsFrames = 0;
+    }
 }
 
 // An option changed on the options page shows at once; the file is written
@@ -193,12 +300,19 @@ static void SleepOutFrame()
 bool RunFrame()
 {
     StartKeyFrame(game.keys);
+    // A start made before this frame (the command line's) is told before its ticks.
+    if (TraceOpen()) TraceEvents();
     if (IsPlaying(game)) RunDueTicks();
     pacing.playFlowing = IsPlaying(game);
+    WatchLabyrinthFiles(game, NowMs());
     HandleFlowKeys(game);
     FollowFullscreenRequest();
     FollowOptions();
     if (IsHeld(game.keys, KEY_F12)) game.flow.quitRequested = true;
+    if (TraceOpen()) {
+        TraceEvents();
+        TraceFrameRate();
+    }
     DrawFrame(game);
     SwapGlBuffers();
     SleepOutFrame();
@@ -217,4 +331,5 @@ void StopGame()
     WriteSettings(game.settings, SETTINGS_FILE);
     if (!SameOptions(game.options, pacing.optionsAsRead)) WriteOptions(game.options, OPTIONS_FILE);
     DestroyGlWindow();
+    CloseTrace();
 }

@@ -3,6 +3,7 @@
 // Note* calls of platform.h, which this layer implements.
 #pragma once
 
+#include "app/command_line.h"
 #include "game/game_state.h"
 
 // The process's one game, for the entry points and the tests.
@@ -11,8 +12,9 @@ Game& TheGame();
 bool IsWindowActive();
 
 // Start-up up to the main loop; false when the window could not be created
-// (the program then ends at once and writes no settings).
-bool StartGame();
+// (the program then ends at once and writes no settings). The command line's
+// labyrinth is played at once, its trace written from here on.
+bool StartGame(const CommandLine& commandLine = CommandLine{});
 
 // One frame: this frame's keys, the ticks due while playing, the flow keys,
 // drawing, the buffer swap and the rest of the frame slept out (see the frame

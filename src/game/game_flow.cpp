@@ -86,8 +86,41 @@ static bool FindStartPosition(const Labyrinth& labyrinth, int32_t& row, int32_t&
     return foundStart || foundOpen;
 }
 
+static const char* FileNameOf(const char* path)
+{
+    const char* name = path;
+    for (const char* p = path; *p != '\0'; ++p) {
+        if (*p == '\\' || *p == '/') name = p + 1;
+    }
+    return name;
+}
+
+uint32_t CurrentLabyrinth(const Game& game)
+{
+    return game.flow.playingOutside ? OUTSIDE_LABYRINTH : game.settings.selectedLabyrinth;
+}
+
+static const char* LabyrinthPath(const Game& game, uint32_t index)
+{
+    if (index == OUTSIDE_LABYRINTH) return game.flow.outside.path;
+    if (index >= game.labyrinthList.count || index >= MAX_LABYRINTHS) return nullptr;
+    return game.labyrinthList.paths[index];
+}
+
+static const char* PalettePath(const Game& game, uint32_t index)
+{
+    return index == OUTSIDE_LABYRINTH ? game.flow.outside.palette : PALETTE_FILE;
+}
+
+static uint64_t* HashSlot(Game& game, uint32_t index)
+{
+    if (index == OUTSIDE_LABYRINTH) return &game.flow.outside.hash;
+    return index < MAX_LABYRINTHS ? &game.records.labyrinthHashes[index] : nullptr;
+}
+
 const char* LabyrinthDisplayName(const Game& game, uint32_t index)
 {
+    if (index == OUTSIDE_LABYRINTH) return FileNameOf(game.flow.outside.path);
     const LabyrinthList& list = game.labyrinthList;
     if (index >= list.count || index >= MAX_LABYRINTHS) return "";
     const char* path = list.paths[index];
@@ -98,12 +131,7 @@ const char* LabyrinthDisplayName(const Game& game, uint32_t index)
     const void* folderEnd = std::memchr(folder, '\0', FOLDER_SIZE);
     const size_t folderLength = folderEnd ? size_t(static_cast<const char*>(folderEnd) - folder) : size_t(FOLDER_SIZE);
     if (folderLength < pathLength) return path + folderLength;
-
-    const char* name = path;
-    for (const char* p = path; *p != '\0'; ++p) {
-        if (*p == '\\' || *p == '/') name = p + 1;
-    }
-    return name;
+    return FileNameOf(path);
 }
 
 static void ReportLoadFailure(Game& game, uint32_t index, const char* reason)
@@ -115,17 +143,18 @@ static void ReportLoadFailure(Game& game, uint32_t index, const char* reason)
 
 // Reads labyrinth `index` into `next`; on failure the menu says why.
 static bool ReadPlayableLabyrinth(Game& game, uint32_t index, Labyrinth& next, int32_t& startRow,
-                                  int32_t& startColumn)
+                                  int32_t& startColumn, bool tell = true)
 {
-    if (index >= game.labyrinthList.count || index >= MAX_LABYRINTHS) return false;
+    const char* path = LabyrinthPath(game, index);
+    if (!path) return false;
     const char* reason = "cannot be read";
-    if (!ReadLabyrinth(game.labyrinthList.paths[index], PALETTE_FILE, next, &reason)) {
-        ReportLoadFailure(game, index, reason);
+    if (!ReadLabyrinth(path, PalettePath(game, index), next, &reason)) {
+        if (tell) ReportLoadFailure(game, index, reason);
         return false;
     }
     if (!FindStartPosition(next, startRow, startColumn)) {
         ReleaseLabyrinth(next);
-        ReportLoadFailure(game, index, "no open cell");
+        if (tell) ReportLoadFailure(game, index, "no open cell");
         return false;
     }
     return true;
@@ -140,10 +169,31 @@ static void AdoptNewGrid(Game& game, uint32_t index, Labyrinth& next, int32_t st
     const bool routed = ShortestRouteToGoal(next, startRow, startColumn, steps);
     game.flow.parMs = routed ? ParTimeMs(steps, game.settings.speedLimitMs) : NO_TIME;
     AdoptLabyrinth(game.labyrinth, next);
-    uint64_t& hash = game.records.labyrinthHashes[index];
-    if (!HashFile(game.labyrinthList.paths[index], hash)) hash = 0;
+    if (uint64_t* hash = HashSlot(game, index)) {
+        if (!HashFile(LabyrinthPath(game, index), *hash)) *hash = 0;
+    }
     ResetWalkedMap(game.map, game.labyrinth);
     game.flow.loadFailureMessage[0] = '\0';
+}
+
+static FileStamp StampOf(const char* path)
+{
+    char local[OUTSIDE_PATH_SIZE];
+    FileStamp stamp;
+    if (!path || std::snprintf(local, sizeof local, "%s", path) >= int(sizeof local)) return stamp;
+    PlatformLocalPath(local);
+    stamp.exists = PlatformFileStamp(local, stamp.size, stamp.modified);
+    return stamp;
+}
+
+// The files as they are now: what a start or a reload has read.
+static void RestampWatch(Game& game, uint32_t index)
+{
+    FileWatch& watch = game.flow.watch;
+    const FileWatch previous = watch;
+    StartWatch(watch, StampOf(LabyrinthPath(game, index)), StampOf(PalettePath(game, index)));
+    watch.checkNow = previous.checkNow;
+    watch.nextCheckMs = previous.nextCheckMs;
 }
 
 static void NoteCellUnderPlayer(Game& game)
@@ -162,7 +212,11 @@ static bool StartLabyrinthAt(Game& game, uint32_t index)
     int32_t column = 0;
     if (!ReadPlayableLabyrinth(game, index, next, row, column)) return false;
     AdoptNewGrid(game, index, next, row, column);
-    game.settings.selectedLabyrinth = index;
+    StartWatch(game.flow.watch, StampOf(LabyrinthPath(game, index)), StampOf(PalettePath(game, index)));
+    // The settings' index keeps naming a labyrinth of the list.
+    game.flow.playingOutside = index == OUTSIDE_LABYRINTH;
+    if (!game.flow.playingOutside) game.settings.selectedLabyrinth = index;
+    game.flow.labyrinthStarts += 1;
     game.player = Player{float(column), float(row), 0.0f, 0.0f};
     NoteCellUnderPlayer(game);
 
@@ -179,12 +233,31 @@ bool StartLabyrinth(Game& game)
     return StartLabyrinthAt(game, game.settings.selectedLabyrinth);
 }
 
+bool StartOutsideLabyrinth(Game& game, const char* path)
+{
+    OutsideLabyrinth& outside = game.flow.outside;
+    if (std::snprintf(outside.path, sizeof outside.path, "%s", path) >= int(sizeof outside.path)) {
+        outside.path[0] = '\0';
+        std::snprintf(game.flow.loadFailureMessage, sizeof game.flow.loadFailureMessage,
+                      "Cannot load %.40s...: the path is too long", path);
+        return false;
+    }
+    const size_t folderLength = size_t(FileNameOf(outside.path) - outside.path);
+    std::snprintf(outside.palette, sizeof outside.palette, "%.*s%s", int(folderLength), outside.path, PALETTE_FILE);
+    if (std::FILE* beside = std::fopen(outside.palette, "rb"))
+        std::fclose(beside);
+    else
+        std::snprintf(outside.palette, sizeof outside.palette, "%s", PALETTE_FILE);
+    return StartLabyrinthAt(game, OUTSIDE_LABYRINTH);
+}
+
 // A record is written the moment it changes; a file that cannot be written
 // keeps its old content, and the solved screen still shows this run's best.
 static void KeepSolveTime(Game& game)
 {
-    const uint32_t index = game.settings.selectedLabyrinth;
-    const uint64_t hash = index < MAX_LABYRINTHS ? game.records.labyrinthHashes[index] : 0;
+    const uint32_t index = CurrentLabyrinth(game);
+    const uint64_t* slot = HashSlot(game, index);
+    const uint64_t hash = slot ? *slot : 0;
     FlowState& flow = game.flow;
     flow.newBest = OfferTime(game.records.table, hash, flow.solveTimeMs, LabyrinthDisplayName(game, index));
     flow.bestMs = BestTime(game.records.table, hash);
@@ -200,15 +273,15 @@ void FinishLabyrinth(Game& game)
     EnterMenuView();
 }
 
-void RunPlayTicks(Game& game, uint32_t ticks)
+uint32_t RunPlayTicks(Game& game, uint32_t ticks)
 {
     for (uint32_t tick = 0;; ++tick) {
-        if (!IsPlaying(game)) return;
+        if (!IsPlaying(game)) return tick;
         if (ReachedGoal(game.player, game.labyrinth)) {
             FinishLabyrinth(game);
-            return;
+            return tick;
         }
-        if (tick == ticks) return;
+        if (tick == ticks) return tick;
         const TickInput input = TakeTickInput(game.keys, game.options, game.mouse);
         game.flow.solveTimeMs += game.settings.speedLimitMs;
         RunTick(game.player, game.labyrinth, input);
@@ -243,8 +316,10 @@ static bool HandleSolvedKeys(Game& game)
         flow.solvedKeyHeldOver[k] = false;
     }
 
+    // A labyrinth from outside the list is played again.
     uint32_t next = game.settings.selectedLabyrinth + 1;
     if (next >= game.labyrinthList.count) next = 0;
+    if (flow.playingOutside) next = OUTSIDE_LABYRINTH;
     if (StartLabyrinthAt(game, next)) return true;
 
     // The next labyrinth could not be started: fall back on the main menu,
@@ -343,13 +418,13 @@ static void HandleMainMenuKeys(Game& game)
 // place, heading and time while the cell they stand on is still open (moved to
 // its middle if a new wall now touches them), else starts again at the start.
 // A file that no longer loads leaves the old grid in play and says why.
-static void ReloadLabyrinth(Game& game)
+static bool ReloadLabyrinth(Game& game, bool tell = true)
 {
-    const uint32_t index = game.settings.selectedLabyrinth;
+    const uint32_t index = CurrentLabyrinth(game);
     Labyrinth next;
     int32_t startRow = 0;
     int32_t startColumn = 0;
-    if (!ReadPlayableLabyrinth(game, index, next, startRow, startColumn)) return;
+    if (!ReadPlayableLabyrinth(game, index, next, startRow, startColumn, tell)) return false;
     Player& player = game.player;
     const int row = CellOfCoordinate(player.playerZ);
     const int column = CellOfCoordinate(player.playerX);
@@ -363,6 +438,23 @@ static void ReloadLabyrinth(Game& game)
         player.playerZ = float(row);
     }
     NoteCellUnderPlayer(game);
+    RestampWatch(game, index);
+    game.flow.labyrinthReloads += 1;
+    return true;
+}
+
+void WatchLabyrinthFiles(Game& game, uint32_t nowMs)
+{
+    FileWatch& watch = game.flow.watch;
+    if (!IsPlaying(game) || !WatchDue(watch, nowMs)) return;
+    const uint32_t index = CurrentLabyrinth(game);
+    const WatchVerdict verdict =
+        CheckWatch(watch, StampOf(LabyrinthPath(game, index)), StampOf(PalettePath(game, index)), nowMs);
+    if (verdict == WATCH_RELOAD_AND_TELL) {
+        ReloadLabyrinth(game, true);
+    } else if (verdict == WATCH_RELOAD_QUIETLY) {
+        NoteReloadResult(watch, ReloadLabyrinth(game, false), nowMs);
+    }
 }
 
 static uint32_t IndexOfPath(const LabyrinthList& list, const char* path, uint32_t otherwise)
@@ -394,7 +486,8 @@ static void SearchLabyrinthsAgain(Game& game)
     FindLabyrinths(list, game.settings.labyrinthsFolder);
     HashListedLabyrinths(game.records, list);   // for the best times beside the names
     selected = IndexOfPath(list, current, selected);
-    if (selected >= list.count || std::strcmp(list.paths[selected], current) != 0) flow.labyrinthInProgress = false;
+    const bool currentGone = selected >= list.count || std::strcmp(list.paths[selected], current) != 0;
+    if (currentGone && !flow.playingOutside) flow.labyrinthInProgress = false;
     if (!listShown) return;
     const uint32_t at = IndexOfPath(list, pointed, pointedIndex);
     if (at < flow.listScroll) flow.listScroll = at;

@@ -12,12 +12,22 @@ const uint32_t LIST_ROWS = 5;
 
 void HandleFlowKeys(Game& game);
 bool StartLabyrinth(Game& game);
+// Plays the picture at `path` at once, with the Palette.txt beside it when
+// there is one. A picture that cannot be played leaves the main menu up,
+// saying why.
+bool StartOutsideLabyrinth(Game& game, const char* path);
+// The labyrinth being played or last played: a list index or OUTSIDE_LABYRINTH.
+uint32_t CurrentLabyrinth(const Game& game);
 void FinishLabyrinth(Game& game);
 // The ticks due this frame of play, each run on its own so walls are met tick
 // by tick. The goal is checked before each, so a slow frame never carries the
 // player over it and no tick runs once it is reached.
-void RunPlayTicks(Game& game, uint32_t ticks);
+uint32_t RunPlayTicks(Game& game, uint32_t ticks);   // the ticks that ran
+// While playing: the labyrinth's picture and palette read again once saved
+// anew, as the reload key does.
+void WatchLabyrinthFiles(Game& game, uint32_t nowMs);
 void EnterPlayView();
 void EnterMenuView();
-// A labyrinth's name on screen: its path without the labyrinth folder.
+// A labyrinth's name on screen: its path without the labyrinth folder (an
+// outside one's without its folder).
 const char* LabyrinthDisplayName(const Game& game, uint32_t index);

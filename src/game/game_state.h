@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "game/controls.h"
+#include "game/file_watch.h"
 #include "game/input.h"
 #include "game/movement.h"
 #include "game/options.h"
@@ -36,6 +37,17 @@ const unsigned LOAD_MESSAGE_SIZE = 256;
 const unsigned SOLVED_KEY_COUNT = 3;
 
 // The screens and what they say, written by the game flow.
+// A labyrinth from outside the list (named on the command line), played in
+// place of the selected one; its palette is the one beside it, if any.
+const uint32_t OUTSIDE_LABYRINTH = UINT32_MAX;   // its index, where a list index would go
+const unsigned OUTSIDE_PATH_SIZE = 1024;
+
+struct OutsideLabyrinth {
+    char path[OUTSIDE_PATH_SIZE] = {};
+    char palette[OUTSIDE_PATH_SIZE] = {};
+    uint64_t hash = 0;
+};
+
 struct FlowState {
     GameScreen screen = SCREEN_MAIN_MENU;
     uint32_t menuCursor = 0;    // the pointed row: of the main menu, the list window, the options or the keys
@@ -58,6 +70,12 @@ struct FlowState {
     bool solvedKeyHeldOver[SOLVED_KEY_COUNT] = {};
     // The keys held when the failed-load message went up; any other key's press takes it away.
     bool keysUnderMessage[KEY_CODES] = {};
+    bool playingOutside = false;     // the labyrinth in play is `outside`, not the selected one
+    OutsideLabyrinth outside;
+    // Counted for whoever watches the game (the trace): starts and reloads that took.
+    uint32_t labyrinthStarts = 0;
+    uint32_t labyrinthReloads = 0;
+    FileWatch watch;                 // the played labyrinth's files, for a reload on save
 };
 
 // The labyrinth's cells are released by whoever ends the game (StopGame), not

@@ -5,6 +5,7 @@
 // for the native game, or of null/platform_fake.cpp (plain values) for the
 // native tools and tests.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 long long PlatformCounter();            // ticks since an arbitrary start
@@ -36,6 +37,17 @@ void PlatformLocalPath(char* path);
 // Replaces `path` with the fully written `tempPath` in one step, so an
 // interrupted write never leaves a truncated file behind.
 bool PlatformReplaceFile(const char* tempPath, const char* path);
+
+// Where the game finds its files, all in the platform's own spelling.
+bool PlatformIsFolder(const char* path);
+// The folder of the running program, without a separator at its end.
+bool PlatformProgramFolder(char* folder, size_t size);
+bool PlatformChangeFolder(const char* path);
+// `path` from the current folder made independent of it; false when it does not fit.
+bool PlatformAbsolutePath(const char* path, char* out, size_t size);
+// A file's size and last-write time as the file system keeps them, without
+// opening it; false when there is no such file.
+bool PlatformFileStamp(const char* path, long long& size, long long& modified);
 
 // Events a window hands to the game, called from its window procedure. The
 // game keeps them; the window code never writes game state itself.

@@ -3,6 +3,10 @@
 #include "platform/platform.h"
 
 #include <dirent.h>
+#include <limits.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <strings.h>
 
 #include <cstdio>
@@ -75,4 +79,45 @@ void PlatformLocalPath(char* path)
 bool PlatformReplaceFile(const char* tempPath, const char* path)
 {
     return std::rename(tempPath, path) == 0;
+}
+
+bool PlatformIsFolder(const char* path)
+{
+    struct stat info;
+    return stat(path, &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool PlatformProgramFolder(char* folder, size_t size)
+{
+    if (size == 0) return false;
+    const ssize_t length = readlink("/proc/self/exe", folder, size - 1);
+    if (length <= 0 || size_t(length) >= size - 1) return false;
+    folder[length] = '\0';
+    char* slash = std::strrchr(folder, '/');
+    if (!slash) return false;
+    if (slash == folder) slash += 1;   // a program in / keeps its folder
+    *slash = '\0';
+    return true;
+}
+
+bool PlatformChangeFolder(const char* path)
+{
+    return chdir(path) == 0;
+}
+
+bool PlatformAbsolutePath(const char* path, char* out, size_t size)
+{
+    if (path[0] == '/') return std::snprintf(out, size, "%s", path) < int(size);
+    char current[PATH_MAX];
+    if (!getcwd(current, sizeof current)) return false;
+    return std::snprintf(out, size, "%s/%s", current, path) < int(size);
+}
+
+bool PlatformFileStamp(const char* path, long long& size, long long& modified)
+{
+    struct stat info;
+    if (stat(path, &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    size = static_cast<long long>(info.st_size);
+    modified = static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec;
+    return true;
 }

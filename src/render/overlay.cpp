@@ -97,7 +97,7 @@ static void DrawSolvedScreen(const Game& game)
     MoveToRedText(-0.6f, 0.3f);
     PrintText(TEXT_FONT, "Labyrinth solved!");
     MoveToRedText(-0.8f, 0.1f);
-    PrintText(TEXT_FONT, "Labyrinth: %s", LabyrinthDisplayName(game, game.settings.selectedLabyrinth));
+    PrintText(TEXT_FONT, "Labyrinth: %s", LabyrinthDisplayName(game, CurrentLabyrinth(game)));
     MoveToRedText(-0.9f, -0.1f);
     PrintText(TEXT_FONT, "Time to solve: %d mins %d secs", Minutes(flow.solveTimeMs), Seconds(flow.solveTimeMs));
     if (flow.bestMs != NO_TIME) {

@@ -1,4 +1,7 @@
 // Entry point and event pump of the native Linux game.
+#include <cstdio>
+
+#include "app/command_line.h"
 #include "app/frame.h"
 
 #include "x11/x11_local.h"
@@ -23,10 +26,19 @@ static int RunEventLoop()
     }
 }
 
-int main()
+int main(int argc, char** argv)
 {
+    const CommandLine commandLine = ParseCommandLine(argc, argv);
+    if (commandLine.problem[0] != '\0') {
+        std::fprintf(stderr, "quorvel: %s\n\n%s", commandLine.problem, USAGE_TEXT);
+        return 2;
+    }
+    if (commandLine.help || commandLine.version) {
+        std::fputs(commandLine.help ? USAGE_TEXT : VERSION_TEXT, stdout);
+        return 0;
+    }
     int exitCode = 0;
-    if (StartGame()) {
+    if (StartGame(commandLine)) {
         exitCode = RunEventLoop();
         StopGame();
     } else {

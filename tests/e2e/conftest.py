@@ -123,13 +123,15 @@ class Context:
         self.contents.append(folder)
         return folder
 
-    def start(self, content, extra_env=None):
+    def start(self, content, extra_env=None, args=None, exe=None, first_menu=True):
         """Starts the game in `content` and waits for its window and the
         first menu drawn in it: keys sent before the game's first frame all
         reach that one frame, and several taps of a key become one press."""
-        game = harness.Game(self.runner, content, self.artifacts, extra_env)
+        game = harness.Game(self.runner, content, self.artifacts, extra_env, args, exe)
         self.games.append(game)
         game.find_window()
+        if not first_menu:
+            return game
         harness.wait_for(lambda: screen.share(game.client_pixels("0-first-menu"), screen.is_red) > 0, 60,
                          "the first menu drawn", interval=0.2)
         return game

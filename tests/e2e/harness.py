@@ -145,8 +145,12 @@ class NativeRunner:
         self.exe = exe
         self.env = dict(os.environ, DISPLAY=display.name)
 
-    def command(self):
-        return [self.exe]
+    def command(self, exe=None):
+        return [exe or self.exe]
+
+    def path(self, path):
+        """A path as the program takes it on its command line."""
+        return path
 
 
 class WineRunner:
@@ -158,21 +162,26 @@ class WineRunner:
         self.exe = exe
         self.env = prefix.env
 
-    def command(self):
-        return [WINE, self.exe]
+    def command(self, exe=None):
+        return [WINE, exe or self.exe]
+
+    def path(self, path):
+        """Wine's Z: drive is the Linux root."""
+        return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
 class Game:
     """One run of the game in its own content folder."""
 
-    def __init__(self, runner, content, artifacts, extra_env=None):
+    def __init__(self, runner, content, artifacts, extra_env=None, args=None, exe=None):
         self.runner = runner
         self.env = dict(runner.env, **(extra_env or {}))
         self.content = content
         self.artifacts = artifacts
         self.window = None
         self.log = open(os.path.join(artifacts, "game-%s.log" % runner.name), "ab")
-        self.process = subprocess.Popen(runner.command(), cwd=content, env=self.env, stdout=self.log,
+        self.process = subprocess.Popen(runner.command(exe) + list(args or []), cwd=content, env=self.env,
+                                        stdout=self.log,
                                         stderr=subprocess.STDOUT, start_new_session=True)
 
     def find_window(self, timeout=30):
