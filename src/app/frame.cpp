@@ -113,12 +113,14 @@ static uint32_t NowMs()
 
 // Started from a shortcut, a file manager or a terminal elsewhere, the game
 // uses its own folder for its files; a folder with labyrinths or textures of
-// its own is the player's choice and is kept. The command line's paths are
+// its own, or settings naming other folders, is the player's choice and is kept. The command line's paths are
 // made independent of the folder first.
 static const char* MoveToTheDataFolder(const char* labyrinthFile, char (&absolute)[OUTSIDE_PATH_SIZE])
 {
     if (labyrinthFile && !PlatformAbsolutePath(labyrinthFile, absolute, sizeof absolute)) absolute[0] = '\0';
-    if (!PlatformIsFolder("Labyrinths") && !PlatformIsFolder("Images")) {
+    long long size = 0, modified = 0;
+    const bool settingsHere = PlatformFileStamp(SETTINGS_FILE, size, modified);
+    if (!PlatformIsFolder("Labyrinths") && !PlatformIsFolder("Images") && !settingsHere) {
         char folder[OUTSIDE_PATH_SIZE];
         if (PlatformProgramFolder(folder, sizeof folder)) PlatformChangeFolder(folder);
     }

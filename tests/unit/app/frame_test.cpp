@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "app/frame.h"
 #include "game/game_state.h"
@@ -27,6 +28,9 @@ protected:
     {
         previous = std::filesystem::current_path();
         std::filesystem::current_path(folder.path);
+        // A game folder: started in one without labyrinths, textures or
+        // settings, the game would go to its own (the test program's).
+        std::filesystem::create_directories("Labyrinths");
         ResetGame();
         glWindow.textureNameCount = 0;
         GlFakeReset();
@@ -146,6 +150,54 @@ TEST_F(Spine, TheTextHeightFollowsItsOptionAndTheWindow)
         StopGame();
         ResetGame();
     }
+}
+
+// The trace as a bug report shows it: the command line's start before its
+// first tick, every tick numbered from the start, the screens as they change.
+TEST_F(Spine, TheTraceTellsTheStartEachTickAndTheScreens)
+{
+    std::filesystem::copy_file(std::string(QUORVEL_SOURCE_DIR) + "/data/Labyrinths/01-First-Steps.bmp", "x.bmp");
+    Write("Palette.txt", Read(std::string(QUORVEL_SOURCE_DIR) + "/data/Palette.txt"));
+    CommandLine commandLine;
+    commandLine.labyrinthFile = "x.bmp";
+    commandLine.traceFile = "trace.txt";
+    ASSERT_TRUE(StartGame(commandLine));
+    for (int frame = 0; frame < 3; ++frame) {
+        RunFrame();
+        PlatformSleepMs(12);   // a tick or so of the clock each frame
+    }
+    NoteKey(KEY_ESCAPE, true);
+    RunFrame();
+    StopGame();
+
+    std::istringstream lines(Read("trace.txt"));
+    std::vector<std::string> events;
+    std::string line;
+    unsigned lastTick = 0;
+    while (std::getline(lines, line)) {
+        const std::string event = line.substr(0, line.find(' '));
+        if (event == "tick") {
+            const unsigned n = unsigned(std::stoul(line.substr(line.find("n=") + 2)));
+            EXPECT_EQ(n, lastTick + 1) << line;
+            lastTick = n;
+            if (events.back() == "tick") continue;
+        }
+        events.push_back(event == "start" || event == "screen" ? line : event);
+    }
+    ASSERT_GE(events.size(), 4u) << Read("trace.txt");
+    EXPECT_EQ(events[0].rfind("start file=x.bmp cells=", 0), 0u) << events[0];
+    EXPECT_EQ(events[1], "screen name=play");
+    EXPECT_EQ(events[2], "tick");
+    EXPECT_EQ(events.back(), "screen name=menu");
+    EXPECT_GT(lastTick, 0u);
+}
+
+TEST_F(Spine, AnUnwritableTraceIsNoTrace)
+{
+    CommandLine commandLine;
+    commandLine.traceFile = "no/such/folder/trace.txt";
+    ASSERT_TRUE(StartGame(commandLine));
+    EXPECT_FALSE(RunFrame());
 }
 
 TEST_F(Spine, AnImagesTxtReplacesTheDefaultTextureNames)

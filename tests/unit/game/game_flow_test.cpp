@@ -974,3 +974,77 @@ TEST_F(Flow, MTogglesTheMapDuringPlayOnly)
 #endif
 
 }  // namespace
+
+// A picture named on the command line: its own palette, a record of its own,
+// played again from the solved screen, and the list's index left alone.
+TEST_F(Flow, AnOutsideLabyrinthPlaysWithThePaletteBesideIt)
+{
+    AddThreeCorridors();
+    game.settings.selectedLabyrinth = 2;
+    std::filesystem::create_directories(folder / "elsewhere");
+    WriteBmp(folder / "elsewhere" / "x.bmp", {"wwwww", "wsfgw", "wwwww"});
+    std::FILE* own = std::fopen((folder / "elsewhere" / "Palette.txt").string().c_str(), "wb");
+    ASSERT_NE(own, nullptr);
+    std::fputs("w0 0 0\ns80 80 80\nf160 160 160\ng240 240 240\n", own);   // goal and floor swapped
+    std::fclose(own);
+
+    ASSERT_TRUE(StartOutsideLabyrinth(game, (folder / "elsewhere" / "x.bmp").string().c_str()));
+    EXPECT_TRUE(IsScreen(SCREEN_PLAY));
+    EXPECT_EQ(CellKind(game.labyrinth, 1, 2), 'g') << "the palette beside the picture";
+    EXPECT_EQ(CellKind(game.labyrinth, 1, 3), 'f');
+    EXPECT_STREQ(LabyrinthDisplayName(game, CurrentLabyrinth(game)), "x.bmp");
+    EXPECT_EQ(game.settings.selectedLabyrinth, 2u);
+
+    game.player.playerX = 2.0f;
+    RunPlayTicks(game, 1);
+    ASSERT_TRUE(IsScreen(SCREEN_SOLVED));
+    EXPECT_NE(game.flow.bestMs, NO_TIME) << "a record like any labyrinth's";
+    Press(KEY_RETURN);
+    EXPECT_TRUE(IsScreen(SCREEN_PLAY)) << "Enter plays it again";
+    EXPECT_STREQ(LabyrinthDisplayName(game, CurrentLabyrinth(game)), "x.bmp");
+    EXPECT_EQ(game.settings.selectedLabyrinth, 2u);
+
+    // The game's own list is still the list: choosing from it leaves the outside picture.
+    Press(KEY_ESCAPE);
+    Press(KEY_RETURN);
+    Press(KEY_RETURN);
+    EXPECT_TRUE(IsScreen(SCREEN_PLAY));
+    EXPECT_EQ(CurrentLabyrinth(game), 2u);
+
+    // Without a palette beside it, the game's own; a missing picture is told.
+    std::filesystem::remove(folder / "elsewhere" / "Palette.txt");
+    ASSERT_TRUE(StartOutsideLabyrinth(game, (folder / "elsewhere" / "x.bmp").string().c_str()));
+    EXPECT_EQ(CellKind(game.labyrinth, 1, 3), 'g');
+    game.flow.screen = SCREEN_MAIN_MENU;
+    EXPECT_FALSE(StartOutsideLabyrinth(game, (folder / "elsewhere" / "gone.bmp").string().c_str()));
+    EXPECT_TRUE(IsScreen(SCREEN_MAIN_MENU));
+    EXPECT_EQ(std::string(game.flow.loadFailureMessage).rfind("Cannot load gone.bmp: ", 0), 0u)
+        << game.flow.loadFailureMessage;
+}
+
+// The watch asks for reloads; the flow keeps the old grid through a quiet
+// failure, and tells only one that lasts.
+TEST_F(Flow, ASavedPictureIsReloadedWithoutAKey)
+{
+    AddLabyrinth("room.bmp", {"wwwww", "wsffw", "wfffw", "wffgw", "wwwww"});
+    StartLabyrinth(game);
+    game.player.playerX = 2.0f;
+    WatchLabyrinthFiles(game, 0);   // the stamps as started
+    const uint32_t reloads = game.flow.labyrinthReloads;
+
+    WriteFile("room.bmp", "BM half a picture");
+    WatchLabyrinthFiles(game, 500);
+    EXPECT_EQ(game.flow.labyrinthReloads, reloads);
+    EXPECT_STREQ(game.flow.loadFailureMessage, "") << "nothing told while the save may go on";
+    EXPECT_EQ(CellKind(game.labyrinth, 2, 2), 'f') << "the old grid plays on";
+
+    WriteBmp(folder / "room.bmp", {"wwwww", "wsffw", "wfwfw", "wffgw", "wwwww"});
+    WatchLabyrinthFiles(game, 1000);
+    EXPECT_EQ(game.flow.labyrinthReloads, reloads + 1);
+    EXPECT_EQ(CellKind(game.labyrinth, 2, 2), 'w');
+    EXPECT_FLOAT_EQ(game.player.playerX, 2.0f) << "the player keeps their place";
+
+    WriteFile("room.bmp", "painted over for good");
+    for (uint32_t now = 1500; now <= 3000; now += 500) WatchLabyrinthFiles(game, now);
+    EXPECT_STREQ(game.flow.loadFailureMessage, "Cannot load room.bmp: not a BMP or PNG image");
+}
