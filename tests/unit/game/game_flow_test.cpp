@@ -971,9 +971,6 @@ TEST_F(Flow, MTogglesTheMapDuringPlayOnly)
     EXPECT_FALSE(game.map.mapShown);
     game.map.mapShown = false;
 }
-#endif
-
-}  // namespace
 
 // A picture named on the command line: its own palette, a record of its own,
 // played again from the solved screen, and the list's index left alone.
@@ -1048,3 +1045,6 @@ TEST_F(Flow, ASavedPictureIsReloadedWithoutAKey)
     for (uint32_t now = 1500; now <= 3000; now += 500) WatchLabyrinthFiles(game, now);
     EXPECT_STREQ(game.flow.loadFailureMessage, "Cannot load room.bmp: not a BMP or PNG image");
 }
+#endif
+
+}  // namespace
