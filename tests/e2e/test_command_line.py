@@ -86,7 +86,10 @@ def test_a_labyrinth_from_elsewhere_plays_traces_and_reloads_on_save(ctx):
         f.flush()
         time.sleep(0.3)
         f.write(data[len(data) // 2:])
+    saved = time.monotonic()
     trace.wait("reload", count=2, timeout=5)
+    took = time.monotonic() - saved
+    check(took < 1.5, "the picture written in halves shown within 1.5 s (%.2f s)" % took, "trace.txt")
     time.sleep(1.2)   # past the time a failure would be told
     shot = game.client_pixels("1-after-half-written")
     check(not screen.red_text_at(shot, -2.2, 0.1 - 0.2 * 5, minimum=5),
@@ -97,6 +100,12 @@ def test_a_labyrinth_from_elsewhere_plays_traces_and_reloads_on_save(ctx):
     check(solved["ms"] == solved["best_ms"], "the first solve is the best: %r" % solved, "trace.txt")
     game.key("Return")   # plays it again
     trace.wait("start", count=2, file="x.png")
+    game.key("Escape")
+    trace.wait("screen", name="menu")
+    game.key("Down", "Return")
+    trace.wait("screen", name="options")
+    game.key("Escape", "Up", "Return")
+    trace.wait("screen", name="list")
     game.key("F12")
     game.wait_exit()
     records = open(os.path.join(content, "Records.txt")).read()
