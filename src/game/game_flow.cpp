@@ -128,9 +128,9 @@ const char* LabyrinthDisplayName(const Game& game, uint32_t index)
     if (end == nullptr) return "";
     const size_t pathLength = size_t(static_cast<const char*>(end) - path);
     const char* folder = game.settings.labyrinthsFolder;
-    const void* folderEnd = std::memchr(folder, '\0', FOLDER_SIZE);
-    const size_t folderLength = folderEnd ? size_t(static_cast<const char*>(folderEnd) - folder) : size_t(FOLDER_SIZE);
-    if (folderLength < pathLength) return path + folderLength;
+    // The listed paths hold the folder part of the value ("Mazes" is a name prefix).
+    const size_t folderLength = std::memchr(folder, '\0', FOLDER_SIZE) ? FolderPartLength(folder) : 0;
+    if (folderLength > 0 && folderLength < pathLength) return path + folderLength;
     return FileNameOf(path);
 }
 

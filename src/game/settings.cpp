@@ -18,6 +18,12 @@ void KeepClientSize(Settings& settings, int32_t width, int32_t height)
 // Each pattern is tried on every line, scanf-style: a key only at the very
 // start of a line, blanks around '=' optional, a value stored as soon as it
 // converts ("Size = 800" sets the width alone).
+static int32_t SignedSide(unsigned digits)
+{
+    const int32_t side = int32_t(digits);   // two's complement: 4294967295 is -1
+    return side < int32_t(MAX_WINDOW_SIDE) ? side : int32_t(MAX_WINDOW_SIDE);
+}
+
 static void ApplySettingsLine(Settings& s, const char* line)
 {
     unsigned number = 0;
@@ -32,8 +38,10 @@ static void ApplySettingsLine(Settings& s, const char* line)
     unsigned width = 0, height = 0;
     int sizes = std::sscanf(line, "Size = %u %u", &width, &height);
     // No display is larger; a window of billions of pixels would only fail to open.
-    if (sizes >= 1) s.windowWidth = int32_t(width < MAX_WINDOW_SIDE ? width : MAX_WINDOW_SIDE);
-    if (sizes == 2) s.windowHeight = int32_t(height < MAX_WINDOW_SIDE ? height : MAX_WINDOW_SIDE);
+    // The digits are read unsigned and kept as a signed size, so "-1" is -1 and
+    // ends at the smallest window rather than the largest.
+    if (sizes >= 1) s.windowWidth = SignedSide(width);
+    if (sizes == 2) s.windowHeight = SignedSide(height);
     if (s.windowWidth < 64) s.windowWidth = 64;
     if (s.windowHeight < 48) s.windowHeight = 48;
 }

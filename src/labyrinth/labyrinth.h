@@ -1,6 +1,7 @@
 // Labyrinth images found at start-up, the palette that gives colours meaning,
 // and the grid of cells built from one image.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 const unsigned MAX_LABYRINTHS = 128;
@@ -36,6 +37,8 @@ struct Labyrinth {
     LabyrinthGrid grid;
 };
 
+// Up to and including the value's last separator: where its files are.
+size_t FolderPartLength(const char* folderValue);
 void FindLabyrinths(LabyrinthList& list, const char* folder);
 // Reads palette and image into `candidate`, whose old grid must already be
 // released or handed on. On failure nothing is held and `reason` (when given)

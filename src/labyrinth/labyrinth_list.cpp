@@ -29,11 +29,25 @@ static bool AddLabyrinthPath(const char* fileName, void* context)
     return list.count < MAX_LABYRINTHS;
 }
 
+size_t FolderPartLength(const char* folderValue)
+{
+    size_t length = 0;
+    for (size_t k = 0; folderValue[k] != '\0'; ++k) {
+        if (folderValue[k] == '\\' || folderValue[k] == '/') length = k + 1;
+    }
+    return length;
+}
+
+// The folder value is put in front of "*.bmp" as it is, so "Mazes" (no
+// separator at its end) means the files named Mazes*.bmp beside the game;
+// the search hands back names alone, which belong in the folder part of the
+// value, not after the whole of it.
 void FindLabyrinths(LabyrinthList& list, const char* folder)
 {
     list.count = 0;
     if (!folder) return;
-    FindContext find = {list, folder, std::strlen(folder)};
+    FindContext find = {list, folder, FolderPartLength(folder)};
+    if (std::strlen(folder) >= LABYRINTH_PATH_SIZE) return;
     // With the folder alone filling an entry no file name can follow it.
     if (find.folderLength >= LABYRINTH_PATH_SIZE) return;
 

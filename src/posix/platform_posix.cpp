@@ -46,18 +46,21 @@ void PlatformFindFiles(const char* pattern, PlatformFileVisitor visit, void* con
     if (star == std::string::npos) return;
     std::string folder = text.substr(0, star);
     std::string suffix = text.substr(star + 1);
-    std::string directory = folder;
-    for (char& c : directory) {
+    for (char& c : folder) {
         if (c == '\\') c = '/';
     }
-    if (directory.empty()) directory = ".";
+    // What follows the folder's last separator starts the names, as on Windows.
+    const size_t separator = folder.rfind('/');
+    std::string directory = separator == std::string::npos ? "." : folder.substr(0, separator + 1);
+    const std::string start = separator == std::string::npos ? folder : folder.substr(separator + 1);
 
     DIR* dir = opendir(directory.c_str());
     if (!dir) return;
     std::vector<std::string> names;
     while (dirent* entry = readdir(dir)) {
         std::string name = entry->d_name;
-        if (name.size() < suffix.size()) continue;
+        if (name.size() < start.size() + suffix.size()) continue;
+        if (strncasecmp(name.c_str(), start.c_str(), start.size()) != 0) continue;
         if (strcasecmp(name.c_str() + name.size() - suffix.size(), suffix.c_str()) != 0) continue;
         if (name == "." || name == "..") continue;
         names.push_back(name);

@@ -53,9 +53,10 @@ static void ReadTextureLine(const char* line, const char* imagesFolder, char (&p
     if (comma[1] == '\0') return;
     const char* name = comma + 2;
     const char* close = std::strchr(comma + 1, ')');
-    // No ")", or one too early to close a name: not a texture line. An empty
-    // name would make the folder itself the path, so it names nothing either.
-    if (!close || close <= name) return;
+    // No ")", or one before the name could start: not a texture line. An
+    // empty name makes the folder itself the path: it keeps its surface's
+    // slot, which then has no picture, and the surfaces after it keep theirs.
+    if (!close || close < name) return;
     if (!JoinTexturePath(paths[surface], imagesFolder, name, size_t(close - name))) {
         paths[surface][0] = '\0';   // the surface's latest file cannot be listed
     }

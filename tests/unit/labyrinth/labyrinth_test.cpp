@@ -693,6 +693,24 @@ TEST_F(LabyrinthTest, ListsBmpFilesBeforePngFilesWhateverTheCase)
     EXPECT_EQ(png, (std::vector<std::string>{prefix + "b.png", prefix + "c.Png"}));
 }
 
+// "Labyrinths = Mazes" without its separator: the files whose names start
+// with Mazes, beside the folder part, on both builds; each entry opens.
+TEST_F(LabyrinthTest, AFolderWithoutItsSeparatorIsANamePrefix)
+{
+    for (const char* name : {"Mazes1.bmp", "mazes2.png", "Maze3.bmp", "other.bmp"}) WriteBytes(folder.File(name), std::string("x"));
+    fs::create_directories(folder.path / "Mazes");
+    WriteBytes((folder.path / "Mazes" / "inside.bmp").string(), std::string("x"));
+    const std::string prefix = folder.Prefix();
+    FindLabyrinths(list, (prefix + "Mazes").c_str());
+    std::vector<std::string> paths = ListedPaths();
+    std::sort(paths.begin(), paths.end());
+    EXPECT_EQ(paths, (std::vector<std::string>{prefix + "Mazes1.bmp", prefix + "mazes2.png"}));
+    for (const std::string& path : paths) EXPECT_TRUE(fs::exists(path)) << path;
+    EXPECT_EQ(FolderPartLength((prefix + "Mazes").c_str()), prefix.size());
+    EXPECT_EQ(FolderPartLength("Mazes"), 0u);
+    EXPECT_EQ(FolderPartLength("a/b\\c"), 4u);
+}
+
 TEST_F(LabyrinthTest, ListHoldsAt128EntriesAllBmpWhenThereAreMore)
 {
     for (int i = 0; i < 130; ++i) WriteBytes(folder.File("m" + std::to_string(1000 + i) + ".bmp"), std::string("x"));
