@@ -31,6 +31,7 @@ lay_out Quorvel build-win/src/quorvel.exe build-win/tools/quorvel-tool.exe
 # Text for Notepad: CR LF line ends.
 sed 's/\r*$/\r/' docs/ReadMe.txt > out/Quorvel/ReadMe.txt
 sed 's/\r*$/\r/' docs/authoring.md > out/Quorvel/Authoring.txt
+sed 's/\r*$/\r/' docs/Images.txt > out/Quorvel/Images-example.txt
 (cd out && zip -qr Quorvel.zip Quorvel)
 echo "package: out/Quorvel/ and out/Quorvel.zip"
 
@@ -41,6 +42,7 @@ if [ -f "$linux_exe" ]; then
   lay_out quorvel-linux "${programs[@]}"
   cp docs/ReadMe.txt out/quorvel-linux/ReadMe.txt
   cp docs/authoring.md out/quorvel-linux/Authoring.md
+  cp docs/Images.txt out/quorvel-linux/Images-example.txt
   cp packaging/linux/quorvel.desktop packaging/linux/add-to-menu.sh src/x11/quorvel.png out/quorvel-linux/
   tar -C out -czf out/quorvel-linux.tar.gz quorvel-linux
   echo "package: out/quorvel-linux/ and out/quorvel-linux.tar.gz"

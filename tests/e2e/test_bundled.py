@@ -43,7 +43,7 @@ def package(ctx):
     readme = "ReadMe.txt"
     guide = "Authoring.txt" if ctx.build == "windows" else "Authoring.md"
     desktop = ["quorvel.desktop", "quorvel.png", "add-to-menu.sh"] if ctx.build == "linux" else []
-    for needed in [program, tool, readme, guide, "Palette.txt", "Images/Wall.png", "Images/Ceiling.png",
+    for needed in [program, tool, readme, guide, "Images-example.txt", "Palette.txt", "Images/Wall.png", "Images/Ceiling.png",
                    "Images/Floor.png"] + desktop + ["Labyrinths/" + name for name in labyrinths]:
         if top + "/" + needed not in names:
             raise E2EError("%s lacks %s/%s" % (archive, top, needed))
