@@ -145,7 +145,7 @@ bool StartGame(const CommandLine& commandLine)
     pacing.optionsApplied = game.options;
     SetViewShape(double(game.options.fieldOfView), game.options.keepAspect);
     FindLabyrinths(game.labyrinthList, settings.labyrinthsFolder);
-    HashListedLabyrinths(game.records, game.labyrinthList);
+    ForgetLabyrinthHashes(game.records);
     ReadRecords(RECORDS_FILE, game.records.table);
     if (!ReadTextureList("Images.txt", settings.imagesFolder)) AddDefaultTextureNames(settings.imagesFolder);
     ClampSelectedLabyrinth(settings, game.labyrinthList.count);

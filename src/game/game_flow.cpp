@@ -23,7 +23,7 @@ void ResetGameState(Game& game)
     game.labyrinthList.count = 0;
     game.labyrinth.palette = Palette{};
     game.records.table.count = 0;
-    std::memset(game.records.labyrinthHashes, 0, sizeof game.records.labyrinthHashes);
+    ForgetLabyrinthHashes(game.records);
     game.map = WalkedMap{};
 }
 
@@ -171,6 +171,7 @@ static void AdoptNewGrid(Game& game, uint32_t index, Labyrinth& next, int32_t st
     AdoptLabyrinth(game.labyrinth, next);
     if (uint64_t* hash = HashSlot(game, index)) {
         if (!HashFile(LabyrinthPath(game, index), *hash)) *hash = 0;
+        if (index < MAX_LABYRINTHS) game.records.hashed[index] = true;
     }
     ResetWalkedMap(game.map, game.labyrinth);
     game.flow.loadFailureMessage[0] = '\0';
@@ -331,6 +332,37 @@ static bool HandleSolvedKeys(Game& game)
     return false;
 }
 
+// Puts the pointer on list entry `index`, moving the window as little as it
+// must to show it.
+static void PointListAt(FlowState& flow, uint32_t count, uint32_t index)
+{
+    if (count == 0) return;
+    if (index >= count) index = count - 1;
+    if (index < flow.listScroll) flow.listScroll = index;
+    if (index >= flow.listScroll + LIST_ROWS) flow.listScroll = index - (LIST_ROWS - 1);
+    flow.menuCursor = index - flow.listScroll;
+}
+
+// Page Up / Page Down move the window by its height, the pointer keeping its
+// row where it can; Home and End go to the list's ends.
+static void HandleListJumps(Game& game)
+{
+    FlowState& flow = game.flow;
+    const uint32_t count = game.labyrinthList.count;
+    const uint32_t lastScroll = count > LIST_ROWS ? count - LIST_ROWS : 0;
+    const uint32_t index = flow.listScroll + flow.menuCursor;
+    if (TakePress(game.keys, KEY_HOME)) PointListAt(flow, count, 0);
+    if (TakePress(game.keys, KEY_END) && count > 0) PointListAt(flow, count, count - 1);
+    if (TakePress(game.keys, KEY_NEXT)) {
+        flow.listScroll = flow.listScroll + LIST_ROWS < lastScroll ? flow.listScroll + LIST_ROWS : lastScroll;
+        PointListAt(flow, count, index + LIST_ROWS);
+    }
+    if (TakePress(game.keys, KEY_PRIOR)) {
+        flow.listScroll = flow.listScroll > LIST_ROWS ? flow.listScroll - LIST_ROWS : 0;
+        PointListAt(flow, count, index > LIST_ROWS ? index - LIST_ROWS : 0);
+    }
+}
+
 static void HandleListKeys(Game& game)
 {
     FlowState& flow = game.flow;
@@ -360,6 +392,7 @@ static void HandleListKeys(Game& game)
         else if (flow.listScroll + LIST_ROWS < count)
             flow.listScroll += 1;
     }
+    HandleListJumps(game);
 }
 
 // Opens the list with the pointer on the current labyrinth, on the window's last
@@ -484,7 +517,7 @@ static void SearchLabyrinthsAgain(Game& game)
     if (listShown && pointedIndex < list.count) std::memcpy(pointed, list.paths[pointedIndex], sizeof pointed);
     if (selected < list.count) std::memcpy(current, list.paths[selected], sizeof current);
     FindLabyrinths(list, game.settings.labyrinthsFolder);
-    HashListedLabyrinths(game.records, list);   // for the best times beside the names
+    ForgetLabyrinthHashes(game.records);   // the rows shown are hashed again as they show
     selected = IndexOfPath(list, current, selected);
     const bool currentGone = selected >= list.count || std::strcmp(list.paths[selected], current) != 0;
     if (currentGone && !flow.playingOutside) flow.labyrinthInProgress = false;
@@ -545,4 +578,6 @@ void HandleFlowKeys(Game& game)
         HandleOptionsKeys(game);
     else if (flow.screen == SCREEN_KEYS)
         HandleKeyPageKeys(game);
+    // The best times beside the names need the shown files' hashes.
+    if (flow.screen == SCREEN_LIST) HashLabyrinths(game.records, game.labyrinthList, flow.listScroll, LIST_ROWS);
 }

@@ -1,6 +1,7 @@
 #include "game/records.h"
 
 #include <cstring>
+#include <new>
 
 #include "labyrinth/text_lines.h"
 
@@ -82,7 +83,7 @@ static bool WriteRecordLines(std::FILE* file, const void* context)
     if (std::fputs("# Quorvel best times: image hash, best time in milliseconds, file name\r\n", file) < 0) {
         return false;
     }
-    for (uint32_t k = 0; k < table.count && k < MAX_RECORDS; ++k) {
+    for (uint32_t k = 0; k < table.count && k < table.rows.size(); ++k) {
         const Record& record = table.rows[k];
         if (std::fprintf(file, "%016llx %u %s\r\n", (unsigned long long)record.hash, unsigned(record.bestMs),
                          record.name) < 0) {
@@ -99,7 +100,7 @@ bool WriteRecords(const char* path, const RecordTable& table)
 
 static Record* FindRecord(RecordTable& table, uint64_t hash)
 {
-    for (uint32_t k = 0; k < table.count && k < MAX_RECORDS; ++k) {
+    for (uint32_t k = 0; k < table.count && k < table.rows.size(); ++k) {
         if (table.rows[k].hash == hash) return &table.rows[k];
     }
     return nullptr;
@@ -116,7 +117,13 @@ bool OfferTime(RecordTable& table, uint64_t hash, uint32_t ms, const char* name)
     if (hash == 0) return false;
     Record* record = FindRecord(table, hash);
     if (!record) {
-        if (table.count >= MAX_RECORDS) return false;   // the table is full: the surplus is dropped
+        if (table.count >= table.rows.size()) {
+            try {
+                table.rows.resize(table.count + 1);
+            } catch (const std::bad_alloc&) {
+                return false;   // no memory left: this one time is not kept
+            }
+        }
         record = &table.rows[table.count++];
         record->hash = hash;
         record->bestMs = NO_TIME;
@@ -150,10 +157,20 @@ bool HashFile(const char* path, uint64_t& hash)
     return true;
 }
 
-void HashListedLabyrinths(Records& records, const LabyrinthList& list)
+void ForgetLabyrinthHashes(Records& records)
 {
     for (uint32_t k = 0; k < MAX_LABYRINTHS; ++k) {
         records.labyrinthHashes[k] = 0;
-        if (k < list.count) HashFile(list.paths[k], records.labyrinthHashes[k]);
+        records.hashed[k] = false;
+    }
+}
+
+void HashLabyrinths(Records& records, const LabyrinthList& list, uint32_t first, uint32_t count)
+{
+    for (uint32_t k = first; k < list.count && k < MAX_LABYRINTHS && k - first < count; ++k) {
+        if (records.hashed[k]) continue;
+        records.labyrinthHashes[k] = 0;
+        HashFile(list.paths[k], records.labyrinthHashes[k]);
+        records.hashed[k] = true;
     }
 }

@@ -5,11 +5,11 @@
 #pragma once
 #include <cstdint>
 #include <cstdio>
+#include <vector>
 
 #include "labyrinth/labyrinth.h"
 
 const uint32_t NO_TIME = 0xFFFFFFFFu;   // no route to a goal, or no record
-const unsigned MAX_RECORDS = 1024;
 const unsigned RECORD_NAME_SIZE = LABYRINTH_PATH_SIZE;
 
 struct Record {
@@ -18,8 +18,9 @@ struct Record {
     char name[RECORD_NAME_SIZE];
 };
 
+// As many records as the player has labyrinths, over all the folders they used.
 struct RecordTable {
-    Record rows[MAX_RECORDS];
+    std::vector<Record> rows;   // the first `count` are in use
     uint32_t count = 0;
 };
 
@@ -38,9 +39,14 @@ bool OfferTime(RecordTable& table, uint64_t hash, uint32_t ms, const char* name)
 bool HashFile(const char* path, uint64_t& hash);
 
 // The game's records and the hash of each listed labyrinth (0 where its file
-// could not be read), kept from start-up and refreshed whenever one starts.
+// could not be read). A file is hashed only once its row is shown or it is
+// played, so a folder of hundreds of large pictures costs nothing at start-up.
 struct Records {
     RecordTable table;
     uint64_t labyrinthHashes[MAX_LABYRINTHS] = {};
+    bool hashed[MAX_LABYRINTHS] = {};
 };
-void HashListedLabyrinths(Records& records, const LabyrinthList& list);
+// The list was searched again: every hash is to be taken anew.
+void ForgetLabyrinthHashes(Records& records);
+// Hashes the rows first .. first + count - 1 of the list not hashed yet.
+void HashLabyrinths(Records& records, const LabyrinthList& list, uint32_t first, uint32_t count);

@@ -4,8 +4,9 @@
 #include <cstddef>
 #include <cstdint>
 
-const unsigned MAX_LABYRINTHS = 128;
-const unsigned LABYRINTH_PATH_SIZE = 128;   // bytes, NUL included
+// A real collection: thousands of pictures, and Windows' longest path.
+const unsigned MAX_LABYRINTHS = 4096;
+const unsigned LABYRINTH_PATH_SIZE = 260;   // bytes, NUL included
 const unsigned MAX_PALETTE_ROWS = 256;
 
 struct LabyrinthList {

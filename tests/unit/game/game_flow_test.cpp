@@ -170,6 +170,31 @@ TEST_F(MenuKeys, ListScrollsThroughEightLabyrinths)
     }
 }
 
+// A real collection: the window moves by pages and to either end.
+TEST_F(MenuKeys, PagesAndEndsOfALongList)
+{
+    SetListCount(300);
+    const struct {
+        unsigned key;
+        uint32_t scroll, cursor;
+    } steps[] = {
+        {KEY_END, 295, 4},  {KEY_END, 295, 4},   {KEY_PRIOR, 290, 4}, {KEY_UP, 290, 3},
+        {KEY_HOME, 0, 0},   {KEY_HOME, 0, 0},    {KEY_NEXT, 5, 0},    {KEY_DOWN, 5, 1},
+        {KEY_NEXT, 10, 1},  {KEY_PRIOR, 5, 1},   {KEY_PRIOR, 0, 1},   {KEY_PRIOR, 0, 0},
+        {KEY_END, 295, 4},  {KEY_NEXT, 295, 4},  {KEY_HOME, 0, 0},
+    };
+    Press(KEY_RETURN);   // the list, on labyrinth 0
+    int n = 0;
+    for (const auto& step : steps) {
+        Press(step.key);
+        EXPECT_EQ(game.flow.listScroll, step.scroll) << "step " << n;
+        EXPECT_EQ(game.flow.menuCursor, step.cursor) << "step " << n;
+        ++n;
+    }
+    Press(KEY_END);
+    EXPECT_EQ(game.flow.listScroll + game.flow.menuCursor, 299u) << "the 300th";
+}
+
 TEST_F(MenuKeys, ShortListsStopAtTheirLastRow)
 {
     SetListCount(3);
@@ -970,6 +995,18 @@ TEST_F(Flow, MTogglesTheMapDuringPlayOnly)
     Press(KEY_M);
     EXPECT_FALSE(game.map.mapShown);
     game.map.mapShown = false;
+}
+
+// Only the rows the list shows are hashed, as they come into view.
+TEST_F(Flow, TheListHashesOnlyWhatItShows)
+{
+    for (int k = 0; k < 8; ++k) AddLabyrinth(("l" + std::to_string(k) + ".bmp").c_str(), {"wgw", "wfw", "wsw"});
+    ForgetLabyrinthHashes(game.records);
+    Press(KEY_RETURN);
+    for (uint32_t k = 0; k < 8; ++k) EXPECT_EQ(game.records.hashed[k], k < 5) << k;
+    EXPECT_NE(game.records.labyrinthHashes[0], 0u);
+    Press(KEY_END);
+    for (uint32_t k = 0; k < 8; ++k) EXPECT_TRUE(game.records.hashed[k]) << k;
 }
 
 // A picture named on the command line: its own palette, a record of its own,

@@ -111,13 +111,20 @@ TEST(Records, WrittenRecordsReadBackAndAFailedWriteKeepsTheOldFile)
     EXPECT_FALSE(WriteRecords(folder.File("no/such/folder/Records.txt").c_str(), table));
 }
 
-TEST(Records, TheTableKeepsItsSizeWhenFull)
+// A collection bigger than any fixed table: every record kept, written and read back.
+TEST(Records, EveryRecordIsKeptHoweverManyThereAre)
 {
+    TempFolder folder;
     table.count = 0;
-    for (uint64_t k = 1; k <= MAX_RECORDS; ++k) ASSERT_TRUE(OfferTime(table, k, 1000, "x"));
-    EXPECT_FALSE(OfferTime(table, MAX_RECORDS + 1, 1000, "x"));
-    EXPECT_EQ(table.count, MAX_RECORDS);
+    const uint64_t MANY = 5000;
+    for (uint64_t k = 1; k <= MANY; ++k) ASSERT_TRUE(OfferTime(table, k, 1000 + uint32_t(k), "x"));
+    EXPECT_EQ(table.count, MANY);
     EXPECT_TRUE(OfferTime(table, 7, 10, "x")) << "kept records still improve";
+    ASSERT_TRUE(WriteRecords(folder.File("Records.txt").c_str(), table));
+    ReadRecords(folder.File("Records.txt").c_str(), table);
+    EXPECT_EQ(table.count, MANY);
+    EXPECT_EQ(BestTime(table, MANY), 1000 + MANY);
+    EXPECT_EQ(BestTime(table, 7), 10u);
 }
 
 TEST(Records, TheHashFollowsTheBytesNotTheName)

@@ -711,13 +711,14 @@ TEST_F(LabyrinthTest, AFolderWithoutItsSeparatorIsANamePrefix)
     EXPECT_EQ(FolderPartLength("a/b\\c"), 4u);
 }
 
-TEST_F(LabyrinthTest, ListHoldsAt128EntriesAllBmpWhenThereAreMore)
+TEST_F(LabyrinthTest, ListHolds4096EntriesAllBmpWhenThereAreMore)
 {
-    for (int i = 0; i < 130; ++i) WriteBytes(folder.File("m" + std::to_string(1000 + i) + ".bmp"), std::string("x"));
+    for (unsigned i = 0; i < MAX_LABYRINTHS + 2; ++i)
+        WriteBytes(folder.File("m" + std::to_string(10000 + i) + ".bmp"), std::string("x"));
     for (int i = 0; i < 5; ++i) WriteBytes(folder.File("p" + std::to_string(i) + ".png"), std::string("x"));
     FindLabyrinths(list, folder.Prefix().c_str());
-    ASSERT_EQ(list.count, 128u);
-    for (const std::string& path : ListedPaths()) EXPECT_TRUE(EndsWithNoCase(path, ".bmp")) << path;
+    ASSERT_EQ(list.count, MAX_LABYRINTHS);
+    for (const std::string& path : ListedPaths()) ASSERT_TRUE(EndsWithNoCase(path, ".bmp")) << path;
     std::vector<std::string> paths = ListedPaths();
     std::sort(paths.begin(), paths.end());
     EXPECT_EQ(std::unique(paths.begin(), paths.end()), paths.end());
