@@ -297,6 +297,17 @@ class Game:
                 continue
         raise E2EError("the game did not close after %d requests" % attempts)
 
+    def quit(self, attempts=3):
+        """F12, as a player quits; a press lost while Wine settles its focus
+        under load is pressed again."""
+        for _ in range(attempts):
+            self.key("F12")
+            try:
+                return self.process.wait(10)
+            except subprocess.TimeoutExpired:
+                continue
+        raise E2EError("the game did not quit after %d presses of F12" % attempts)
+
     def wait_exit(self, timeout=30):
         try:
             return self.process.wait(timeout)
@@ -436,10 +447,13 @@ def read_ppm(data):
 
 
 def make_content(root, files=None):
-    """A fresh content folder holding `files` (relative path -> bytes or text)."""
+    """A fresh content folder holding `files` (relative path -> bytes, text, or None for a folder)."""
     folder = tempfile.mkdtemp(prefix="content-", dir=root)
     for relative, data in (files or {}).items():
         path = os.path.join(folder, relative)
+        if data is None:   # an empty folder
+            os.makedirs(path, exist_ok=True)
+            continue
         os.makedirs(os.path.dirname(path), exist_ok=True)
         mode = "wb" if isinstance(data, bytes) else "w"
         with open(path, mode) as out:

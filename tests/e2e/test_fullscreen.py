@@ -57,8 +57,7 @@ def test_full_screen_and_back_keeps_the_run(ctx, window_manager):
     game.key("F11")
     wait_for_size(game, SCREEN_SIZE, "full screen again after F11")
     walk_to_the_goal(game, "3-solved-full-screen")
-    game.key("F12")
-    game.wait_exit()
+    game.quit()
     settings = read_bytes(os.path.join(content, "Quorvel.ini"))
     for line in (b"Fullscreen = 1\r\n", b"Size = %d %d" % windowed):
         if line not in settings:

@@ -53,8 +53,7 @@ def test_options_change_the_picture_and_the_keys(ctx):
           "4-play-wide.png")
 
     walk_to_the_goal(game, "5-solved", key="i")
-    game.key("F12")
-    game.wait_exit()
+    game.quit()
     if read_bytes(os.path.join(content, "Options.ini")) != written:
         raise E2EError("Options.ini was written again without a change")
 
@@ -81,7 +80,6 @@ def test_twice_the_sensitivity_turns_twice_as_far(ctx):
     print("  %.2f of the picture changed turning away, %.3f after turning back" % (away, returned))
     check(away > 0.2, "a turn to the right (%.2f of the pixels changed)" % away, "2-turned.png")
     check(returned < 0.02, "the view back where it was (%.3f of the pixels differ)" % returned, "3-back.png")
-    game.key("F12")
-    game.wait_exit()
+    game.quit()
     if b"MouseSensitivity = 0.3\r\n" not in read_bytes(os.path.join(content, "Options.ini")):
         raise E2EError("Options.ini should keep the sensitivity 0.30")

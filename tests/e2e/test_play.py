@@ -94,8 +94,7 @@ def test_walk_a_corridor_to_its_goal_and_on_to_the_next(ctx):
     check(not screen.red_text_at(second, -0.6, 0.3), "the solved screen has gone", "5-next-labyrinth.png")
     check(screen.share(second, lambda p: max(p) < 10) < 0.5, "the next labyrinth is drawn", "5-next-labyrinth.png")
 
-    game.key("F12")
-    game.wait_exit()
+    game.quit()
     text = read_bytes(os.path.join(content, "Quorvel.ini"))
     if b"\r\nLabyrinth = 1\r\n" not in text:
         raise E2EError("Quorvel.ini should say Labyrinth = 1: %r" % text)

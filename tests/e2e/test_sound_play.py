@@ -116,8 +116,7 @@ def test_words_are_spaced_and_a_broken_labyrinth_changes_nothing(ctx):
     check(not screen.red_text_at(resumed, -0.6, 0.1), "no menu over the scene", "4-resumed.png")
     mint = screen.share(resumed, lambda p: p[1] > p[0] + 8 and p[1] > p[2] + 4)
     check(mint > 0.05, "the first corridor's tint (%.2f of the picture)" % mint, "4-resumed.png")
-    game.key("F12")
-    game.wait_exit()
+    game.quit()
     text = read_bytes(os.path.join(content, "Quorvel.ini"))
     if b"\r\nLabyrinth = 0\r\n" not in text:
         raise E2EError("Quorvel.ini should still name labyrinth 0: %r" % text)
