@@ -1,4 +1,5 @@
 #include "app/trace.h"
+#include "platform/platform.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -8,7 +9,7 @@ static std::FILE* traceFile = nullptr;
 void OpenTrace(const char* path)
 {
     CloseTrace();
-    if (path) traceFile = std::fopen(path, "wb");
+    if (path) traceFile = PlatformOpenFile(path, "wb");
 }
 
 void CloseTrace()

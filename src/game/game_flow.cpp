@@ -245,7 +245,7 @@ bool StartOutsideLabyrinth(Game& game, const char* path)
     }
     const size_t folderLength = size_t(FileNameOf(outside.path) - outside.path);
     std::snprintf(outside.palette, sizeof outside.palette, "%.*s%s", int(folderLength), outside.path, PALETTE_FILE);
-    if (std::FILE* beside = std::fopen(outside.palette, "rb"))
+    if (std::FILE* beside = PlatformOpenFile(outside.palette, "rb"))
         std::fclose(beside);
     else
         std::snprintf(outside.palette, sizeof outside.palette, "%s", PALETTE_FILE);

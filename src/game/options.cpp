@@ -7,6 +7,7 @@
 
 #include "labyrinth/text_lines.h"
 #include "platform/keys.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -175,7 +176,7 @@ void BindKey(KeyBindings& bindings, Action action, unsigned slot, unsigned code)
 
 void ReadOptions(Options& options, const char* path)
 {
-    FILE* file = std::fopen(path, "rb");
+    FILE* file = PlatformOpenFile(path, "rb");
     if (!file) return;
     char line[TEXT_LINE_SIZE];
     while (ReadTextLine(file, line)) ApplyOptionsLine(options, line);

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "labyrinth/text_lines.h"
+#include "platform/platform.h"
 
 // Longer than any line we write (16 + 10 + a name of up to 127 bytes).
 static const int RECORD_LINE_SIZE = 256;
@@ -67,7 +68,7 @@ static bool ReadRecordLine(std::FILE* file, char (&line)[RECORD_LINE_SIZE])
 void ReadRecords(const char* path, RecordTable& table)
 {
     table.count = 0;
-    std::FILE* file = path ? std::fopen(path, "rb") : nullptr;
+    std::FILE* file = path ? PlatformOpenFile(path, "rb") : nullptr;
     if (!file) return;
     char line[RECORD_LINE_SIZE];
     Record record;
@@ -142,7 +143,7 @@ bool OfferTime(RecordTable& table, uint64_t hash, uint32_t ms, const char* name)
 
 bool HashFile(const char* path, uint64_t& hash)
 {
-    std::FILE* file = path ? std::fopen(path, "rb") : nullptr;
+    std::FILE* file = path ? PlatformOpenFile(path, "rb") : nullptr;
     if (!file) return false;
     uint64_t value = 14695981039346656037ull;
     unsigned char buffer[65536];

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "labyrinth/text_lines.h"
+#include "platform/platform.h"
 
 void KeepClientSize(Settings& settings, int32_t width, int32_t height)
 {
@@ -48,7 +49,7 @@ static void ApplySettingsLine(Settings& s, const char* line)
 
 void ReadSettings(Settings& settings, const char* path)
 {
-    FILE* file = std::fopen(path, "rb");
+    FILE* file = PlatformOpenFile(path, "rb");
     if (!file) return;
     char line[TEXT_LINE_SIZE];
     while (ReadTextLine(file, line)) ApplySettingsLine(settings, line);

@@ -1,4 +1,5 @@
 #include "image/image_data.h"
+#include "platform/platform.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -39,7 +40,7 @@ void FreeImage(ImageData& image)
 bool ReadImageFile(const char* path, size_t maxBytes, unsigned char*& data, size_t& size)
 {
     if (path == nullptr || path[0] == '\0') return false;
-    std::FILE* file = std::fopen(path, "rb");
+    std::FILE* file = PlatformOpenFile(path, "rb");
     if (file == nullptr) return false;
     // Some systems report a huge length for a directory opened as a file; the
     // limit keeps us from trying to allocate that.

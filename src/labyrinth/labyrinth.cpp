@@ -7,6 +7,7 @@
 #include "labyrinth/text_lines.h"
 #include "image/image_data.h"
 #include "image/image_reader.h"
+#include "platform/platform.h"
 
 // ---------------------------------------------------------------------------
 // Palette file
@@ -47,7 +48,7 @@ static bool ParsePaletteLine(const char* line, PaletteEntry& entry)
 static bool ReadPaletteInto(Palette& palette, const char* path, unsigned& count)
 {
     if (!path) return false;
-    std::FILE* file = std::fopen(path, "rb");
+    std::FILE* file = PlatformOpenFile(path, "rb");
     if (!file) return false;
     unsigned rows = 0;
     char line[TEXT_LINE_SIZE];

@@ -9,7 +9,7 @@ bool ReplaceTextFile(const char* path, TextFileWriter writeBody, const void* con
 {
     char tempPath[512];
     if (!path || std::snprintf(tempPath, sizeof tempPath, "%s.tmp", path) >= int(sizeof tempPath)) return false;
-    FILE* file = std::fopen(tempPath, "wb");
+    FILE* file = PlatformOpenFile(tempPath, "wb");
     if (!file) return false;
     bool complete = writeBody(file, context) && std::fflush(file) == 0;
     if (std::fclose(file) != 0) complete = false;

@@ -6,6 +6,7 @@
 // native tools and tests.
 #pragma once
 #include <cstddef>
+#include <cstdio>
 #include <cstdint>
 
 long long PlatformCounter();            // ticks since an arbitrary start
@@ -37,6 +38,9 @@ void PlatformLocalPath(char* path);
 // Replaces `path` with the fully written `tempPath` in one step, so an
 // interrupted write never leaves a truncated file behind.
 bool PlatformReplaceFile(const char* tempPath, const char* path);
+
+// Opens a file as std::fopen does, the path in UTF-8 (wide calls on Windows).
+std::FILE* PlatformOpenFile(const char* path, const char* mode);
 
 // Where the game finds its files, all in the platform's own spelling.
 bool PlatformIsFolder(const char* path);

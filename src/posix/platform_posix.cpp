@@ -124,3 +124,8 @@ bool PlatformFileStamp(const char* path, long long& size, long long& modified)
     modified = static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec;
     return true;
 }
+
+std::FILE* PlatformOpenFile(const char* path, const char* mode)
+{
+    return path && mode ? std::fopen(path, mode) : nullptr;
+}

@@ -40,6 +40,43 @@ void RecordBlankGlyphs(unsigned listBase, const GlyphMetrics* metrics, unsigned 
     }
 }
 
+static const char STAND_IN = '?';
+
+// Length of the UTF-8 sequence starting at `p` and its code point; 0 when
+// the bytes there are no valid sequence.
+static size_t DecodeUtf8(const unsigned char* p, uint32_t& codePoint)
+{
+    const unsigned char lead = p[0];
+    size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+    if (length == 0 || lead > 0xF4) return 0;
+    uint32_t value = lead & (0x7Fu >> length);
+    for (size_t k = 1; k < length; ++k) {
+        if ((p[k] & 0xC0) != 0x80) return 0;   // the NUL at the end stops here too
+        value = value << 6 | (p[k] & 0x3Fu);
+    }
+    static const uint32_t SMALLEST[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (value < SMALLEST[length] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return 0;
+    codePoint = value;
+    return length;
+}
+
+size_t TextToLatin1(const char* text, char* out, size_t size)
+{
+    if (size == 0) return 0;
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
+    size_t written = 0;
+    while (*p != '\0' && written + 1 < size) {
+        uint32_t codePoint = *p;
+        size_t length = *p < 0x80 ? 1 : DecodeUtf8(p, codePoint);
+        if (length == 0) length = 1;   // a stray byte: the Latin-1 character it names
+        const bool drawable = (codePoint >= 0x20 && codePoint < 0x7F) || (codePoint >= 0xA0 && codePoint <= 0xFF);
+        out[written++] = drawable ? char(codePoint) : STAND_IN;
+        p += length;
+    }
+    out[written] = '\0';
+    return written;
+}
+
 void PrintText(unsigned fontIndex, const char* format, ...)
 {
     if (format == nullptr || fontIndex >= glWindow.fontCount || fontIndex >= MAX_FONTS) return;
@@ -51,12 +88,14 @@ void PrintText(unsigned fontIndex, const char* format, ...)
     const int written = std::vsnprintf(text, sizeof text, format, args);
     va_end(args);
     if (written < 0) return;
+    char glyphs[sizeof text];
+    const size_t count = TextToLatin1(text, glyphs, sizeof glyphs);
 
     glPushAttrib(GL_LIST_BIT);
     // List base + k holds the glyph of code 32 + k, so offsetting the base by 32
     // lets each byte of the text name its own glyph's list.
     glListBase(glWindow.fontListBases[fontIndex] - FIRST_GLYPH);
-    glCallLists(GLsizei(std::strlen(text)), GL_UNSIGNED_BYTE, text);
+    glCallLists(GLsizei(count), GL_UNSIGNED_BYTE, glyphs);
     glPopAttrib();
 }
 

@@ -1,5 +1,6 @@
 // The bitmap font and everything drawn over the scene: menus, list, solved screen.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 #include "game/game_state.h"
@@ -23,5 +24,8 @@ void RecordBlankGlyphs(unsigned listBase, const GlyphMetrics* metrics, unsigned 
 void DeleteFont(unsigned index);
 // Builds the overlay's font again at `pixels` high, when it is not already.
 void FitTextHeight(int32_t pixels);
+// Texts are UTF-8; the font draws Latin-1, any other character as one "?".
 void PrintText(unsigned fontIndex, const char* format, ...);
+// The glyph codes of UTF-8 `text`, NUL-ended, cut to fit `size`; their count.
+size_t TextToLatin1(const char* text, char* out, size_t size);
 void DrawOverlay(const Game& game);

@@ -66,7 +66,7 @@ bool ReadTextureList(const char* path, const char* imagesFolder)
 {
     if (!path) return false;
     if (!imagesFolder) imagesFolder = "";
-    std::FILE* file = std::fopen(path, "rb");
+    std::FILE* file = PlatformOpenFile(path, "rb");
     if (!file) return false;
     char paths[SURFACE_COUNT][TEXTURE_NAME_SIZE] = {};
     char line[TEXT_LINE_SIZE];

@@ -10,7 +10,7 @@ static unsigned MeasureGlyphs(HDC deviceContext, GlyphMetrics* metrics)
     const MAT2 identity = {{0, 1}, {0, 0}, {0, 0}, {0, 1}};
     for (unsigned k = 0; k < FONT_GLYPHS; ++k) {
         GLYPHMETRICS glyph = {};
-        const DWORD size = GetGlyphOutlineA(deviceContext, FIRST_GLYPH + k, GGO_BITMAP, &glyph, 0, nullptr, &identity);
+        const DWORD size = GetGlyphOutlineW(deviceContext, FIRST_GLYPH + k, GGO_BITMAP, &glyph, 0, nullptr, &identity);
         metrics[k].blank = size == 0;
         metrics[k].advanceX = float(glyph.gmCellIncX);
     }
@@ -30,7 +30,9 @@ void BuildFont(const char* faceName, int32_t height)
     HDC deviceContext = GameDeviceContext();
     HGDIOBJ previous = SelectObject(deviceContext, font);
     glWindow.fontCount += 1;
-    wglUseFontBitmapsA(deviceContext, FIRST_GLYPH, FONT_GLYPHS, base);
+    // By Unicode code point, so list 32 + k is Latin-1 character 32 + k
+    // whatever the system's code page.
+    wglUseFontBitmapsW(deviceContext, FIRST_GLYPH, FONT_GLYPHS, base);
     RecordBlankGlyphs(base, metrics, MeasureGlyphs(deviceContext, metrics));
     // The lists keep the glyphs; the GDI font is no longer needed.
     SelectObject(deviceContext, previous);

@@ -3,12 +3,15 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "app/command_line.h"
 #include "app/frame.h"
 #include "render/gl_window.h"
 
 #include <mmsystem.h>
+#include <shellapi.h>
 
 // Drains every pending message before each frame; an inactive window costs
 // nothing, the pump then sleeps in WaitMessage.
@@ -28,13 +31,30 @@ static int RunMessageLoop()
     }
 }
 
+// The command line as UTF-8, like every path inside the game: a dropped
+// file's name outside the code page arrives whole.
+static void ReadCommandLine(std::vector<std::string>& words, std::vector<const char*>& argv)
+{
+    int count = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    for (int k = 0; wide && k < count; ++k) {
+        std::string word;
+        if (Utf8Text(wide[k], word)) words.push_back(word);
+    }
+    if (wide) LocalFree(wide);
+    for (const std::string& word : words) argv.push_back(word.c_str());
+}
+
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     // Sleep(1) would otherwise last a whole scheduler period (about 15.6 ms),
     // capping the game near 64 frames, and ticks, a second.
     // A GUI program has no console to print to: help, version and a wrong
     // argument are shown in a message box.
-    const CommandLine commandLine = ParseCommandLine(__argc, __argv);
+    std::vector<std::string> words;
+    std::vector<const char*> argv;
+    ReadCommandLine(words, argv);
+    const CommandLine commandLine = ParseCommandLine(int(argv.size()), argv.data());
     if (commandLine.problem[0] != '\0') {
         char text[1024];
         std::snprintf(text, sizeof text, "%s\n\n%s", commandLine.problem, USAGE_TEXT);

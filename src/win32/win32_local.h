@@ -8,6 +8,8 @@
 #endif
 #include <windows.h>
 
+#include <string>
+
 #include "render/gl_api.h"
 
 // The window whose rectangle PlatformGetWindowRect reports; set by the window code.
@@ -15,3 +17,7 @@ void PlatformSetGameWindow(HWND windowHandle);
 
 // The game window's device context (null before the window exists), for the font code.
 HDC GameDeviceContext();
+
+// The game's UTF-8 text and Windows' wide text; false when it cannot be turned.
+bool WidePath(const char* text, std::wstring& wide);
+bool Utf8Text(const wchar_t* wide, std::string& text);

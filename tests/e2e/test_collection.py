@@ -78,3 +78,24 @@ def test_five_hundred_large_pictures_start_as_fast_and_end_reaches_the_last(ctx)
           "the list's last window after End, the pointer on its last row: %r then %r" % (first, last),
           "2-list-end.png")
     game.quit()
+
+
+def test_a_name_beyond_ascii_is_listed_played_and_kept(ctx):
+    from test_command_line import TraceReader
+    from test_play import CORRIDOR, PALETTE, bmp24, walk_to_the_goal
+    name = "\u00c9t\u00e9-\u8ff7\u8def.png"   # Été-迷路.png
+    content = ctx.content({"Palette.txt": PALETTE, "Labyrinths/" + name: bmp24(CORRIDOR)})
+    trace = TraceReader(os.path.join(ctx.artifacts, "trace.txt"))
+    game = ctx.start(content, args=["--trace", ctx.runner.path(trace.path)])
+    game.key("Return")
+    time.sleep(0.3)
+    listing = game.client_pixels("1-list")
+    check(screen.red_text_at(listing, -0.6, 0.1), "the labyrinth listed", "1-list.png")
+    game.key("Return")
+    trace.wait("start", file=name)
+    walk_to_the_goal(game, "2-solved")
+    trace.wait("solved")
+    game.quit()
+    with open(os.path.join(content, "Records.txt"), encoding="utf-8") as f:
+        records = f.read()
+    check(name in records, "the record kept under its name: %r" % records, "2-solved.png")

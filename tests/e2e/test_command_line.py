@@ -38,7 +38,7 @@ class TraceReader:
 
     def lines(self, event=None):
         try:
-            with open(self.path) as f:
+            with open(self.path, encoding="utf-8", errors="replace") as f:
                 found = [line.split() for line in f.read().splitlines() if line]
         except FileNotFoundError:
             return []

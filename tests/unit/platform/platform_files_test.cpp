@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 #include "support/temp_folder.h"
@@ -63,6 +64,35 @@ TEST_F(PlatformFiles, AStampFollowsTheFileWithoutOpeningIt)
     ASSERT_TRUE(PlatformFileStamp("a.png", size, modified));
     EXPECT_EQ(size, 5);
     EXPECT_NE(modified, firstModified) << "the same size saved again still counts";
+}
+
+// A name outside any code page, in the game's UTF-8, through every file call.
+TEST_F(PlatformFiles, NamesBeyondAsciiAreFoundOpenedAndReplaced)
+{
+    const std::string name = "\xC3\x89t\xC3\xA9-\xE8\xBF\xB7\xE8\xB7\xAF.png";   // Été-迷路.png
+    std::FILE* file = PlatformOpenFile((name + ".tmp").c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::fputs("pixels", file);
+    std::fclose(file);
+    ASSERT_TRUE(PlatformReplaceFile((name + ".tmp").c_str(), name.c_str()));
+
+    std::vector<std::string> found;
+    PlatformFindFiles("*.png", [](const char* fileName, void* seen) {
+        static_cast<std::vector<std::string>*>(seen)->push_back(fileName);
+        return true;
+    }, &found);
+    EXPECT_EQ(found, std::vector<std::string>{name});
+    long long size = 0, modified = 0;
+    EXPECT_TRUE(PlatformFileStamp(name.c_str(), size, modified));
+    EXPECT_EQ(size, 6);
+    char absolute[1024];
+    ASSERT_TRUE(PlatformAbsolutePath(name.c_str(), absolute, sizeof absolute));
+    file = PlatformOpenFile(absolute, "rb");
+    ASSERT_NE(file, nullptr) << absolute;
+    char text[8] = {};
+    EXPECT_EQ(std::fread(text, 1, sizeof text, file), 6u);
+    std::fclose(file);
+    EXPECT_STREQ(text, "pixels");
 }
 
 }  // namespace

@@ -345,6 +345,37 @@ TEST_F(Overlay, BlankGlyphsBecomeAMoveByTheirAdvance)
     EXPECT_EQ(glCalls, expected) << "inked glyphs keep the lists the font made";
 }
 
+// Names are UTF-8; the font has the Latin-1 glyphs, and one mark for the rest.
+TEST(TextToLatin1, EachCharacterIsOneGlyph)
+{
+    const struct {
+        const char* text;
+        const char* glyphs;
+    } cases[] = {
+        {"maze.png", "maze.png"},
+        {"\xC3\x89t\xC3\xA9.png", "\xC9t\xE9.png"},                           // Été: É and é are Latin-1
+        {"\xE8\xBF\xB7\xE8\xB7\xAF.png", "??.png"},                           // 迷路: one mark each
+        {"\xF0\x9F\x98\x80!", "?!"},                                             // four bytes, one mark
+        {"\xC2\xA0\xC3\xBF", "\xA0\xFF"},                                       // the ends of Latin-1
+        {"\xC2\x85", "?"},                                                         // a C1 control
+        {"a\tb", "a?b"},                                                            // a C0 control
+        {"caf\xE9", "caf\xE9"},                  // a Latin-1 name on disk: its bytes are its characters
+        {"\xC3(", "\xC3("},                      // a lead byte without its follower
+        {"\xE0\x80\xAF", "\xE0?\xAF"},          // an overlong '/' is no slash, byte by byte
+        {"\xED\xA0\x80", "\xED\xA0?"},          // a lone surrogate, byte by byte
+        {"\xE8\xBF", "\xE8\xBF"},               // cut short at the end
+    };
+    for (const auto& c : cases) {
+        char out[64];
+        const size_t count = TextToLatin1(c.text, out, sizeof out);
+        EXPECT_EQ(std::string(out, count), std::string(c.glyphs)) << c.text;
+        EXPECT_EQ(std::strlen(out), count);
+    }
+    char small[4];
+    EXPECT_EQ(TextToLatin1("\xC3\x89t\xC3\xA9.png", small, sizeof small), 3u) << "cut to fit, NUL kept";
+    EXPECT_EQ(std::string(small), "\xC9t\xE9");
+}
+
 TEST_F(Overlay, TheFontIsRebuiltOnlyWhenItsHeightChanges)
 {
     glWindow.fontCount = 0;
