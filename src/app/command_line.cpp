@@ -5,10 +5,14 @@
 
 const char USAGE_TEXT[] =
     "Usage: quorvel [FILE] [--trace TRACE] [--help] [--version]\n"
+    "       quorvel --replay REPLAY --verify\n"
     "\n"
     "  FILE           a labyrinth picture (BMP or PNG) to play at once, with the\n"
     "                 Palette.txt beside it when there is one, else the game's\n"
     "  --trace TRACE  write what the game does to TRACE, one line per event\n"
+    "  --replay REPLAY --verify\n"
+    "                 play a best run's replay (Replays\\*.qrp) without a window and\n"
+    "                 say whether it reaches the goal at its recorded tick\n"
     "  --help         show this text\n"
     "  --version      show the game's version\n"
     "\n"
@@ -43,11 +47,21 @@ CommandLine ParseCommandLine(int argc, const char* const* argv)
                 break;
             }
             line.traceFile = argv[++k];
+        } else if (std::strcmp(word, "--replay") == 0) {
+            if (k + 1 >= argc || argv[k + 1] == nullptr || argv[k + 1][0] == '\0') {
+                std::snprintf(line.problem, sizeof line.problem, "--replay needs a replay file");
+                break;
+            }
+            line.replayFile = argv[++k];
+        } else if (std::strcmp(word, "--verify") == 0) {
+            line.verify = true;
         } else if (std::strncmp(word, "--trace=", 8) == 0 && word[8] != '\0') {
             line.traceFile = word + 8;
         } else {
             std::snprintf(line.problem, sizeof line.problem, "unknown option: %.100s", word);
         }
     }
+    if (line.problem[0] == '\0' && (line.verify != (line.replayFile != nullptr)))
+        std::snprintf(line.problem, sizeof line.problem, "--replay and --verify go together");
     return line;
 }

@@ -8,6 +8,8 @@ struct CommandLine {
     bool version = false;
     const char* labyrinthFile = nullptr;   // into argv, as given
     const char* traceFile = nullptr;
+    const char* replayFile = nullptr;      // with `verify`: a replay to check, no window
+    bool verify = false;
     char problem[160] = "";                // what was wrong with the arguments; "" when nothing
 };
 

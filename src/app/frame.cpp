@@ -172,6 +172,45 @@ static void TraceTick()
           double(player.pitch));
 }
 
+int VerifyReplayFile(const CommandLine& commandLine, std::FILE* out)
+{
+    char replayPath[OUTSIDE_PATH_SIZE];
+    const char* path = MoveToTheDataFolder(commandLine.replayFile, replayPath);
+    Replay replay;
+    ReplayRefusal refusal = ReadReplay(path, replay);
+    uint32_t index = NO_TICK;
+    if (refusal == ReplayRefusal::NONE) {
+        ReadSettings(game.settings, SETTINGS_FILE);
+        FindLabyrinths(game.labyrinthList, game.settings.labyrinthsFolder);
+        ForgetLabyrinthHashes(game.records);
+        index = FindListedLabyrinth(game, replay.labyrinthHash);
+        if (index == NO_TICK) refusal = ReplayRefusal::OTHER_PICTURE;
+    }
+    if (refusal != ReplayRefusal::NONE) {
+        std::fprintf(out, "%s: %s\n", commandLine.replayFile, ReplayRefusalText(refusal));
+        return 1;
+    }
+    game.settings.speedLimitMs = replay.speedLimitMs;
+    if (!StartListedLabyrinth(game, index)) {
+        std::fprintf(out, "%s: %s\n", commandLine.replayFile, game.flow.loadFailureMessage);
+        return 1;
+    }
+    const uint32_t recorded = uint32_t(replay.ticks.size());
+    const uint32_t reached = RunReplay(game, replay);
+    const char* name = LabyrinthDisplayName(game, index);
+    ReleaseLabyrinth(game.labyrinth);
+    if (reached != recorded) {
+        if (reached == NO_TICK)
+            std::fprintf(out, "%s: no goal in %u ticks\n", name, unsigned(recorded));
+        else
+            std::fprintf(out, "%s: the goal at tick %u, recorded at %u\n", name, unsigned(reached), unsigned(recorded));
+        return 1;
+    }
+    std::fprintf(out, "%s: the goal at tick %u, %u ms, as recorded\n", name, unsigned(reached),
+                 unsigned(reached * replay.speedLimitMs));
+    return 0;
+}
+
 static void RunDueTicks()
 {
     const uint32_t ticks =

@@ -3,6 +3,8 @@
 // Note* calls of platform.h, which this layer implements.
 #pragma once
 
+#include <cstdio>
+
 #include "app/command_line.h"
 #include "game/game_state.h"
 
@@ -15,6 +17,11 @@ bool IsWindowActive();
 // (the program then ends at once and writes no settings). The command line's
 // labyrinth is played at once, its trace written from here on.
 bool StartGame(const CommandLine& commandLine = CommandLine{});
+
+// --replay FILE --verify: the replay's run played as fast as its ticks go,
+// nothing drawn; says on `out` where it ended. 0 when it reaches the goal at
+// its recorded tick, 1 otherwise (a refused file included).
+int VerifyReplayFile(const CommandLine& commandLine, std::FILE* out);
 
 // One frame: this frame's keys, the ticks due while playing, the flow keys,
 // drawing, the buffer swap and the rest of the frame slept out (see the frame

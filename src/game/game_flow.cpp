@@ -223,6 +223,11 @@ static bool StartLabyrinthAt(Game& game, uint32_t index)
 
     RecentreMouse(game.mouse);
     HideCursor();
+    game.flow.recording.ticks.clear();
+    game.flow.recording.speedLimitMs = game.settings.speedLimitMs;
+    const uint64_t* hash = HashSlot(game, index);
+    game.flow.recording.labyrinthHash = hash ? *hash : 0;
+    game.flow.recordingKept = game.flow.recording.labyrinthHash != 0;
     game.flow.solveTimeMs = 0;
     game.flow.screen = SCREEN_PLAY;
     game.flow.labyrinthInProgress = true;
@@ -263,6 +268,12 @@ static void KeepSolveTime(Game& game)
     flow.newBest = OfferTime(game.records.table, hash, flow.solveTimeMs, LabyrinthDisplayName(game, index));
     flow.bestMs = BestTime(game.records.table, hash);
     if (flow.newBest) WriteRecords(RECORDS_FILE, game.records.table);
+    // The best run's replay beside the records; a failed write costs only the replay.
+    if (flow.newBest && flow.recordingKept && flow.recording.labyrinthHash == hash && PlatformMakeFolder(REPLAY_FOLDER)) {
+        char path[64];
+        ReplayPath(hash, path, sizeof path);
+        WriteReplay(path, flow.recording);
+    }
 }
 
 void FinishLabyrinth(Game& game)
@@ -284,6 +295,12 @@ uint32_t RunPlayTicks(Game& game, uint32_t ticks)
         }
         if (tick == ticks) return tick;
         const TickInput input = TakeTickInput(game.keys, game.options, game.mouse);
+        if (game.flow.recordingKept) {
+            if (game.flow.recording.ticks.size() < MAX_REPLAY_TICKS)
+                game.flow.recording.ticks.push_back(input);
+            else
+                game.flow.recordingKept = false;
+        }
         game.flow.solveTimeMs += game.settings.speedLimitMs;
         RunTick(game.player, game.labyrinth, input);
         NoteCellUnderPlayer(game);
@@ -473,7 +490,32 @@ static bool ReloadLabyrinth(Game& game, bool tell = true)
     NoteCellUnderPlayer(game);
     RestampWatch(game, index);
     game.flow.labyrinthReloads += 1;
+    game.flow.recordingKept = false;   // the run no longer follows from the start it recorded
     return true;
+}
+
+uint32_t RunReplay(Game& game, const Replay& replay)
+{
+    for (size_t tick = 0;; ++tick) {
+        if (ReachedGoal(game.player, game.labyrinth)) return uint32_t(tick);
+        if (tick == replay.ticks.size()) return NO_TICK;
+        RunTick(game.player, game.labyrinth, replay.ticks[tick]);
+    }
+}
+
+uint32_t FindListedLabyrinth(Game& game, uint64_t hash)
+{
+    const LabyrinthList& list = game.labyrinthList;
+    for (uint32_t k = 0; k < list.count && k < MAX_LABYRINTHS; ++k) {
+        HashLabyrinths(game.records, list, k, 1);
+        if (hash != 0 && game.records.labyrinthHashes[k] == hash) return k;
+    }
+    return NO_TICK;
+}
+
+bool StartListedLabyrinth(Game& game, uint32_t index)
+{
+    return StartLabyrinthAt(game, index);
 }
 
 void WatchLabyrinthFiles(Game& game, uint32_t nowMs)

@@ -16,6 +16,14 @@ bool StartLabyrinth(Game& game);
 // there is one. A picture that cannot be played leaves the main menu up,
 // saying why.
 bool StartOutsideLabyrinth(Game& game, const char* path);
+// A replay played from the start of the labyrinth in play, without a window:
+// the tick at which it reaches the goal (the goal checked before each tick,
+// as in play), or NO_TICK when its ticks end first.
+const uint32_t NO_TICK = 0xFFFFFFFFu;
+uint32_t RunReplay(Game& game, const Replay& replay);
+// The list's labyrinth whose content has this hash, or NO_TICK.
+uint32_t FindListedLabyrinth(Game& game, uint64_t hash);
+bool StartListedLabyrinth(Game& game, uint32_t index);
 // The labyrinth being played or last played: a list index or OUTSIDE_LABYRINTH.
 uint32_t CurrentLabyrinth(const Game& game);
 void FinishLabyrinth(Game& game);

@@ -11,6 +11,7 @@
 #include "game/movement.h"
 #include "game/options.h"
 #include "game/records.h"
+#include "game/replay.h"
 #include "game/settings.h"
 #include "game/walked_map.h"
 #include "labyrinth/labyrinth.h"
@@ -76,6 +77,10 @@ struct FlowState {
     uint32_t labyrinthStarts = 0;
     uint32_t labyrinthReloads = 0;
     FileWatch watch;                 // the played labyrinth's files, for a reload on save
+    // This run's ticks from its start; a run whose labyrinth was read again
+    // on the way could not be played back, and is not kept.
+    Replay recording;
+    bool recordingKept = false;
 };
 
 // The labyrinth's cells are released by whoever ends the game (StopGame), not

@@ -47,6 +47,8 @@ bool PlatformIsFolder(const char* path);
 // The folder of the running program, without a separator at its end.
 bool PlatformProgramFolder(char* folder, size_t size);
 bool PlatformChangeFolder(const char* path);
+// Makes the folder if it is not there yet; true when it is there afterwards.
+bool PlatformMakeFolder(const char* path);
 // `path` from the current folder made independent of it; false when it does not fit.
 bool PlatformAbsolutePath(const char* path, char* out, size_t size);
 // A file's size and last-write time as the file system keeps them, without

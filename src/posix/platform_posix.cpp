@@ -129,3 +129,8 @@ std::FILE* PlatformOpenFile(const char* path, const char* mode)
 {
     return path && mode ? std::fopen(path, mode) : nullptr;
 }
+
+bool PlatformMakeFolder(const char* path)
+{
+    return mkdir(path, 0777) == 0 || PlatformIsFolder(path);
+}

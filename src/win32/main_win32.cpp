@@ -65,6 +65,16 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         MessageBoxA(nullptr, commandLine.help ? USAGE_TEXT : VERSION_TEXT, "Quorvel", MB_OK | MB_ICONINFORMATION);
         return 0;
     }
+    if (commandLine.verify) {
+        // A check for scripts: its words go to the output it was given, or
+        // to the console it was started from.
+        const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+        if ((!output || GetFileType(output) == FILE_TYPE_UNKNOWN) && AttachConsole(ATTACH_PARENT_PROCESS))
+            std::freopen("CONOUT$", "w", stdout);
+        const int result = VerifyReplayFile(commandLine, stdout);
+        std::fflush(stdout);
+        return result;
+    }
     timeBeginPeriod(1);
     glWindow.iconId = 1;   // the exe's own icon, from quorvel.rc
     int exitCode = 0;

@@ -181,3 +181,10 @@ bool PlatformFileStamp(const char* path, long long& size, long long& modified)
                                       data.ftLastWriteTime.dwLowDateTime);
     return true;
 }
+
+bool PlatformMakeFolder(const char* path)
+{
+    std::wstring wide;
+    if (!WidePath(path, wide)) return false;
+    return CreateDirectoryW(wide.c_str(), nullptr) != 0 || PlatformIsFolder(path);
+}

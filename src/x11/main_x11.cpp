@@ -37,6 +37,7 @@ int main(int argc, char** argv)
         std::fputs(commandLine.help ? USAGE_TEXT : VERSION_TEXT, stdout);
         return 0;
     }
+    if (commandLine.verify) return VerifyReplayFile(commandLine, stdout);
     int exitCode = 0;
     if (StartGame(commandLine)) {
         exitCode = RunEventLoop();

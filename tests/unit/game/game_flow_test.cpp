@@ -12,7 +12,9 @@
 #include "game/game_state.h"
 #include "game/movement.h"
 #include "game/records.h"
+#include "game/replay.h"
 #include "game/settings.h"
+#include "game/tick_pacing.h"
 #include "game/walked_map.h"
 #include "labyrinth/labyrinth.h"
 #include "platform/keys.h"
@@ -1081,6 +1083,60 @@ TEST_F(Flow, ASavedPictureIsReloadedWithoutAKey)
     WriteFile("room.bmp", "painted over for good");
     for (uint32_t now = 1500; now <= 3000; now += 500) WatchLabyrinthFiles(game, now);
     EXPECT_STREQ(game.flow.loadFailureMessage, "Cannot load room.bmp: not a BMP or PNG image");
+}
+// A best run recorded at any frame rate plays back bit for bit: the same
+// ticks, the same place and heading at the goal.
+TEST_F(Flow, ABestRunRecordedAtAnyFrameRatePlaysBackExactly)
+{
+    AddLabyrinth("hall.bmp", {"wwwwwww", "wfffgfw", "wfffffw", "wfffffw", "wfffffw", "wfsfffw", "wwwwwww"});
+    for (const unsigned framesPerSecond : {5u, 17u, 1000u}) {
+        std::filesystem::remove_all(folder / REPLAY_FOLDER);
+        game.records.table.count = 0;
+        ASSERT_TRUE(StartLabyrinth(game)) << framesPerSecond;
+        TickClock clock;
+        StartTickClock(clock, 1000, 0);   // a clock in milliseconds
+        NoteKeyEvent(game.keys, KEY_UP, true);
+        long long now = 0;
+        for (int frame = 0; frame < 20000 && IsScreen(SCREEN_PLAY); ++frame) {
+            // The mouse moves between frames, right then left: the heading wobbles.
+            PlatformFakeSetCursorPos(420 + (frame % 4 < 2 ? 7 : -6), 290 + (frame % 3) - 1);
+            now += 1000 / framesPerSecond;
+            StartKeyFrame(game.keys);
+            RunPlayTicks(game, TakeTicks(clock, now, 10, 25));
+        }
+        NoteKeyEvent(game.keys, KEY_UP, false);
+        ASSERT_TRUE(IsScreen(SCREEN_SOLVED)) << framesPerSecond;
+        const Player atGoal = game.player;
+        const uint32_t ticks = game.flow.solveTimeMs / 10;
+
+        char path[64];
+        ReplayPath(game.records.labyrinthHashes[0], path, sizeof path);
+        Replay replay;
+        ASSERT_EQ(ReadReplay(path, replay), ReplayRefusal::NONE) << "the best run is kept: " << framesPerSecond;
+        EXPECT_EQ(replay.ticks.size(), ticks);
+        ASSERT_TRUE(StartLabyrinth(game));
+        EXPECT_EQ(RunReplay(game, replay), ticks) << framesPerSecond;
+        EXPECT_EQ(std::memcmp(&game.player, &atGoal, sizeof atGoal), 0)
+            << framesPerSecond << ": " << game.player.playerX << "," << game.player.playerZ << " against "
+            << atGoal.playerX << "," << atGoal.playerZ;
+        replay.ticks.resize(replay.ticks.size() / 2);
+        ASSERT_TRUE(StartLabyrinth(game));
+        EXPECT_EQ(RunReplay(game, replay), NO_TICK) << "half the run ends before the goal";
+        FinishLabyrinth(game);
+    }
+}
+
+// A run that read its labyrinth again on the way follows no recorded start: no replay.
+TEST_F(Flow, ARunWithAReloadKeepsNoReplay)
+{
+    AddLabyrinth("room.bmp", {"wwww", "wsgw", "wwww"});
+    StartLabyrinth(game);
+    Press(KEY_F5);
+    game.player.playerX = 2.0f;
+    RunPlayTicks(game, 1);
+    ASSERT_TRUE(IsScreen(SCREEN_SOLVED));
+    EXPECT_TRUE(game.flow.newBest);
+    EXPECT_FALSE(std::filesystem::exists(folder / REPLAY_FOLDER)) << "a best time, but no replay";
 }
 #endif
 
