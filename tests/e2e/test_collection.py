@@ -45,8 +45,13 @@ def test_five_hundred_large_pictures_start_as_fast_and_end_reaches_the_last(ctx)
     bundled = ctx.content()
     shutil.rmtree(bundled)
     shutil.copytree(os.path.join(ctx.source_dir, "data"), bundled)
-    game, bundled_seconds = started_in(ctx, bundled, "bundled")
-    game.quit()
+    # The quickest of three starts each: a start takes a tenth of a second
+    # natively, where one busy moment of the machine would decide the ratio.
+    bundled_seconds = None
+    for attempt in range(3):
+        game, seconds = started_in(ctx, bundled, "bundled-%d" % attempt)
+        game.quit()
+        bundled_seconds = seconds if bundled_seconds is None else min(bundled_seconds, seconds)
 
     collection = ctx.content({"Palette.txt": open(os.path.join(bundled, "Palette.txt")).read()})
     shutil.copytree(os.path.join(bundled, "Images"), os.path.join(collection, "Images"))
@@ -57,7 +62,12 @@ def test_five_hundred_large_pictures_start_as_fast_and_end_reaches_the_last(ctx)
         with open(os.path.join(folder, "maze-%03d.png" % k), "wb") as f:
             f.write(picture)
     shutil.copy(os.path.join(folder, "maze-000.png"), os.path.join(folder, "zz-last.png"))
-    game, collection_seconds = started_in(ctx, collection, "collection")
+    collection_seconds = None
+    for attempt in range(3):
+        game, seconds = started_in(ctx, collection, "collection-%d" % attempt)
+        collection_seconds = seconds if collection_seconds is None else min(collection_seconds, seconds)
+        if attempt < 2:
+            game.quit()
     print("  first menu after %.2f s with the bundled folder, %.2f s with %d pictures of %d x %d"
           % (bundled_seconds, collection_seconds, COUNT + 1, SIDE, SIDE))
     check(collection_seconds <= 1.5 * bundled_seconds,
