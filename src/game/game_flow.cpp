@@ -285,16 +285,64 @@ void FinishLabyrinth(Game& game)
     EnterMenuView();
 }
 
+// Back where the watching began; the run watched was no run of the player's.
+static void EndWatching(Game& game)
+{
+    FlowState& flow = game.flow;
+    flow.watching = false;
+    flow.labyrinthInProgress = false;
+    flow.screen = flow.watchedFrom;
+    EnterMenuView();
+}
+
+// R on the solved screen, or on a list row with a record: the best run of
+// that labyrinth, from its start, as it was played.
+static bool StartWatching(Game& game, uint32_t index, GameScreen from)
+{
+    const uint64_t* hash = HashSlot(game, index);
+    if (!hash || *hash == 0) return false;
+    char path[64];
+    ReplayPath(*hash, path, sizeof path);
+    Replay replay;
+    if (ReadReplay(path, replay) != ReplayRefusal::NONE || replay.labyrinthHash != *hash) return false;
+    const uint32_t selected = game.settings.selectedLabyrinth;
+    const bool outside = game.flow.playingOutside;
+    if (!StartLabyrinthAt(game, index)) return false;
+    if (*HashSlot(game, index) != replay.labyrinthHash) {   // changed on disk since it was listed
+        EndWatching(game);
+        return false;
+    }
+    FlowState& flow = game.flow;
+    // Watching changes nothing of the player's: the labyrinth they chose stays theirs.
+    game.settings.selectedLabyrinth = selected;
+    flow.playingOutside = outside;
+    flow.recordingKept = false;
+    flow.watched = std::move(replay);
+    flow.watchedTick = 0;
+    flow.watchedFrom = from;
+    flow.watching = true;
+    return true;
+}
+
 uint32_t RunPlayTicks(Game& game, uint32_t ticks)
 {
     for (uint32_t tick = 0;; ++tick) {
         if (!IsPlaying(game)) return tick;
         if (ReachedGoal(game.player, game.labyrinth)) {
-            FinishLabyrinth(game);
+            if (game.flow.watching)
+                EndWatching(game);
+            else
+                FinishLabyrinth(game);
             return tick;
         }
         if (tick == ticks) return tick;
-        const TickInput input = TakeTickInput(game.keys, game.options, game.mouse);
+        FlowState& flow = game.flow;
+        if (flow.watching && flow.watchedTick >= flow.watched.ticks.size()) {
+            EndWatching(game);   // its ticks ran out short of the goal
+            return tick;
+        }
+        const TickInput input = flow.watching ? flow.watched.ticks[flow.watchedTick++]
+                                              : TakeTickInput(game.keys, game.options, game.mouse);
         if (game.flow.recordingKept) {
             if (game.flow.recording.ticks.size() < MAX_REPLAY_TICKS)
                 game.flow.recording.ticks.push_back(input);
@@ -313,6 +361,10 @@ uint32_t RunPlayTicks(Game& game, uint32_t ticks)
 static bool HandleSolvedKeys(Game& game)
 {
     FlowState& flow = game.flow;
+    if (TakePress(game.keys, KEY_WATCH)) {
+        StartWatching(game, CurrentLabyrinth(game), SCREEN_SOLVED);
+        return false;
+    }
     bool pressed = false;
     for (unsigned k = 0; k < SOLVED_KEY_COUNT; ++k) {
         const unsigned code = SOLVED_KEYS[k];
@@ -384,6 +436,10 @@ static void HandleListKeys(Game& game)
 {
     FlowState& flow = game.flow;
     const uint32_t count = game.labyrinthList.count;
+    if (TakePress(game.keys, KEY_WATCH)) {
+        StartWatching(game, flow.listScroll + flow.menuCursor, SCREEN_LIST);
+        return;
+    }
     if (TakePress(game.keys, KEY_RETURN)) {
         const uint32_t chosen = flow.listScroll + flow.menuCursor;
         flow.screen = SCREEN_MAIN_MENU;
@@ -602,6 +658,16 @@ static void ClearMessageOnKeyPress(Game& game)
 void HandleFlowKeys(Game& game)
 {
     FlowState& flow = game.flow;
+    if (flow.watching) {
+        // Any key ends the watching, and does nothing else.
+        for (unsigned code = 0; code < KEY_CODES; ++code) {
+            if (!PressedFromUp(game.keys, code)) continue;
+            EndWatching(game);
+            for (unsigned other = 0; other < KEY_CODES; ++other) TakePress(game.keys, other);
+            break;
+        }
+        return;
+    }
     ClearMessageOnKeyPress(game);
     HandleReloadKey(game);
     if (flow.screen == SCREEN_SOLVED && !HandleSolvedKeys(game)) return;

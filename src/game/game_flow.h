@@ -7,6 +7,9 @@
 // Best times, beside the settings file.
 const char RECORDS_FILE[] = "Records.txt";
 
+// R: watch the best run of the labyrinth just solved, or of the list's row.
+const unsigned KEY_WATCH = 'R';
+
 // Rows of the labyrinth list's window.
 const uint32_t LIST_ROWS = 5;
 

@@ -81,6 +81,11 @@ struct FlowState {
     // on the way could not be played back, and is not kept.
     Replay recording;
     bool recordingKept = false;
+    // Watching a best run: its ticks are played instead of the keys and the mouse.
+    bool watching = false;
+    Replay watched;
+    uint32_t watchedTick = 0;
+    GameScreen watchedFrom = SCREEN_SOLVED;   // where the watching ends
 };
 
 // The labyrinth's cells are released by whoever ends the game (StopGame), not

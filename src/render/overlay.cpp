@@ -237,9 +237,12 @@ static void DrawPointer(uint32_t row)
 
 // A reload that failed during play is told over the scene: lit, fogged and
 // depth-tested, the text would take the light's colour or hide behind a wall.
-static void DrawLoadFailureOverScene(const Game& game)
+// A best run watched shows its clock at the top left, where the player's
+// own runs show nothing.
+static void DrawOverScene(const Game& game)
 {
-    if (game.flow.loadFailureMessage[0] == '\0') return;
+    const bool watching = game.flow.watching;
+    if (game.flow.loadFailureMessage[0] == '\0' && !watching) return;
     glPushAttrib(GL_ENABLE_BIT);
     glDisable(GL_LIGHTING);
     glDisable(GL_FOG);
@@ -247,6 +250,11 @@ static void DrawLoadFailureOverScene(const Game& game)
     glDisable(GL_TEXTURE_2D);
     SetOverlayPlane();
     DrawLoadFailure(game);
+    if (watching) {
+        const uint32_t ms = game.flow.solveTimeMs;
+        MoveToRedText(-2.2f, 1.9f);
+        PrintText(TEXT_FONT, "Best run: %d mins %d secs", Minutes(ms), Seconds(ms));
+    }
     glPopAttrib();
 }
 
@@ -254,7 +262,7 @@ static void DrawOverlayOfScreen(const Game& game)
 {
     switch (game.flow.screen) {
     case SCREEN_SOLVED: DrawSolvedScreen(game); return;
-    case SCREEN_PLAY: DrawLoadFailureOverScene(game); return;
+    case SCREEN_PLAY: DrawOverScene(game); return;
     case SCREEN_LIST:
         SetOverlayPlane();
         DrawLabyrinthList(game);

@@ -3,8 +3,11 @@ window it reaches the goal at its recorded tick; a damaged one is refused."""
 import glob
 import os
 import subprocess
+import time
 
+import screen
 from harness import E2EError
+from test_command_line import TraceReader
 from test_play import check, play_content, walk_to_the_goal
 
 
@@ -16,9 +19,25 @@ def verify(ctx, content, replay):
 
 def test_a_best_run_is_kept_and_verified(ctx):
     content = play_content(ctx)
-    game = ctx.start(content)
+    trace = TraceReader(os.path.join(ctx.artifacts, "trace.txt"))
+    game = ctx.start(content, args=["--trace", ctx.runner.path(trace.path)])
     game.key("Return", "Return")
     walk_to_the_goal(game, "1-solved")
+    trace.wait("solved")
+    played = int(trace.lines("tick")[-1]["n"])
+
+    # R: the best run again, through the same ticks, then the solved screen.
+    game.key("r")
+    trace.wait("start", count=2)
+    time.sleep(0.2)
+    watching = game.client_pixels("2-watching")
+    check(not screen.red_text_at(watching, -0.6, 0.3), "the run shown, not the solved screen", "2-watching.png")
+    trace.wait("screen", count=2, name="solved")
+    lines = trace.lines()
+    second_start = [k for k, line in enumerate(lines) if line["event"] == "start"][1]
+    watched = [int(line["n"]) for line in lines[second_start:] if line["event"] == "tick"]
+    check(watched and watched[-1] == played, "the watched run's ticks end at %d: %r" % (played, watched[-3:]),
+          "2-watching.png")
     game.quit()
     replays = glob.glob(os.path.join(content, "Replays", "*.qrp"))
     check(len(replays) == 1, "one replay for the best run: %r" % replays, "1-solved.png")

@@ -1138,6 +1138,60 @@ TEST_F(Flow, ARunWithAReloadKeepsNoReplay)
     EXPECT_TRUE(game.flow.newBest);
     EXPECT_FALSE(std::filesystem::exists(folder / REPLAY_FOLDER)) << "a best time, but no replay";
 }
+// R on the solved screen plays the best run back through the same ticks: it
+// reaches the goal at its recorded tick, keeps no record and changes no choice.
+TEST_F(Flow, RWatchesTheBestRunAndAnyKeyEndsIt)
+{
+    AddLabyrinth("zero.bmp", {"wgw", "wfw", "wfw", "wsw"});
+    AddLabyrinth("hall.bmp", {"wwwww", "wfgfw", "wfffw", "wfffw", "wfsfw", "wwwww"});
+    game.settings.selectedLabyrinth = 1;
+    ASSERT_TRUE(StartLabyrinth(game));
+    NoteKeyEvent(game.keys, KEY_UP, true);
+    StartKeyFrame(game.keys);
+    PlatformFakeSetCursorPos(400, 290);   // a turn to the right on the way
+    RunPlayTicks(game, 1);
+    for (int k = 0; k < 1000 && IsScreen(SCREEN_PLAY); ++k) RunPlayTicks(game, 1);
+    NoteKeyEvent(game.keys, KEY_UP, false);
+    ASSERT_TRUE(IsScreen(SCREEN_SOLVED));
+    const uint32_t solveMs = game.flow.solveTimeMs;
+    const Player atGoal = game.player;
+    const uint32_t records = game.records.table.count;
+    Frame();
+
+    Press('R');
+    ASSERT_TRUE(IsScreen(SCREEN_PLAY)) << "watching";
+    EXPECT_TRUE(game.flow.watching);
+    EXPECT_EQ(game.flow.solveTimeMs, 0u);
+    uint32_t ticks = 0;
+    while (IsScreen(SCREEN_PLAY) && ticks < 2000) ticks += RunPlayTicks(game, 7);   // any frame rate
+    EXPECT_TRUE(IsScreen(SCREEN_SOLVED)) << "back where it began";
+    EXPECT_EQ(game.flow.solveTimeMs, solveMs) << "the recorded time";
+    EXPECT_EQ(std::memcmp(&game.player, &atGoal, sizeof atGoal), 0);
+    EXPECT_EQ(game.records.table.count, records);
+    EXPECT_FALSE(game.flow.newBest && game.flow.watching);
+    EXPECT_EQ(game.settings.selectedLabyrinth, 1u);
+
+    Press('R');
+    RunPlayTicks(game, 3);
+    ASSERT_TRUE(game.flow.watching);
+    Press(KEY_SPACE);   // any key: back, and the key does nothing more
+    EXPECT_FALSE(game.flow.watching);
+    EXPECT_TRUE(IsScreen(SCREEN_SOLVED)) << "Space ended the watching, it did not go on to the next labyrinth";
+
+    // From the list: a row with a record, and one without.
+    game.flow.screen = SCREEN_MAIN_MENU;
+    game.flow.menuCursor = MAIN_MENU_NEW_GAME;
+    Press(KEY_RETURN);
+    ASSERT_TRUE(IsScreen(SCREEN_LIST));
+    Press(KEY_UP);   // zero.bmp: never solved
+    Press('R');
+    EXPECT_TRUE(IsScreen(SCREEN_LIST));
+    Press(KEY_DOWN);
+    Press('R');
+    EXPECT_TRUE(game.flow.watching);
+    while (IsScreen(SCREEN_PLAY) && ticks < 4000) ticks += RunPlayTicks(game, 50);
+    EXPECT_TRUE(IsScreen(SCREEN_LIST));
+}
 #endif
 
 }  // namespace
