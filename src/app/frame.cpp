@@ -105,16 +105,17 @@ void NoteFullscreenToggle()
     pacing.fullscreenAsked = true;
 }
 
+// Milliseconds of the counter, wrapping after 49 days (the watch allows for it).
 static uint32_t NowMs()
 {
-    const long long frequency = PlatformCounterFrequency();
-    return frequency > 0 ? uint32_t(PlatformCounter() / (frequency / 1000 > 0 ? frequency / 1000 : 1)) : 0;
+    const long long ticksPerMs = PlatformCounterFrequency() / 1000;
+    return uint32_t(PlatformCounter() / (ticksPerMs > 0 ? ticksPerMs : 1));
 }
 
 // Started from a shortcut, a file manager or a terminal elsewhere, the game
 // uses its own folder for its files; a folder with labyrinths or textures of
-// its own, or settings naming other folders, is the player's choice and is kept. The command line's paths are
-// made independent of the folder first.
+// its own, or settings naming other folders, is the player's choice and is
+// kept. The command line's path is made independent of the folder first.
 static const char* MoveToTheDataFolder(const char* labyrinthFile, char (&absolute)[OUTSIDE_PATH_SIZE])
 {
     if (labyrinthFile && !PlatformAbsolutePath(labyrinthFile, absolute, sizeof absolute)) absolute[0] = '\0';
@@ -191,7 +192,8 @@ int VerifyReplayFile(const CommandLine& commandLine, std::FILE* out)
         return 1;
     }
     game.settings.speedLimitMs = replay.speedLimitMs;
-    if (!StartListedLabyrinth(game, index)) {
+    game.settings.selectedLabyrinth = index;
+    if (!StartLabyrinth(game)) {
         std::fprintf(out, "%s: %s\n", commandLine.replayFile, game.flow.loadFailureMessage);
         return 1;
     }

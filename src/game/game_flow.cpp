@@ -88,11 +88,7 @@ static bool FindStartPosition(const Labyrinth& labyrinth, int32_t& row, int32_t&
 
 static const char* FileNameOf(const char* path)
 {
-    const char* name = path;
-    for (const char* p = path; *p != '\0'; ++p) {
-        if (*p == '\\' || *p == '/') name = p + 1;
-    }
-    return name;
+    return path + FolderPartLength(path);
 }
 
 uint32_t CurrentLabyrinth(const Game& game)
@@ -187,14 +183,13 @@ static FileStamp StampOf(const char* path)
     return stamp;
 }
 
-// The files as they are now: what a start or a reload has read.
+// The files as a reload has read them; the watch keeps its rhythm.
 static void RestampWatch(Game& game, uint32_t index)
 {
     FileWatch& watch = game.flow.watch;
-    const FileWatch previous = watch;
-    StartWatch(watch, StampOf(LabyrinthPath(game, index)), StampOf(PalettePath(game, index)));
-    watch.checkNow = previous.checkNow;
-    watch.nextCheckMs = previous.nextCheckMs;
+    watch.picture = StampOf(LabyrinthPath(game, index));
+    watch.palette = StampOf(PalettePath(game, index));
+    watch.failing = false;
 }
 
 static void NoteCellUnderPlayer(Game& game)
@@ -343,13 +338,13 @@ uint32_t RunPlayTicks(Game& game, uint32_t ticks)
         }
         const TickInput input = flow.watching ? flow.watched.ticks[flow.watchedTick++]
                                               : TakeTickInput(game.keys, game.options, game.mouse);
-        if (game.flow.recordingKept) {
-            if (game.flow.recording.ticks.size() < MAX_REPLAY_TICKS)
-                game.flow.recording.ticks.push_back(input);
+        if (flow.recordingKept) {
+            if (flow.recording.ticks.size() < MAX_REPLAY_TICKS)
+                flow.recording.ticks.push_back(input);
             else
-                game.flow.recordingKept = false;
+                flow.recordingKept = false;
         }
-        game.flow.solveTimeMs += game.settings.speedLimitMs;
+        flow.solveTimeMs += game.settings.speedLimitMs;
         RunTick(game.player, game.labyrinth, input);
         NoteCellUnderPlayer(game);
     }
@@ -567,11 +562,6 @@ uint32_t FindListedLabyrinth(Game& game, uint64_t hash)
         if (hash != 0 && game.records.labyrinthHashes[k] == hash) return k;
     }
     return NO_TICK;
-}
-
-bool StartListedLabyrinth(Game& game, uint32_t index)
-{
-    return StartLabyrinthAt(game, index);
 }
 
 void WatchLabyrinthFiles(Game& game, uint32_t nowMs)

@@ -26,7 +26,6 @@ const uint32_t NO_TICK = 0xFFFFFFFFu;
 uint32_t RunReplay(Game& game, const Replay& replay);
 // The list's labyrinth whose content has this hash, or NO_TICK.
 uint32_t FindListedLabyrinth(Game& game, uint64_t hash);
-bool StartListedLabyrinth(Game& game, uint32_t index);
 // The labyrinth being played or last played: a list index or OUTSIDE_LABYRINTH.
 uint32_t CurrentLabyrinth(const Game& game);
 void FinishLabyrinth(Game& game);
