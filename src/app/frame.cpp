@@ -43,7 +43,6 @@ struct Pacing {
     int tracedScreen = -1;
     uint32_t tracedStarts = 0;
     uint32_t tracedReloads = 0;
-    uint32_t runTicks = 0;       // ticks of the run in play, for the trace
     long long fpsSince = 0;
     uint32_t fpsFrames = 0;
 };
@@ -168,7 +167,7 @@ bool StartGame(const CommandLine& commandLine)
 static void TraceTick()
 {
     const Player& player = game.player;
-    Trace("tick n=%u ms=%u x=%.4f z=%.4f yaw=%.3f pitch=%.3f", unsigned(pacing.runTicks),
+    Trace("tick n=%u ms=%u x=%.4f z=%.4f yaw=%.3f pitch=%.3f", unsigned(game.flow.runTicks),
           unsigned(game.flow.solveTimeMs), double(player.playerX), double(player.playerZ), double(player.yaw),
           double(player.pitch));
 }
@@ -218,14 +217,13 @@ static void RunDueTicks()
     const uint32_t ticks =
         TakeTicks(pacing.tickClock, PlatformCounter(), game.settings.speedLimitMs, MaxTicksThisFrame());
     if (!TraceOpen()) {
-        pacing.runTicks += RunPlayTicks(game, ticks);
+        RunPlayTicks(game, ticks);
         return;
     }
     // One at a time, so each tick has its line; the goal is checked as in one call.
     if (ticks == 0) RunPlayTicks(game, 0);
     for (uint32_t k = 0; k < ticks; ++k) {
         if (RunPlayTicks(game, 1) == 0) break;
-        pacing.runTicks += 1;
         TraceTick();
     }
 }
@@ -247,7 +245,6 @@ static void TraceEvents()
     const FlowState& flow = game.flow;
     if (flow.labyrinthStarts != pacing.tracedStarts) {
         pacing.tracedStarts = flow.labyrinthStarts;
-        pacing.runTicks = 0;
         char par[16] = "none";
         if (flow.parMs != NO_TIME) std::snprintf(par, sizeof par, "%u", unsigned(flow.parMs));
         Trace("start file=%s cells=%dx%d par_ms=%s", LabyrinthDisplayName(game, CurrentLabyrinth(game)),
@@ -281,6 +278,19 @@ static void TraceFrameRate()
     }
 }
 
+// Written only when something differs from the file. The ghost's G alone
+// keeps its choice only where the player already has the file: a key pressed
+// in play does not make one.
+static void KeepOptions()
+{
+    Options beside = game.options;
+    beside.ghost = pacing.optionsAsRead.ghost;
+    long long size = 0, modified = 0;
+    if (!SameOptions(beside, pacing.optionsAsRead) || PlatformFileStamp(OPTIONS_FILE, size, modified))
+        WriteOptions(game.options, OPTIONS_FILE);
+    pacing.optionsAsRead = game.options;
+}
+
 // An option changed on the options page shows at once; the file is written
 // when the pages are left, and only if something differs from it.
 static void FollowOptions()
@@ -293,10 +303,7 @@ static void FollowOptions()
     FitTextHeight(TextPixelHeight(options.textSize, glWindow.projectionHeight));
     applied = options;
     const bool onOptionPages = game.flow.screen == SCREEN_OPTIONS || game.flow.screen == SCREEN_KEYS;
-    if (!onOptionPages && !SameOptions(options, pacing.optionsAsRead)) {
-        WriteOptions(options, OPTIONS_FILE);
-        pacing.optionsAsRead = options;
-    }
+    if (!onOptionPages && !SameOptions(options, pacing.optionsAsRead)) KeepOptions();
 }
 
 // Alt+Enter or F11, in every screen. The game goes on as it was; the
@@ -349,6 +356,7 @@ bool RunFrame()
     pacing.playFlowing = IsPlaying(game);
     WatchLabyrinthFiles(game, NowMs());
     HandleFlowKeys(game);
+    FollowIdleTime(game, NowMs());
     FollowFullscreenRequest();
     FollowOptions();
     if (IsHeld(game.keys, KEY_F12)) game.flow.quitRequested = true;
@@ -372,7 +380,7 @@ void StopGame()
 {
     ReleaseLabyrinth(game.labyrinth);
     WriteSettings(game.settings, SETTINGS_FILE);
-    if (!SameOptions(game.options, pacing.optionsAsRead)) WriteOptions(game.options, OPTIONS_FILE);
+    if (!SameOptions(game.options, pacing.optionsAsRead)) KeepOptions();
     DestroyGlWindow();
     CloseTrace();
 }

@@ -17,6 +17,14 @@ bool TakeAction(KeyState& keys, const KeyBindings& bindings, Action action)
     return taken;
 }
 
+bool IsBound(const KeyBindings& bindings, unsigned code)
+{
+    for (const auto& keys : bindings.keys)
+        for (unsigned bound : keys)
+            if (bound == code) return true;
+    return false;
+}
+
 uint32_t HeldMovement(const KeyState& keys, const KeyBindings& bindings)
 {
     static const Action MOVES[] = {ACTION_FORWARD,    ACTION_BACK,      ACTION_TURN_LEFT,

@@ -33,6 +33,9 @@ bool IsActionHeld(const KeyState& keys, const KeyBindings& bindings, Action acti
 // One press of any of the action's keys, taken as TakePress takes it.
 bool TakeAction(KeyState& keys, const KeyBindings& bindings, Action action);
 
+// Whether any action has `code`: the game's own letters (G, H) give way to a binding.
+bool IsBound(const KeyBindings& bindings, unsigned code);
+
 // The movement actions held, one bit each (1 << ACTION_FORWARD, ...).
 uint32_t HeldMovement(const KeyState& keys, const KeyBindings& bindings);
 inline bool HasAction(uint32_t actions, Action action)

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "game/autopilot.h"
 #include "game/options_page.h"
 #include "labyrinth/route.h"
 #include "platform/keys.h"
@@ -201,12 +202,26 @@ static void NoteCellUnderPlayer(Game& game)
 // Loads labyrinth `index` and enters play. A labyrinth that cannot be read, or
 // has nowhere to stand, changes nothing: the one being played, its palette and
 // the selected labyrinth stay as they were, and the menu says what went wrong.
-static bool StartLabyrinthAt(Game& game, uint32_t index)
+// The best run of the labyrinth just started, to run beside this one.
+static void LoadGhost(Game& game, uint64_t hash)
+{
+    FlowState& flow = game.flow;
+    flow.ghostRun.ticks.clear();
+    flow.ghost = game.player;
+    flow.ghostTick = 0;
+    if (hash == 0) return;
+    char path[64];
+    ReplayPath(hash, path, sizeof path);
+    Replay replay;
+    if (ReadReplay(path, replay) == ReplayRefusal::NONE && replay.labyrinthHash == hash) flow.ghostRun = std::move(replay);
+}
+
+static bool StartLabyrinthAt(Game& game, uint32_t index, bool tell = true)
 {
     Labyrinth next;
     int32_t row = 0;
     int32_t column = 0;
-    if (!ReadPlayableLabyrinth(game, index, next, row, column)) return false;
+    if (!ReadPlayableLabyrinth(game, index, next, row, column, tell)) return false;
     AdoptNewGrid(game, index, next, row, column);
     StartWatch(game.flow.watch, StampOf(LabyrinthPath(game, index)), StampOf(PalettePath(game, index)));
     // The settings' index keeps naming a labyrinth of the list.
@@ -223,6 +238,10 @@ static bool StartLabyrinthAt(Game& game, uint32_t index)
     const uint64_t* hash = HashSlot(game, index);
     game.flow.recording.labyrinthHash = hash ? *hash : 0;
     game.flow.recordingKept = game.flow.recording.labyrinthHash != 0;
+    LoadGhost(game, game.flow.recording.labyrinthHash);
+    game.flow.hintCells.clear();
+    game.flow.assisted = false;
+    game.flow.runTicks = 0;
     game.flow.solveTimeMs = 0;
     game.flow.screen = SCREEN_PLAY;
     game.flow.labyrinthInProgress = true;
@@ -260,7 +279,9 @@ static void KeepSolveTime(Game& game)
     const uint64_t* slot = HashSlot(game, index);
     const uint64_t hash = slot ? *slot : 0;
     FlowState& flow = game.flow;
-    flow.newBest = OfferTime(game.records.table, hash, flow.solveTimeMs, LabyrinthDisplayName(game, index));
+    // A run that was shown the way is no record.
+    flow.newBest = !flow.assisted &&
+                   OfferTime(game.records.table, hash, flow.solveTimeMs, LabyrinthDisplayName(game, index));
     flow.bestMs = BestTime(game.records.table, hash);
     if (flow.newBest) WriteRecords(RECORDS_FILE, game.records.table);
     // The best run's replay beside the records; a failed write costs only the replay.
@@ -285,6 +306,7 @@ static void EndWatching(Game& game)
 {
     FlowState& flow = game.flow;
     flow.watching = false;
+    flow.autopilot = false;
     flow.labyrinthInProgress = false;
     flow.screen = flow.watchedFrom;
     EnterMenuView();
@@ -319,6 +341,40 @@ static bool StartWatching(Game& game, uint32_t index, GameScreen from)
     return true;
 }
 
+// The ghost stands where the best run was at this run's moment: tick for
+// tick at the same Speedlimit, by the clock at another. Having reached the
+// goal, it waits there.
+static void AdvanceGhost(FlowState& flow, const Labyrinth& labyrinth, uint32_t speedLimitMs)
+{
+    const Replay& best = flow.ghostRun;
+    const bool sameTicks = best.speedLimitMs == speedLimitMs || best.speedLimitMs == 0 || speedLimitMs == 0;
+    const uint64_t due = sameTicks ? flow.runTicks : flow.solveTimeMs / best.speedLimitMs;
+    while (flow.ghostTick < best.ticks.size() && flow.ghostTick < due)
+        RunTick(flow.ghost, labyrinth, best.ticks[flow.ghostTick++]);
+}
+
+bool GhostShown(const Game& game)
+{
+    return game.options.ghost && !game.flow.watching && !game.flow.ghostRun.ticks.empty();
+}
+
+bool HintShown(const Game& game)
+{
+    return !game.flow.hintCells.empty() && game.flow.runTicks < game.flow.hintUntilTick && !game.flow.watching;
+}
+
+// The next cells from where the player stands, for HINT_MS of play.
+static void ShowHint(Game& game)
+{
+    FlowState& flow = game.flow;
+    const int32_t row = CellOfCoordinate(game.player.playerZ);
+    const int32_t column = CellOfCoordinate(game.player.playerX);
+    if (!RouteToGoal(game.labyrinth, row, column, HINT_CELLS, flow.hintCells) || flow.hintCells.empty()) return;
+    const uint32_t tickMs = game.settings.speedLimitMs > 0 ? game.settings.speedLimitMs : 1;
+    flow.hintUntilTick = flow.runTicks + (HINT_MS + tickMs - 1) / tickMs;
+    flow.assisted = true;
+}
+
 uint32_t RunPlayTicks(Game& game, uint32_t ticks)
 {
     for (uint32_t tick = 0;; ++tick) {
@@ -345,8 +401,10 @@ uint32_t RunPlayTicks(Game& game, uint32_t ticks)
                 flow.recordingKept = false;
         }
         flow.solveTimeMs += game.settings.speedLimitMs;
+        flow.runTicks += 1;
         RunTick(game.player, game.labyrinth, input);
         NoteCellUnderPlayer(game);
+        AdvanceGhost(flow, game.labyrinth, game.settings.speedLimitMs);
     }
 }
 
@@ -542,6 +600,10 @@ static bool ReloadLabyrinth(Game& game, bool tell = true)
     RestampWatch(game, index);
     game.flow.labyrinthReloads += 1;
     game.flow.recordingKept = false;   // the run no longer follows from the start it recorded
+    // A best run of other walls would walk through the new ones.
+    const uint64_t* hash = HashSlot(game, index);
+    if (!hash || *hash != game.flow.ghostRun.labyrinthHash) game.flow.ghostRun.ticks.clear();
+    game.flow.hintCells.clear();
     return true;
 }
 
@@ -664,6 +726,9 @@ void HandleFlowKeys(Game& game)
 
     if (IsPlaying(game)) {
         if (TakeAction(game.keys, game.options.bindings, ACTION_MAP)) game.map.mapShown = !game.map.mapShown;
+        const KeyBindings& bindings = game.options.bindings;
+        if (!IsBound(bindings, KEY_GHOST) && TakePress(game.keys, KEY_GHOST)) game.options.ghost = !game.options.ghost;
+        if (!IsBound(bindings, KEY_HINT) && TakePress(game.keys, KEY_HINT)) ShowHint(game);
         if (!TakePress(game.keys, KEY_ESCAPE)) return;
         EnterMenuView();
         flow.screen = SCREEN_MAIN_MENU;
@@ -678,4 +743,49 @@ void HandleFlowKeys(Game& game)
         HandleKeyPageKeys(game);
     // The best times beside the names need the shown files' hashes.
     if (flow.screen == SCREEN_LIST) HashLabyrinths(game.records, game.labyrinthList, flow.listScroll, LIST_ROWS);
+}
+
+// Walks the current labyrinth, or the first, along its shortest route, as a
+// watched run: nothing of the player's changes, and any key ends it.
+static void StartAutopilot(Game& game)
+{
+    const uint32_t selected = game.settings.selectedLabyrinth;
+    const bool outside = game.flow.playingOutside;
+    const uint32_t current = CurrentLabyrinth(game);
+    FlowState& flow = game.flow;
+    if (!StartLabyrinthAt(game, current, false) && (current == 0 || !StartLabyrinthAt(game, 0, false))) return;
+    const uint32_t tickMs = game.settings.speedLimitMs > 0 ? game.settings.speedLimitMs : 1;
+    Replay plan;
+    plan.labyrinthHash = flow.recording.labyrinthHash;
+    plan.speedLimitMs = game.settings.speedLimitMs;
+    const bool planned = PlanAutopilot(game.labyrinth, game.player, ATTRACT_LONGEST_MS / tickMs, plan.ticks);
+    game.settings.selectedLabyrinth = selected;
+    flow.playingOutside = outside;
+    flow.recordingKept = false;
+    flow.watched = std::move(plan);
+    flow.watchedTick = 0;
+    flow.watchedFrom = SCREEN_MAIN_MENU;
+    flow.watching = true;
+    flow.autopilot = true;
+    if (!planned || flow.watched.ticks.empty()) EndWatching(game);
+}
+
+void FollowIdleTime(Game& game, uint32_t nowMs)
+{
+    FlowState& flow = game.flow;
+    int x = 0, y = 0;
+    bool input = PlatformGetCursorPos(x, y) && (x != flow.idleCursorX || y != flow.idleCursorY);
+    flow.idleCursorX = x;
+    flow.idleCursorY = y;
+    for (unsigned code = 0; code < KEY_CODES && !input; ++code)
+        input = IsHeld(game.keys, code) || WentUp(game.keys, code) || PressedFromUp(game.keys, code);
+    if (input || !flow.idleClockRunning || flow.screen != SCREEN_MAIN_MENU) {
+        flow.idleSinceMs = nowMs;
+        flow.idleClockRunning = true;
+        return;
+    }
+    // A run waiting to be resumed is the player's: the attract mode would take its labyrinth.
+    if (nowMs - flow.idleSinceMs < ATTRACT_AFTER_MS || flow.labyrinthInProgress) return;
+    flow.idleSinceMs = nowMs;
+    StartAutopilot(game);
 }

@@ -9,6 +9,16 @@ const char RECORDS_FILE[] = "Records.txt";
 
 // R: watch the best run of the labyrinth just solved, or of the list's row.
 const unsigned KEY_WATCH = 'R';
+// In play, unless bound to an action: G shows or hides the best run's ghost,
+// H shows the next cells of the shortest route on the map for a while.
+const unsigned KEY_GHOST = 'G';
+const unsigned KEY_HINT = 'H';
+const uint32_t HINT_CELLS = 8;
+const uint32_t HINT_MS = 3000;
+// The main menu left alone this long walks a labyrinth by itself.
+const uint32_t ATTRACT_AFTER_MS = 30000;
+// The attract mode's walk ends after at most this much play time.
+const uint32_t ATTRACT_LONGEST_MS = 600000;
 
 // Rows of the labyrinth list's window.
 const uint32_t LIST_ROWS = 5;
@@ -36,6 +46,13 @@ uint32_t RunPlayTicks(Game& game, uint32_t ticks);   // the ticks that ran
 // While playing: the labyrinth's picture and palette read again once saved
 // anew, as the reload key does.
 void WatchLabyrinthFiles(Game& game, uint32_t nowMs);
+// In the main menu, with no run to resume: once no key and no cursor move
+// has come for ATTRACT_AFTER_MS, the current labyrinth (or the first) is
+// walked along its shortest route, watched as a best run is; any key ends it.
+void FollowIdleTime(Game& game, uint32_t nowMs);
+// Whether the best run's ghost is drawn now, and whether the hint is.
+bool GhostShown(const Game& game);
+bool HintShown(const Game& game);
 void EnterPlayView();
 void EnterMenuView();
 // A labyrinth's name on screen: its path without the labyrinth folder (an

@@ -15,6 +15,7 @@
 #include "game/settings.h"
 #include "game/walked_map.h"
 #include "labyrinth/labyrinth.h"
+#include "labyrinth/route.h"
 
 // What the player sees, one screen at a time.
 enum GameScreen {
@@ -86,6 +87,24 @@ struct FlowState {
     Replay watched;
     uint32_t watchedTick = 0;
     GameScreen watchedFrom = SCREEN_SOLVED;   // where the watching ends
+    uint32_t runTicks = 0;           // ticks of the run in play, from its start
+    // The best run of this labyrinth beside this one: where it stood at the
+    // same moment of its own run. No ticks without a best run.
+    Replay ghostRun;
+    Player ghost;
+    uint32_t ghostTick = 0;
+    // H in play: the next cells of the shortest route, on the map until the
+    // run reaches hintUntilTick. A run that asked is no record.
+    std::vector<RouteCell> hintCells;
+    uint32_t hintUntilTick = 0;
+    bool assisted = false;
+    // The attract mode: after the main menu has been left alone a while, a
+    // run the game plans itself is watched.
+    bool autopilot = false;
+    uint32_t idleSinceMs = 0;
+    bool idleClockRunning = false;
+    int idleCursorX = 0;
+    int idleCursorY = 0;
 };
 
 // The labyrinth's cells are released by whoever ends the game (StopGame), not

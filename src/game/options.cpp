@@ -100,6 +100,7 @@ void ApplyOptionsLine(Options& o, const char* line)
         o.fieldOfView = uint32_t(number);
     if (SplitLine(line, "KeepAspect", value)) ParseFlag(value, o.keepAspect);
     if (SplitLine(line, "VSync", value)) ParseFlag(value, o.vsync);
+    if (SplitLine(line, "Ghost", value)) ParseFlag(value, o.ghost);
     if (SplitLine(line, "FrameLimit", value) && ParseWhole(value, number) && number == double(uint32_t(number)) &&
         (number == 0.0 || (number >= MIN_FRAME_LIMIT && number <= MAX_FRAME_LIMIT)))
         o.frameLimit = uint32_t(number);
@@ -127,9 +128,9 @@ bool WriteOptionsText(FILE* file, const void* context)
         }
         std::fprintf(file, "\r\n");
     }
-    std::fprintf(file, "[View]\r\nFieldOfView = %u\r\nKeepAspect = %d\r\nVSync = %d\r\nFrameLimit = %u\r\nTextSize = %s\r\n",
+    std::fprintf(file, "[View]\r\nFieldOfView = %u\r\nKeepAspect = %d\r\nVSync = %d\r\nFrameLimit = %u\r\nTextSize = %s\r\nGhost = %d\r\n",
                  unsigned(o.fieldOfView), int(o.keepAspect), int(o.vsync), unsigned(o.frameLimit),
-                 TEXT_SIZE_NAMES[o.textSize]);
+                 TEXT_SIZE_NAMES[o.textSize], int(o.ghost));
     return std::ferror(file) == 0;
 }
 
@@ -205,5 +206,5 @@ bool SameOptions(const Options& a, const Options& b)
     return a.mouseSensitivity == b.mouseSensitivity && a.invertMouse == b.invertMouse &&
            std::memcmp(a.bindings.keys, b.bindings.keys, sizeof a.bindings.keys) == 0 &&
            a.fieldOfView == b.fieldOfView && a.keepAspect == b.keepAspect && a.vsync == b.vsync &&
-           a.frameLimit == b.frameLimit && a.textSize == b.textSize;
+           a.frameLimit == b.frameLimit && a.textSize == b.textSize && a.ghost == b.ghost;
 }

@@ -25,6 +25,7 @@ struct Options {
     bool vsync = false;
     uint32_t frameLimit = 0;
     TextSize textSize = TEXT_NORMAL;
+    bool ghost = false;              // G in play: the best run shown beside this one
 };
 
 void ReadOptions(Options& options, const char* path);

@@ -1,6 +1,7 @@
 // The shortest walk from a cell to the nearest goal, and the par time it gives.
 #pragma once
 #include <cstdint>
+#include <vector>
 
 #include "labyrinth/labyrinth.h"
 
@@ -9,6 +10,16 @@
 // from (row, column) to the nearest goal cell; false when no goal can be
 // reached, or the walk's memory cannot be had.
 bool ShortestRouteToGoal(const Labyrinth& labyrinth, int32_t row, int32_t column, uint32_t& steps);
+
+struct RouteCell {
+    int32_t row;
+    int32_t column;
+};
+// The same walk's cells after (row, column), in walking order, the goal cell
+// last; at most `maxCells` of them, the nearest ones. False, and no cells,
+// where ShortestRouteToGoal finds no walk.
+bool RouteToGoal(const Labyrinth& labyrinth, int32_t row, int32_t column, uint32_t maxCells,
+                 std::vector<RouteCell>& cells);
 
 // Cells walked per tick at full speed, the same step the movement code takes.
 const double CELLS_PER_TICK = 0.05;

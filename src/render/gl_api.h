@@ -50,6 +50,10 @@ enum : GLenum {
     GL_LIST_BIT = 0x00020000,
     GL_TRIANGLES = 0x0004,
     GL_TRIANGLE_STRIP = 0x0005,
+    GL_SRC_ALPHA = 0x0302,
+    GL_ONE_MINUS_SRC_ALPHA = 0x0303,
+    GL_BLEND = 0x0BE2,
+    GL_FALSE = 0,
     GL_LEQUAL = 0x0203,
     GL_FRONT = 0x0404,
     GL_CULL_FACE = 0x0B44,
@@ -119,6 +123,9 @@ void glRotatef(GLfloat angle, GLfloat x, GLfloat y, GLfloat z);
 void glTranslatef(GLfloat x, GLfloat y, GLfloat z);
 void glColor3f(GLfloat red, GLfloat green, GLfloat blue);
 void glColor3ubv(const GLubyte* v);
+void glColor4f(GLfloat red, GLfloat green, GLfloat blue, GLfloat alpha);
+void glBlendFunc(GLenum sfactor, GLenum dfactor);
+void glDepthMask(GLboolean flag);
 void glBegin(GLenum mode);
 void glEnd();
 void glNormal3f(GLfloat nx, GLfloat ny, GLfloat nz);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "game/game_flow.h"
 #include "render/gl_api.h"
 
 // The map shows at most this many cells across, around the player, so a
@@ -21,6 +22,7 @@ static const Colour UNKNOWN = {0, 0, 0};
 static const Colour WALKED = {90, 90, 90};
 static const Colour WALL = {220, 220, 220};
 static const Colour GOAL = {0, 200, 0};
+static const Colour HINT = {255, 0, 0};   // the overlay's red
 
 // First cell of the view along one axis: the whole labyrinth, centred, when
 // it fits; otherwise centred on the player and kept inside the labyrinth.
@@ -68,9 +70,40 @@ static void DrawPointer(float yaw, float x, float y, float size)
     glEnd();
 }
 
+// The hint's cells, over whatever the map knows of them.
+static void MarkHint(const Game& game, int32_t firstRow, int32_t firstColumn, int32_t across)
+{
+    if (!HintShown(game)) return;
+    for (const RouteCell& cell : game.flow.hintCells) {
+        const int32_t r = cell.row - firstRow;
+        const int32_t c = cell.column - firstColumn;
+        if (r < 0 || c < 0 || r >= across || c >= across) continue;
+        unsigned char* out = mapPixels + (size_t(across - 1 - r) * size_t(across) + size_t(c)) * 4;
+        out[0] = HINT.r;
+        out[1] = HINT.g;
+        out[2] = HINT.b;
+    }
+}
+
+// The ghost as a translucent red square on its place, under the pointer.
+static void DrawGhostMark(float x, float y, float size)
+{
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glColor4f(1.0f, 0.0f, 0.0f, 0.55f);
+    glBegin(GL_TRIANGLE_STRIP);
+    glVertex2f(x - size, y - size);
+    glVertex2f(x + size, y - size);
+    glVertex2f(x - size, y + size);
+    glVertex2f(x + size, y + size);
+    glEnd();
+    glDisable(GL_BLEND);
+}
+
 void DrawMap(const Game& game)
 {
-    if (!game.map.mapShown || !IsPlaying(game) || !HasCells(game.labyrinth)) return;
+    // A hint shows on the map even where the player keeps it hidden.
+    if (!(game.map.mapShown || HintShown(game)) || !IsPlaying(game) || !HasCells(game.labyrinth)) return;
     const LabyrinthGrid& labyrinthGrid = game.labyrinth.grid;
     const Player& player = game.player;
     const int32_t width = game.settings.windowWidth;
@@ -95,10 +128,12 @@ void DrawMap(const Game& game)
         }
     }
 
+    MarkHint(game, firstRow, firstColumn, across);
+
     const float side = float(across * cellPixels);
     const float left = float(width - MAP_MARGIN_PIXELS) - side;
     const float bottom = float(height - MAP_MARGIN_PIXELS) - side;
-    glPushAttrib(GL_ENABLE_BIT);
+    glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT);
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_LIGHTING);
     glDisable(GL_FOG);
@@ -117,8 +152,14 @@ void DrawMap(const Game& game)
     glDrawPixels(across, across, GL_RGBA, GL_UNSIGNED_BYTE, mapPixels);
     glPixelZoom(1.0f, 1.0f);
     // Cell centres lie on whole numbers: column c spans c - 0.5 to c + 0.5.
-    const float x = left + (player.playerX - float(firstColumn) + 0.5f) * float(cellPixels);
-    const float y = bottom + side - (player.playerZ - float(firstRow) + 0.5f) * float(cellPixels);
+    const auto mapX = [&](float column) { return left + (column - float(firstColumn) + 0.5f) * float(cellPixels); };
+    const auto mapY = [&](float row) { return bottom + side - (row - float(firstRow) + 0.5f) * float(cellPixels); };
+    const Player& ghost = game.flow.ghost;
+    const float ghostX = mapX(ghost.playerX), ghostY = mapY(ghost.playerZ);
+    if (GhostShown(game) && ghostX >= left && ghostX <= left + side && ghostY >= bottom && ghostY <= bottom + side)
+        DrawGhostMark(ghostX, ghostY, float(cellPixels) * 0.45f + 1.0f);
+    const float x = mapX(player.playerX);
+    const float y = mapY(player.playerZ);
     DrawPointer(player.yaw, x, y, float(cellPixels) * 0.8f + 2.0f);
 
     glPopMatrix();

@@ -138,7 +138,8 @@ static void DrawSolvedScreen(const Game& game)
     MoveToRedText(-0.8f, 0.1f);
     PrintText(TEXT_FONT, "Labyrinth: %s", LabyrinthDisplayName(game, CurrentLabyrinth(game)));
     MoveToRedText(-0.9f, -0.1f);
-    PrintText(TEXT_FONT, "Time to solve: %d mins %d secs", Minutes(flow.solveTimeMs), Seconds(flow.solveTimeMs));
+    PrintText(TEXT_FONT, "Time to solve: %d mins %d secs%s", Minutes(flow.solveTimeMs), Seconds(flow.solveTimeMs),
+              flow.assisted ? "  assisted" : "");
     if (flow.bestMs != NO_TIME) {
         MoveToRedText(-0.9f, -0.3f);
         PrintText(TEXT_FONT, "Best: %d mins %d secs%s", Minutes(flow.bestMs), Seconds(flow.bestMs),
@@ -253,7 +254,8 @@ static void DrawOverScene(const Game& game)
     if (watching) {
         const uint32_t ms = game.flow.solveTimeMs;
         MoveToRedText(-2.2f, 1.9f);
-        PrintText(TEXT_FONT, "Best run: %d mins %d secs", Minutes(ms), Seconds(ms));
+        PrintText(TEXT_FONT, "%s: %d mins %d secs", game.flow.autopilot ? "Autopilot" : "Best run", Minutes(ms),
+                  Seconds(ms));
     }
     glPopAttrib();
 }

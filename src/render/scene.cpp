@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstddef>
 
+#include "game/game_flow.h"
 #include "game/options.h"
 #include "render/gl_api.h"
 #include "render/map_view.h"
@@ -83,6 +84,7 @@ void DrawFrame(const Game& game)
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     if (playing) DrawScene(game.player, game.labyrinth);
     UnbindTexture();
+    if (playing) DrawGhost(game);
     if (playing) DrawMap(game);
     DrawOverlay(game);
 }
@@ -183,4 +185,38 @@ void DrawScene(const Player& player, const Labyrinth& labyrinth)
             if (entry.kind != 'w') DrawOpenCell(labyrinth, r, c, entry);
         }
     }
+}
+
+// The best run's ghost: a translucent red post where it stands, unlit but
+// fogged like the walls and hidden behind them. It is drawn after them and
+// leaves the depth alone, so what stands behind it shows through. A ghost
+// right on the player would only tint the whole view.
+void DrawGhost(const Game& game)
+{
+    if (!GhostShown(game)) return;
+    const Player& ghost = game.flow.ghost;
+    const float dx = ghost.playerX - game.player.playerX;
+    const float dz = ghost.playerZ - game.player.playerZ;
+    if (dx * dx + dz * dz < 0.3f * 0.3f) return;
+    const GLfloat half = 0.2f, bottom = -0.5f, top = 0.1f;
+    const GLfloat x = ghost.playerX, z = ghost.playerZ;
+    glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_CULL_FACE);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glDepthMask(GL_FALSE);
+    glColor4f(1.0f, 0.0f, 0.0f, 0.55f);
+    // Two crossed panels look the same from every side.
+    const GLfloat panels[2][4][3] = {
+        {{x - half, top, z}, {x + half, top, z}, {x - half, bottom, z}, {x + half, bottom, z}},
+        {{x, top, z - half}, {x, top, z + half}, {x, bottom, z - half}, {x, bottom, z + half}},
+    };
+    for (const auto& panel : panels) {
+        glBegin(GL_TRIANGLE_STRIP);
+        for (const auto& corner : panel) glVertex3f(corner[0], corner[1], corner[2]);
+        glEnd();
+    }
+    glPopAttrib();
 }

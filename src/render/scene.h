@@ -6,3 +6,4 @@
 void SetUpGlState();
 void DrawFrame(const Game& game);
 void DrawScene(const Player& player, const Labyrinth& labyrinth);
+void DrawGhost(const Game& game);

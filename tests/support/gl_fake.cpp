@@ -91,6 +91,9 @@ void glRotatef(GLfloat angle, GLfloat x, GLfloat y, GLfloat z) { Record("glRotat
 void glTranslatef(GLfloat x, GLfloat y, GLfloat z) { Record("glTranslatef(%g,%g,%g)", x, y, z); }
 void glColor3f(GLfloat r, GLfloat g, GLfloat b) { Record("glColor3f(%g,%g,%g)", r, g, b); }
 void glColor3ubv(const GLubyte* v) { Record("glColor3ubv(%u,%u,%u)", v[0], v[1], v[2]); }
+void glColor4f(GLfloat r, GLfloat g, GLfloat b, GLfloat a) { Record("glColor4f(%g,%g,%g,%g)", r, g, b, a); }
+void glBlendFunc(GLenum s, GLenum d) { Record("glBlendFunc(%u,%u)", s, d); }
+void glDepthMask(GLboolean flag) { Record("glDepthMask(%u)", unsigned(flag)); }
 void glBegin(GLenum mode) { Record("glBegin(%u)", mode); }
 void glEnd() { Record("glEnd()"); }
 void glNormal3f(GLfloat x, GLfloat y, GLfloat z) { Record("glNormal3f(%g,%g,%g)", x, y, z); }

@@ -152,6 +152,40 @@ TEST_F(Spine, TheTextHeightFollowsItsOptionAndTheWindow)
     }
 }
 
+// G keeps its choice in the player's Options.ini, and makes none of its own;
+// a file of a hand's spelling is written again only once something differs.
+TEST_F(Spine, TheGhostsChoiceIsKeptOnlyInAnOptionsFileThatExists)
+{
+    struct Case {
+        const char* what;
+        const char* file;   // null: none
+        bool toggled;
+        const char* after;  // null: no file
+    };
+    const Case cases[] = {
+        {"no file, G pressed", nullptr, true, nullptr},
+        {"a file, G pressed", "[View]\nFieldOfView = 60\n", true, "Ghost = 1\r\n"},
+        {"a file with the ghost, nothing pressed", "Ghost = 1\n", false, "Ghost = 1\n"},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove("Options.ini");
+        if (c.file) Write("Options.ini", c.file);
+        ASSERT_TRUE(StartGame());
+        RunFrame();
+        if (c.toggled) game.options.ghost = !game.options.ghost;   // what G does in play
+        RunFrame();
+        StopGame();
+        EXPECT_EQ(std::filesystem::exists("Options.ini"), c.after != nullptr) << c.what;
+        if (c.after) {
+            EXPECT_NE(Read("Options.ini").find(c.after), std::string::npos) << c.what << ": " << Read("Options.ini");
+        }
+        ResetGame();
+    }
+    Write("Options.ini", "Ghost = 1\n");
+    ASSERT_TRUE(StartGame());
+    EXPECT_TRUE(game.options.ghost);
+}
+
 // The trace as a bug report shows it: the command line's start before its
 // first tick, every tick numbered from the start, the screens as they change.
 TEST_F(Spine, TheTraceTellsTheStartEachTickAndTheScreens)

@@ -312,6 +312,7 @@ protected:
         std::fclose(paletteFile);
 
         game.labyrinthList.count = 0;
+        game.flow.recordingKept = false;   // an earlier test's run keeps no replay here
         FinishLabyrinth(game);   // nothing left to resume from an earlier test
         game.records.table.count = 0;
         ResetGameState(game);
@@ -1191,6 +1192,175 @@ TEST_F(Flow, RWatchesTheBestRunAndAnyKeyEndsIt)
     EXPECT_TRUE(game.flow.watching);
     while (IsScreen(SCREEN_PLAY) && ticks < 4000) ticks += RunPlayTicks(game, 50);
     EXPECT_TRUE(IsScreen(SCREEN_LIST));
+}
+// Walks hall.bmp's start straight to its goal with Up held; the best run is kept.
+void SolveStraightUp()
+{
+    NoteKeyEvent(game.keys, KEY_UP, true);
+    StartKeyFrame(game.keys);
+    for (int k = 0; k < 2000 && IsScreen(SCREEN_PLAY); ++k) RunPlayTicks(game, 1);
+    NoteKeyEvent(game.keys, KEY_UP, false);
+    StartKeyFrame(game.keys);
+}
+
+// G shows where the best run stood at this moment of this run; it waits at
+// the goal once its run is over, and goes with a picture of other walls.
+TEST_F(Flow, TheGhostWalksTheBestRunBesideThisOne)
+{
+    AddLabyrinth("hall.bmp", {"wwwww", "wfgfw", "wfffw", "wfffw", "wfffw", "wfsfw", "wwwww"});
+    ASSERT_TRUE(StartLabyrinth(game));
+    EXPECT_FALSE(GhostShown(game)) << "no best run yet";
+    SolveStraightUp();
+    ASSERT_TRUE(IsScreen(SCREEN_SOLVED));
+    const uint32_t bestTicks = game.flow.solveTimeMs / 10;
+
+    ASSERT_TRUE(StartLabyrinth(game));
+    EXPECT_FALSE(GhostShown(game)) << "off until asked for";
+    Press('G');
+    EXPECT_TRUE(game.options.ghost);
+    EXPECT_TRUE(GhostShown(game));
+    // The player stands still; the ghost walks on as the best run did.
+    Player best = game.player;
+    Replay replay;
+    char path[64];
+    ReplayPath(game.records.labyrinthHashes[0], path, sizeof path);
+    ASSERT_EQ(ReadReplay(path, replay), ReplayRefusal::NONE);
+    for (uint32_t tick = 0; tick < bestTicks + 30; tick += 5) {
+        EXPECT_EQ(std::memcmp(&game.flow.ghost, &best, sizeof best), 0) << "tick " << tick;
+        RunPlayTicks(game, 5);
+        for (uint32_t k = tick; k < tick + 5 && k < replay.ticks.size(); ++k) RunTick(best, game.labyrinth, replay.ticks[k]);
+    }
+    EXPECT_TRUE(ReachedGoal(game.flow.ghost, game.labyrinth)) << "waits at the goal";
+    EXPECT_TRUE(IsScreen(SCREEN_PLAY)) << "the ghost's goal is not the player's";
+
+    // At another Speedlimit the ghost keeps to the clock: twice the ticks' length, half the ticks.
+    game.settings.speedLimitMs = 20;
+    ASSERT_TRUE(StartLabyrinth(game));
+    RunPlayTicks(game, 10);
+    best = game.player;
+    for (uint32_t k = 0; k < 20; ++k) RunTick(best, game.labyrinth, replay.ticks[k]);
+    EXPECT_EQ(std::memcmp(&game.flow.ghost, &best, sizeof best), 0);
+    game.settings.speedLimitMs = 10;
+
+    Press('G');
+    EXPECT_FALSE(GhostShown(game));
+    BindKey(game.options.bindings, ACTION_FORWARD, 1, 'G');
+    Press('G');
+    EXPECT_FALSE(game.options.ghost) << "a G bound to walking only walks";
+    BindKey(game.options.bindings, ACTION_FORWARD, 1, KEY_W);
+    Press('G');
+    EXPECT_TRUE(GhostShown(game));
+
+    // Other walls: the best run no longer belongs here.
+    WriteBmp(folder / "hall.bmp", {"wwwww", "wfgfw", "wfwfw", "wfffw", "wfffw", "wfsfw", "wwwww"});
+    Press(KEY_F5);
+    EXPECT_FALSE(GhostShown(game));
+}
+
+// H shows the next cells of the way for three seconds of play, on the map
+// even where it is hidden; the run that asked is no record.
+TEST_F(Flow, HShowsTheWayAndTheRunIsNoRecord)
+{
+    AddLabyrinth("bend.bmp", {"wwwwww", "wsfffw", "wwwwfw", "wgfffw", "wwwwww"});
+    ASSERT_TRUE(StartLabyrinth(game));
+    Press('H');
+    ASSERT_TRUE(HintShown(game));
+    EXPECT_TRUE(game.flow.assisted);
+    ASSERT_EQ(game.flow.hintCells.size(), size_t(HINT_CELLS));
+    EXPECT_EQ(game.flow.hintCells[0].row * 10 + game.flow.hintCells[0].column, 12) << "the cell beside the start";
+    EXPECT_EQ(game.flow.hintCells[3].row * 10 + game.flow.hintCells[3].column, 24) << "round the bend";
+    RunPlayTicks(game, HINT_MS / 10 - 1);
+    EXPECT_TRUE(HintShown(game));
+    RunPlayTicks(game, 1);
+    EXPECT_FALSE(HintShown(game)) << "three seconds of play";
+
+    game.player.playerX = 1.0f;   // on the goal
+    game.player.playerZ = 3.0f;
+    RunPlayTicks(game, 0);
+    ASSERT_TRUE(IsScreen(SCREEN_SOLVED));
+    EXPECT_FALSE(game.flow.newBest);
+    EXPECT_EQ(game.flow.bestMs, NO_TIME);
+    EXPECT_EQ(game.records.table.count, 0u);
+    EXPECT_FALSE(std::filesystem::exists(folder / REPLAY_FOLDER));
+
+    // The next run is the player's own again; H bound to an action is that action.
+    ASSERT_TRUE(StartLabyrinth(game));
+    EXPECT_FALSE(game.flow.assisted);
+    BindKey(game.options.bindings, ACTION_MAP, 1, 'H');
+    Press('H');
+    EXPECT_FALSE(game.flow.assisted);
+    EXPECT_TRUE(game.map.mapShown);
+}
+
+// A frame of the main menu at `nowMs` on the app's clock.
+void IdleFrame(uint32_t nowMs)
+{
+    StartKeyFrame(game.keys);
+    FollowIdleTime(game, nowMs);
+}
+
+// Left alone for 30 s in the main menu, the game walks the current
+// labyrinth by itself as a watched run: to the goal within par, or until a
+// key; nothing of the player's changes.
+TEST_F(Flow, AnIdleMainMenuWalksTheLabyrinthByItself)
+{
+    AddLabyrinth("bend.bmp", {"wwwwww", "wsfffw", "wwwwfw", "wgfffw", "wwwwww"});
+    AddMissingLabyrinth("gone.bmp");
+    game.settings.selectedLabyrinth = 1;   // cannot be read: the first is walked instead
+    game.flow.menuCursor = MAIN_MENU_OPTIONS;
+    IdleFrame(1000);
+    IdleFrame(1000 + ATTRACT_AFTER_MS - 1);
+    EXPECT_TRUE(IsScreen(SCREEN_MAIN_MENU));
+    IdleFrame(1000 + ATTRACT_AFTER_MS);
+    EXPECT_TRUE(game.flow.autopilot) << "the first of the list, since the current cannot be read";
+    EXPECT_EQ(game.settings.selectedLabyrinth, 1u);
+    EXPECT_STREQ(game.flow.loadFailureMessage, "") << "and nothing said of it";
+    ResetPlay();
+    game.flow.menuCursor = MAIN_MENU_OPTIONS;
+
+    // Input within the 30 s starts them again: a key, or the cursor moving.
+    IdleFrame(0);
+    NoteKeyEvent(game.keys, KEY_SHIFT, true);
+    IdleFrame(20000);
+    NoteKeyEvent(game.keys, KEY_SHIFT, false);
+    IdleFrame(21000);
+    PlatformFakeSetCursorPos(5, 5);
+    IdleFrame(45000);
+    IdleFrame(45000 + ATTRACT_AFTER_MS - 1);
+    EXPECT_TRUE(IsScreen(SCREEN_MAIN_MENU));
+    IdleFrame(45000 + ATTRACT_AFTER_MS);
+    ASSERT_TRUE(IsScreen(SCREEN_PLAY));
+    EXPECT_TRUE(game.flow.watching && game.flow.autopilot);
+    EXPECT_FALSE(GhostShown(game));
+
+    uint32_t ticks = 0;
+    while (IsScreen(SCREEN_PLAY) && ticks < 5000) ticks += RunPlayTicks(game, 3);
+    EXPECT_TRUE(IsScreen(SCREEN_MAIN_MENU));
+    EXPECT_LE(double(game.flow.solveTimeMs), 1.2 * double(game.flow.parMs)) << "par " << game.flow.parMs;
+    EXPECT_TRUE(ReachedGoal(game.player, game.labyrinth));
+    EXPECT_EQ(game.records.table.count, 0u);
+    EXPECT_FALSE(std::filesystem::exists(folder / REPLAY_FOLDER));
+    EXPECT_EQ(game.settings.selectedLabyrinth, 0u);
+    EXPECT_EQ(game.flow.menuCursor, MAIN_MENU_OPTIONS);
+    EXPECT_FALSE(game.flow.labyrinthInProgress) << "Escape resumes nothing";
+
+    // Again after 30 s more; a key ends it and does nothing in the menu.
+    IdleFrame(200000);
+    IdleFrame(200000 + ATTRACT_AFTER_MS);
+    ASSERT_TRUE(game.flow.autopilot);
+    RunPlayTicks(game, 10);
+    Press(KEY_RETURN);
+    EXPECT_TRUE(IsScreen(SCREEN_MAIN_MENU));
+    EXPECT_FALSE(game.flow.watching || game.flow.autopilot);
+    EXPECT_EQ(game.flow.menuCursor, MAIN_MENU_OPTIONS) << "Enter did not open the options";
+
+    // A run waiting in the menu is never taken over.
+    ASSERT_TRUE(StartLabyrinth(game));
+    Press(KEY_ESCAPE);
+    ASSERT_TRUE(IsScreen(SCREEN_MAIN_MENU));
+    IdleFrame(300000);
+    IdleFrame(300000 + 10 * ATTRACT_AFTER_MS);
+    EXPECT_TRUE(IsScreen(SCREEN_MAIN_MENU));
 }
 #endif
 

@@ -14,7 +14,7 @@ namespace {
 const char DEFAULT_TEXT[] =
     "[Controls]\r\nMouseSensitivity = 0.15\r\nInvertMouse = 0\r\nForward = Up W\r\nBack = Down S\r\n"
     "TurnLeft = Left\r\nTurnRight = Right\r\nStepLeft = A\r\nStepRight = D\r\nMap = M\r\nReload = F5\r\n"
-    "[View]\r\nFieldOfView = 45\r\nKeepAspect = 0\r\nVSync = 0\r\nFrameLimit = 0\r\nTextSize = Normal\r\n";
+    "[View]\r\nFieldOfView = 45\r\nKeepAspect = 0\r\nVSync = 0\r\nFrameLimit = 0\r\nTextSize = Normal\r\nGhost = 0\r\n";
 
 class OptionsFile : public ::testing::Test {
 protected:

@@ -54,7 +54,11 @@ protected:
             std::string row;
             for (int c = 0; c < across; ++c) {
                 const unsigned char* p = lastDrawnPixels + (size_t(r) * across + c) * 4;
-                row += p[1] == 200 && p[0] == 0 ? 'G' : p[0] == 220 ? '#' : p[0] == 90 ? '.' : ' ';
+                row += p[1] == 200 && p[0] == 0 ? 'G'
+                       : p[0] == 255           ? 'H'
+                       : p[0] == 220           ? '#'
+                       : p[0] == 90            ? '.'
+                                               : ' ';
             }
             rows.push_back(row);
         }
@@ -116,7 +120,7 @@ TEST_F(Map, FitsAQuarterOfTheWindowAndLeavesGlAsItWas)
     DrawMap(game);
     // Three cells across, each (480 / 2) / 3 = 80 pixels, in the top-right corner.
     const std::vector<std::string> expected = {
-        "glPushAttrib(8192)", "glDisable(3553)", "glDisable(2896)", "glDisable(2912)", "glDisable(2929)",
+        "glPushAttrib(24576)", "glDisable(3553)", "glDisable(2896)", "glDisable(2912)", "glDisable(2929)",
         "glDisable(2884)", "glMatrixMode(5889)", "glPushMatrix()", "glLoadIdentity()",
         "glOrtho(0,640,0,480,-1,1)", "glMatrixMode(5888)", "glPushMatrix()", "glLoadIdentity()",
         "glRasterPos2f(392,232)", "glPixelZoom(80,80)", "glDrawPixels(3,3,6408,5121)", "glPixelZoom(1,1)"};
@@ -169,6 +173,34 @@ TEST_F(Map, ScrollsWithThePlayerOnALargeLabyrinth)
     NoteWalkedCell(game.map, game.labyrinth, 0, 0);
     game.player.playerX = 0.0f;
     EXPECT_EQ(Picture()[0][0], '.');
+}
+
+// H marks the way ahead in red over cells the map does not know yet, and
+// brings the map up while it lasts; the ghost is a translucent square.
+TEST_F(Map, TheHintShowsTheWayAndTheGhostItsPlace)
+{
+    Start({"wwwww", "wsffw", "wwwfw", "wgffw", "wwwww"});
+    game.player = Player{1.0f, 1.0f, 0.0f, 0.0f};
+    NoteWalkedCell(game.map, game.labyrinth, 1, 1);
+    game.map.mapShown = false;
+    game.flow.hintCells = {{1, 2}, {1, 3}, {2, 3}};
+    game.flow.hintUntilTick = 10;
+    game.flow.runTicks = 3;
+    const std::vector<std::string> hinted = {"###  ", "#.HH ", "###H ", "     ", "     "};
+    EXPECT_EQ(Picture(), hinted) << "shown though the map is hidden";
+    game.flow.runTicks = 10;
+    EXPECT_TRUE(Picture().empty()) << "gone after its time, with the map it brought";
+
+    game.map.mapShown = true;
+    game.flow.ghostRun.ticks.assign(1, TickInput{0, 0, 0, 0.15});
+    game.flow.ghost = Player{3.0f, 3.0f, 0.0f, 0.0f};
+    Picture();
+    EXPECT_TRUE(GlCallsStartingWith("glColor4f").empty()) << "the ghost is off by default";
+    game.options.ghost = true;
+    Picture();
+    EXPECT_EQ(GlCallsStartingWith("glColor4f(1,0,0,").size(), 1u);
+    EXPECT_EQ(GlCallsStartingWith("glBlendFunc(770,771)").size(), 1u);
+    EXPECT_EQ(glCalls.back(), "glPopAttrib()") << "the blending goes with the map";
 }
 
 }  // namespace

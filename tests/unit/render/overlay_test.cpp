@@ -397,5 +397,29 @@ TEST_F(Overlay, NothingIsDrawnDuringPlay)
     EXPECT_TRUE(glCalls.empty());
 }
 
+// A run shown the way says so; the attract mode's walk is named as such.
+TEST_F(Overlay, AssistedRunsAndTheAutopilotAreToldApart)
+{
+    AddLabyrinth("Labyrinths\\first.bmp");
+    game.flow.screen = SCREEN_SOLVED;
+    game.flow.solveTimeMs = 61000;
+    game.flow.assisted = true;
+    GlFakeReset();
+    DrawOverlay(game);
+    ASSERT_GE(Texts().size(), 3u);
+    EXPECT_EQ(Texts()[2], "Time to solve: 1 mins 1 secs  assisted");
+    game.flow.assisted = false;
+
+    game.flow.screen = SCREEN_PLAY;
+    game.flow.watching = true;
+    for (const bool autopilot : {false, true}) {
+        game.flow.autopilot = autopilot;
+        GlFakeReset();
+        DrawOverlay(game);
+        EXPECT_EQ(Texts(), std::vector<std::string>{autopilot ? "Autopilot: 1 mins 1 secs" : "Best run: 1 mins 1 secs"});
+    }
+    game.flow.watching = game.flow.autopilot = false;
+}
+
 }  // namespace
 #endif

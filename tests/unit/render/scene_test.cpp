@@ -395,5 +395,46 @@ TEST_F(Scene, DrawsNothingWithoutAGrid)
     EXPECT_EQ(glCalls.size(), 4u);   // the camera only
 }
 
+// The ghost: two crossed translucent panels at its place, fogged (the fog
+// stays on), blended, leaving the depth buffer alone; not drawn on the player.
+TEST_F(Scene, TheGhostIsATranslucentPostWhereTheBestRunStands)
+{
+    grid.Set(game.labyrinth, {"...", "...", "..."});
+    game.flow.screen = SCREEN_PLAY;
+    game.player = Player{1.0f, 2.0f, 0.0f, 0.0f};
+    game.flow.ghostRun.ticks.assign(1, TickInput{0, 0, 0, 0.15});
+    game.flow.ghost = Player{1.0f, 0.0f, 0.0f, 0.0f};
+    struct Case {
+        const char* what;
+        bool option, watching;
+        float ghostZ;
+        size_t panels;
+    };
+    const Case cases[] = {
+        {"off", false, false, 0.0f, 0},
+        {"two cells ahead", true, false, 0.0f, 2},
+        {"on the player", true, false, 1.9f, 0},
+        {"watching the best run itself", true, true, 0.0f, 0},
+    };
+    for (const Case& c : cases) {
+        game.options.ghost = c.option;
+        game.flow.watching = c.watching;
+        game.flow.ghost.playerZ = c.ghostZ;
+        GlFakeReset();
+        DrawFrame(game);
+        EXPECT_EQ(GlCallsStartingWith("glColor4f(1,0,0,").size(), c.panels ? 1u : 0u) << c.what;
+        if (!c.panels) continue;
+        const auto& calls = glCalls;
+        const auto colour = std::find(calls.begin(), calls.end(), GlCallsStartingWith("glColor4f(1,0,0,")[0]);
+        const std::vector<std::string> before(calls.begin(), colour);
+        for (const char* expected : {"glEnable(3042)", "glBlendFunc(770,771)", "glDepthMask(0)", "glDisable(2896)"})
+            EXPECT_NE(std::find(before.begin(), before.end(), expected), before.end()) << expected;
+        EXPECT_EQ(std::find(before.begin(), before.end(), "glDisable(2912)"), before.end()) << "the fog applies";
+        EXPECT_EQ(std::count(colour, calls.end(), "glBegin(5)"), long(c.panels));
+        EXPECT_NE(std::find(colour, calls.end(), "glVertex3f(0.8,0.1,0)"), calls.end()) << "at its place";
+    }
+    game.flow.watching = false;
+}
+
 }  // namespace
 #endif
