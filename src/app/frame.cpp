@@ -95,6 +95,8 @@ void NoteWindowActive(bool active)
     pacing.windowActive = active;
     pacing.playFlowing = false;
     if (!active) ForgetKeys(game.keys);
+    // No frames run meanwhile: the menu's idle time starts again on return.
+    game.flow.idleClockRunning = false;
     // The cursor travelled freely meanwhile; that travel is no look.
     if (active && IsPlaying(game)) RecentreMouse(game.mouse);
 }

@@ -45,14 +45,14 @@ bool PlanAutopilot(const Labyrinth& labyrinth, const Player& start, uint32_t max
     uint32_t sinceNearer = 0;
     bool stuck = false;
     while (ticks.size() < maxTicks && !ReachedGoal(player, labyrinth) && aim < route.size()) {
-        double dx = double(route[aim].column) - double(player.playerX);
-        double dz = double(route[aim].row) - double(player.playerZ);
-        if (aim + 1 < route.size() && std::hypot(dx, dz) < REACHED_CELLS) {
+        const double dx = double(route[aim].column) - double(player.playerX);
+        const double dz = double(route[aim].row) - double(player.playerZ);
+        const double distance = std::hypot(dx, dz);
+        if (aim + 1 < route.size() && distance < REACHED_CELLS) {
             aim += 1;
             nearest = 1e30;
             continue;
         }
-        const double distance = std::hypot(dx, dz);
         if (distance < nearest - 1e-6) {
             nearest = distance;
             sinceNearer = 0;

@@ -199,9 +199,6 @@ static void NoteCellUnderPlayer(Game& game)
                    CellOfCoordinate(game.player.playerX));
 }
 
-// Loads labyrinth `index` and enters play. A labyrinth that cannot be read, or
-// has nowhere to stand, changes nothing: the one being played, its palette and
-// the selected labyrinth stay as they were, and the menu says what went wrong.
 // The best run of the labyrinth just started, to run beside this one.
 static void LoadGhost(Game& game, uint64_t hash)
 {
@@ -216,6 +213,10 @@ static void LoadGhost(Game& game, uint64_t hash)
     if (ReadReplay(path, replay) == ReplayRefusal::NONE && replay.labyrinthHash == hash) flow.ghostRun = std::move(replay);
 }
 
+// Loads labyrinth `index` and enters play. A labyrinth that cannot be read, or
+// has nowhere to stand, changes nothing: the one being played, its palette and
+// the selected labyrinth stay as they were, and the menu says what went wrong
+// (unless `tell` is false).
 static bool StartLabyrinthAt(Game& game, uint32_t index, bool tell = true)
 {
     Labyrinth next;
@@ -312,6 +313,21 @@ static void EndWatching(Game& game)
     EnterMenuView();
 }
 
+// The labyrinth just started plays `run` instead of the keys and the mouse.
+// Watching changes nothing of the player's: the labyrinth they chose
+// (`selected`, `outside`) stays theirs, and no record or replay is kept.
+static void WatchRun(Game& game, Replay&& run, GameScreen from, uint32_t selected, bool outside)
+{
+    FlowState& flow = game.flow;
+    game.settings.selectedLabyrinth = selected;
+    flow.playingOutside = outside;
+    flow.recordingKept = false;
+    flow.watched = std::move(run);
+    flow.watchedTick = 0;
+    flow.watchedFrom = from;
+    flow.watching = true;
+}
+
 // R on the solved screen, or on a list row with a record: the best run of
 // that labyrinth, from its start, as it was played.
 static bool StartWatching(Game& game, uint32_t index, GameScreen from)
@@ -329,15 +345,7 @@ static bool StartWatching(Game& game, uint32_t index, GameScreen from)
         EndWatching(game);
         return false;
     }
-    FlowState& flow = game.flow;
-    // Watching changes nothing of the player's: the labyrinth they chose stays theirs.
-    game.settings.selectedLabyrinth = selected;
-    flow.playingOutside = outside;
-    flow.recordingKept = false;
-    flow.watched = std::move(replay);
-    flow.watchedTick = 0;
-    flow.watchedFrom = from;
-    flow.watching = true;
+    WatchRun(game, std::move(replay), from, selected, outside);
     return true;
 }
 
@@ -759,13 +767,7 @@ static void StartAutopilot(Game& game)
     plan.labyrinthHash = flow.recording.labyrinthHash;
     plan.speedLimitMs = game.settings.speedLimitMs;
     const bool planned = PlanAutopilot(game.labyrinth, game.player, ATTRACT_LONGEST_MS / tickMs, plan.ticks);
-    game.settings.selectedLabyrinth = selected;
-    flow.playingOutside = outside;
-    flow.recordingKept = false;
-    flow.watched = std::move(plan);
-    flow.watchedTick = 0;
-    flow.watchedFrom = SCREEN_MAIN_MENU;
-    flow.watching = true;
+    WatchRun(game, std::move(plan), SCREEN_MAIN_MENU, selected, outside);
     flow.autopilot = true;
     if (!planned || flow.watched.ticks.empty()) EndWatching(game);
 }

@@ -1354,6 +1354,16 @@ TEST_F(Flow, AnIdleMainMenuWalksTheLabyrinthByItself)
     EXPECT_FALSE(game.flow.watching || game.flow.autopilot);
     EXPECT_EQ(game.flow.menuCursor, MAIN_MENU_OPTIONS) << "Enter did not open the options";
 
+    // Time spent in another window is not time left alone: no frames ran.
+    IdleFrame(240000);
+    NoteWindowActive(false);
+    NoteWindowActive(true);
+    IdleFrame(900000);
+    EXPECT_TRUE(IsScreen(SCREEN_MAIN_MENU)) << "back from another window";
+    IdleFrame(900000 + ATTRACT_AFTER_MS);
+    EXPECT_TRUE(game.flow.autopilot);
+    Press(KEY_ESCAPE);
+
     // A run waiting in the menu is never taken over.
     ASSERT_TRUE(StartLabyrinth(game));
     Press(KEY_ESCAPE);
