@@ -225,7 +225,7 @@ std::string MazePalette()
     return "w0 0 0\ns255 0 0\ng0 255 0\nf255 255 255\nf150 190 255\nf255 220 150\n";
 }
 
-Bytes MakeMazePng(int width, int height, uint32_t seed)
+Bytes MakeMazePng(int width, int height, uint32_t seed, bool goal)
 {
     // Walls on a grid with random openings and tinted floors, some colours unlisted.
     static const unsigned char colours[][3] = {{255, 255, 255}, {150, 190, 255}, {255, 220, 150}, {90, 90, 200}};
@@ -243,6 +243,15 @@ Bytes MakeMazePng(int width, int height, uint32_t seed)
     pixels[3 * (size_t(1) * width + 1) + 0] = 255;   // start (red)
     pixels[3 * (size_t(1) * width + 1) + 1] = 0;
     pixels[3 * (size_t(1) * width + 1) + 2] = 0;
+    if (goal) {   // green, on a cell with both coordinates odd, an open way along the edges to it
+        const size_t x = size_t((width - 2) | 1), y = size_t((height - 2) | 1);
+        for (size_t k = 2; k <= x; ++k) std::memset(&pixels[3 * (size_t(width) + k)], 255, 3);
+        for (size_t k = 1; k <= y; ++k) std::memset(&pixels[3 * (k * size_t(width) + x)], 255, 3);
+        unsigned char* far = &pixels[3 * (y * size_t(width) + x)];
+        far[0] = 0;
+        far[1] = 255;
+        far[2] = 0;
+    }
     return EncodeWithLibpng(width, height, 2, 3, pixels, nullptr, PNG_ALL_FILTERS);
 }
 

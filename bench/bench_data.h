@@ -27,7 +27,8 @@ Bytes ExtractIdat(const Bytes& png);
 Bytes MakeBmp(int width, int height, int bitCount, uint32_t seed);
 
 // A maze picture in the colours of the benchmark palette (see MazePalette).
-Bytes MakeMazePng(int width, int height, uint32_t seed);
+// With `goal`, its far corner is a goal cell.
+Bytes MakeMazePng(int width, int height, uint32_t seed, bool goal = false);
 std::string MazePalette();
 
 Bytes ReadWholeFile(const std::string& path);

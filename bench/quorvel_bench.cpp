@@ -1,7 +1,7 @@
 // quorvel_bench: decoding speed side by side with the libraries a developer
 // would otherwise reach for, on the same inputs, reported as ratios.
 //
-//   quorvel_bench [--quick] [--fresh-memory] [--data DIR] [--only inflate|png|labyrinth|bmp|frame]
+//   quorvel_bench [--quick] [--fresh-memory] [--data DIR] [--only inflate|png|labyrinth|bmp|frame|game]
 //
 // Each row times ours and the peers in alternation, round after round, and reports the
 // median of the per-round ratios with their inter-quartile range, so a reader can tell a
@@ -32,6 +32,7 @@
 
 #include "bench_data.h"
 #include "bench_frame.h"
+#include "bench_game.h"
 #include "image/bmp_reader.h"
 #include "labyrinth/labyrinth.h"
 #include "image/inflate.h"
@@ -439,7 +440,7 @@ int main(int argc, char** argv)
             only = argv[++i];
         } else {
             std::fprintf(stderr, "usage: quorvel_bench [--quick] [--fresh-memory] [--data DIR]"
-                                 " [--only inflate|png|labyrinth|bmp|frame]\n");
+                                 " [--only inflate|png|labyrinth|bmp|frame|game]\n");
             return 2;
         }
     }
@@ -454,6 +455,7 @@ int main(int argc, char** argv)
     if (only.empty() || only == "labyrinth") BenchLabyrinth(quick);
     if (only.empty() || only == "bmp") BenchBmp(quick);
     if (only.empty() || only == "frame") BenchFrame(quick, rounds);
+    if (only.empty() || only == "game") BenchGame(quick, rounds);
     std::printf("\n%s\n", allAgree ? "all outputs agree with the peers" : "SOME OUTPUTS DISAGREE");
     return allAgree ? 0 : 1;
 }

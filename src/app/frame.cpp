@@ -244,9 +244,10 @@ static const char* ScreenName(GameScreen screen)
 // What changed in this frame, as the trace tells it.
 static void TraceEvents()
 {
-    const FlowState& flow = game.flow;
+    FlowState& flow = game.flow;
     if (flow.labyrinthStarts != pacing.tracedStarts) {
         pacing.tracedStarts = flow.labyrinthStarts;
+        SettlePar(game);
         char par[16] = "none";
         if (flow.parMs != NO_TIME) std::snprintf(par, sizeof par, "%u", unsigned(flow.parMs));
         Trace("start file=%s cells=%dx%d par_ms=%s", LabyrinthDisplayName(game, CurrentLabyrinth(game)),

@@ -66,25 +66,33 @@ void EnterMenuView()
 // Where the player starts: the last start cell in row-major order, or, without
 // one, the first open cell so the player never stands in a wall. False when the
 // grid has no open cell at all.
+// Read once per cell of the largest labyrinths: a plain pass over the cells
+// with the kinds of the palette's rows at hand.
 static bool FindStartPosition(const Labyrinth& labyrinth, int32_t& row, int32_t& column)
 {
-    bool foundStart = false;
-    bool foundOpen = false;
-    for (int32_t r = 0; r < labyrinth.grid.height; ++r) {
-        for (int32_t c = 0; c < labyrinth.grid.width; ++c) {
-            const char kind = CellKind(labyrinth, r, c);
-            if (kind == 's') {
-                row = r;
-                column = c;
-                foundStart = true;
-            } else if (kind != 'w' && !foundStart && !foundOpen) {
-                row = r;
-                column = c;
-                foundOpen = true;
-            }
+    const LabyrinthGrid& grid = labyrinth.grid;
+    if (!grid.cells || grid.width <= 0 || grid.height <= 0) return false;
+    bool isStart[256], isOpen[256];
+    for (unsigned k = 0; k < 256; ++k) {
+        isStart[k] = labyrinth.palette.entries[k].kind == 's';
+        isOpen[k] = labyrinth.palette.entries[k].kind != 'w';
+    }
+    const size_t count = size_t(grid.width) * size_t(grid.height);
+    size_t found = count;
+    // The last start cell: searched from the end.
+    for (size_t k = count; k-- > 0;) {
+        if (isStart[grid.cells[k]]) {
+            found = k;
+            break;
         }
     }
-    return foundStart || foundOpen;
+    for (size_t k = 0; found == count && k < count; ++k) {
+        if (isOpen[grid.cells[k]]) found = k;
+    }
+    if (found == count) return false;
+    row = int32_t(found / size_t(grid.width));
+    column = int32_t(found % size_t(grid.width));
+    return true;
 }
 
 static const char* FileNameOf(const char* path)
@@ -162,9 +170,8 @@ static bool ReadPlayableLabyrinth(Game& game, uint32_t index, Labyrinth& next, i
 // labyrinth for the records) and an empty map.
 static void AdoptNewGrid(Game& game, uint32_t index, Labyrinth& next, int32_t startRow, int32_t startColumn)
 {
-    uint32_t steps = 0;
-    const bool routed = ShortestRouteToGoal(next, startRow, startColumn, steps);
-    game.flow.parMs = routed ? ParTimeMs(steps, game.settings.speedLimitMs) : NO_TIME;
+    game.flow.parSearch.Start(next, startRow, startColumn, game.settings.speedLimitMs);
+    game.flow.parMs = NO_TIME;
     AdoptLabyrinth(game.labyrinth, next);
     if (uint64_t* hash = HashSlot(game, index)) {
         if (!HashFile(LabyrinthPath(game, index), *hash)) *hash = 0;
@@ -293,8 +300,14 @@ static void KeepSolveTime(Game& game)
     }
 }
 
+void SettlePar(Game& game)
+{
+    game.flow.parSearch.Take(game.flow.parMs);
+}
+
 void FinishLabyrinth(Game& game)
 {
+    SettlePar(game);
     KeepSolveTime(game);
     for (unsigned k = 0; k < SOLVED_KEY_COUNT; ++k) game.flow.solvedKeyHeldOver[k] = IsHeld(game.keys, SOLVED_KEYS[k]);
     game.flow.screen = SCREEN_SOLVED;

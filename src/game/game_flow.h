@@ -39,6 +39,9 @@ uint32_t FindListedLabyrinth(Game& game, uint64_t hash);
 // The labyrinth being played or last played: a list index or OUTSIDE_LABYRINTH.
 uint32_t CurrentLabyrinth(const Game& game);
 void FinishLabyrinth(Game& game);
+// The par of the labyrinth in play into flow.parMs, once its search is done:
+// waits for it when it still runs. The solved screen's par is settled.
+void SettlePar(Game& game);
 // The ticks due this frame of play, each run on its own so walls are met tick
 // by tick. The goal is checked before each, so a slow frame never carries the
 // player over it and no tick runs once it is reached.

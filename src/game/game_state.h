@@ -10,6 +10,7 @@
 #include "game/input.h"
 #include "game/movement.h"
 #include "game/options.h"
+#include "game/par_search.h"
 #include "game/records.h"
 #include "game/replay.h"
 #include "game/settings.h"
@@ -58,7 +59,9 @@ struct FlowState {
     uint32_t listScroll = 0;    // labyrinth shown in the list window's first row
     uint32_t solveTimeMs = 0;   // play time, counted as speedLimitMs per tick
     // Par and best time of the labyrinth being played, for the solved screen.
+    // The par is searched for as play begins and settled by SettlePar.
     uint32_t parMs = NO_TIME;
+    ParSearch parSearch;
     uint32_t bestMs = NO_TIME;
     bool newBest = false;       // the solve just made set bestMs
     char loadFailureMessage[LOAD_MESSAGE_SIZE] = {};

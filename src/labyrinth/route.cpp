@@ -24,7 +24,7 @@ struct Arrivals {
 
 // Breadth-first from (row, column); the goal cell reached first, or false.
 bool Search(const Labyrinth& labyrinth, int32_t row, int32_t column, Arrivals* arrivals, size_t& goal,
-            uint32_t& steps)
+            uint32_t& steps, const std::atomic<bool>* stop)
 {
     const Palette& palette = labyrinth.palette;
     const LabyrinthGrid& grid = labyrinth.grid;
@@ -54,6 +54,7 @@ bool Search(const Labyrinth& labyrinth, int32_t row, int32_t column, Arrivals* a
     visit(size_t(row) * width + size_t(column), FROM_ABOVE);
     try {
         for (uint32_t distance = 0; !next.empty(); ++distance) {
+            if (stop && stop->load(std::memory_order_relaxed)) return false;
             frontier.swap(next);
             next.clear();
             for (size_t cell : frontier) {
@@ -78,10 +79,11 @@ bool Search(const Labyrinth& labyrinth, int32_t row, int32_t column, Arrivals* a
 
 }  // namespace
 
-bool ShortestRouteToGoal(const Labyrinth& labyrinth, int32_t row, int32_t column, uint32_t& steps)
+bool ShortestRouteToGoal(const Labyrinth& labyrinth, int32_t row, int32_t column, uint32_t& steps,
+                         const std::atomic<bool>* stop)
 {
     size_t goal = 0;
-    return Search(labyrinth, row, column, nullptr, goal, steps);
+    return Search(labyrinth, row, column, nullptr, goal, steps, stop);
 }
 
 bool RouteToGoal(const Labyrinth& labyrinth, int32_t row, int32_t column, uint32_t maxCells,
@@ -91,7 +93,7 @@ bool RouteToGoal(const Labyrinth& labyrinth, int32_t row, int32_t column, uint32
     Arrivals arrivals;
     size_t goal = 0;
     uint32_t steps = 0;
-    if (!Search(labyrinth, row, column, &arrivals, goal, steps)) return false;
+    if (!Search(labyrinth, row, column, &arrivals, goal, steps, nullptr)) return false;
     // The arrivals lead from the goal back to the start; the cells wanted are
     // the walk's first ones, so the walk back skips the ones beyond them.
     const size_t width = size_t(labyrinth.grid.width);

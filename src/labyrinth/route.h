@@ -1,5 +1,6 @@
 // The shortest walk from a cell to the nearest goal, and the par time it gives.
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -8,8 +9,10 @@
 // Breadth-first over open cells, through their edges (the player cannot pass
 // between two walls that only touch at a corner). Gives the number of steps
 // from (row, column) to the nearest goal cell; false when no goal can be
-// reached, or the walk's memory cannot be had.
-bool ShortestRouteToGoal(const Labyrinth& labyrinth, int32_t row, int32_t column, uint32_t& steps);
+// reached, or the walk's memory cannot be had. A `stop` set from another
+// thread ends the walk early, with false.
+bool ShortestRouteToGoal(const Labyrinth& labyrinth, int32_t row, int32_t column, uint32_t& steps,
+                         const std::atomic<bool>* stop = nullptr);
 
 struct RouteCell {
     int32_t row;

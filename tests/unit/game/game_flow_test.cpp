@@ -921,9 +921,9 @@ TEST_F(Flow, ASolveIsKeptAsTheBestTimeWhenItBeatsTheRecord)
     for (const Case& c : cases) {
         ResetPlay();
         StartLabyrinth(game);
-        EXPECT_EQ(game.flow.parMs, 1000u) << "two cells at full speed: 0.4 s, a whole second";
         game.flow.solveTimeMs = c.ms;
         FinishLabyrinth(game);
+        EXPECT_EQ(game.flow.parMs, 1000u) << "two cells at full speed: 0.4 s, a whole second";
         EXPECT_EQ(game.flow.newBest, c.newBest) << c.ms;
         EXPECT_EQ(game.flow.bestMs, c.best) << c.ms;
     }
@@ -938,9 +938,9 @@ TEST_F(Flow, ASolveIsKeptAsTheBestTimeWhenItBeatsTheRecord)
     game.labyrinthList.count = 3;
     ResetPlay();
     StartLabyrinth(game);
-    EXPECT_EQ(game.flow.parMs, 1000u);
     game.flow.solveTimeMs = 9000;
     FinishLabyrinth(game);
+    EXPECT_EQ(game.flow.parMs, 1000u);
     EXPECT_TRUE(game.flow.newBest);
     EXPECT_EQ(game.flow.bestMs, 9000u);
     ReadRecords("Records.txt", game.records.table);
@@ -1336,6 +1336,7 @@ TEST_F(Flow, AnIdleMainMenuWalksTheLabyrinthByItself)
     uint32_t ticks = 0;
     while (IsScreen(SCREEN_PLAY) && ticks < 5000) ticks += RunPlayTicks(game, 3);
     EXPECT_TRUE(IsScreen(SCREEN_MAIN_MENU));
+    SettlePar(game);
     EXPECT_LE(double(game.flow.solveTimeMs), 1.2 * double(game.flow.parMs)) << "par " << game.flow.parMs;
     EXPECT_TRUE(ReachedGoal(game.player, game.labyrinth));
     EXPECT_EQ(game.records.table.count, 0u);
