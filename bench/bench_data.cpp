@@ -185,10 +185,10 @@ static void PutU32(Bytes& out, uint32_t value)
     PutU16(out, value >> 16);
 }
 
-Bytes MakeBmp(int width, int height, int bitCount, uint32_t seed)
+// An uncompressed bottom-up BMP of `pixels` (top row first, in the file's byte order).
+static Bytes BmpOf(int width, int height, int bitCount, const Bytes& pixels)
 {
     int components = bitCount == 24 ? 3 : 1;
-    Bytes pixels = MakePixels(width, height, components, seed);
     size_t stride = (size_t(width) * bitCount / 8 + 3) & ~size_t(3);
     uint32_t tableSize = bitCount == 8 ? 1024 : 0;
     uint32_t offset = 54 + tableSize;
@@ -220,12 +220,18 @@ Bytes MakeBmp(int width, int height, int bitCount, uint32_t seed)
     return out;
 }
 
+Bytes MakeBmp(int width, int height, int bitCount, uint32_t seed)
+{
+    return BmpOf(width, height, bitCount, MakePixels(width, height, bitCount == 24 ? 3 : 1, seed));
+}
+
 std::string MazePalette()
 {
     return "w0 0 0\ns255 0 0\ng0 255 0\nf255 255 255\nf150 190 255\nf255 220 150\n";
 }
 
-Bytes MakeMazePng(int width, int height, uint32_t seed, bool goal)
+// The maze's RGB pixels, top row first.
+static Bytes MazePixels(int width, int height, uint32_t seed, bool goal)
 {
     // Walls on a grid with random openings and tinted floors, some colours unlisted.
     static const unsigned char colours[][3] = {{255, 255, 255}, {150, 190, 255}, {255, 220, 150}, {90, 90, 200}};
@@ -252,7 +258,19 @@ Bytes MakeMazePng(int width, int height, uint32_t seed, bool goal)
         far[1] = 255;
         far[2] = 0;
     }
-    return EncodeWithLibpng(width, height, 2, 3, pixels, nullptr, PNG_ALL_FILTERS);
+    return pixels;
+}
+
+Bytes MakeMazePng(int width, int height, uint32_t seed, bool goal)
+{
+    return EncodeWithLibpng(width, height, 2, 3, MazePixels(width, height, seed, goal), nullptr, PNG_ALL_FILTERS);
+}
+
+Bytes MakeMazeBmp(int width, int height, uint32_t seed)
+{
+    Bytes pixels = MazePixels(width, height, seed, false);
+    for (size_t k = 0; k + 2 < pixels.size(); k += 3) std::swap(pixels[k], pixels[k + 2]);   // BMP keeps BGR
+    return BmpOf(width, height, 24, pixels);
 }
 
 Bytes ReadWholeFile(const std::string& path)

@@ -29,6 +29,8 @@ Bytes MakeBmp(int width, int height, int bitCount, uint32_t seed);
 // A maze picture in the colours of the benchmark palette (see MazePalette).
 // With `goal`, its far corner is a goal cell.
 Bytes MakeMazePng(int width, int height, uint32_t seed, bool goal = false);
+// The same maze as a 24-bit BMP.
+Bytes MakeMazeBmp(int width, int height, uint32_t seed);
 std::string MazePalette();
 
 Bytes ReadWholeFile(const std::string& path);

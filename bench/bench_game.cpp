@@ -126,7 +126,13 @@ void BenchGame(bool quick, int rounds)
     const std::string first = firstMaze.string();
     const std::string palettePath = (large / "Palette.txt").string();
     const Row choose = Alternate(
-        rounds, [&](int) { ReleaseLabyrinth(game.labyrinth); },
+        rounds,
+        [&](int) {
+            ReleaseLabyrinth(game.labyrinth);
+            // Chosen from the list, whose rows were hashed as they were shown.
+            ForgetLabyrinthHashes(game.records);
+            HashLabyrinths(game.records, game.labyrinthList, 0, LIST_ROWS);
+        },
         [&](int side) {
             if (side == 0) {
                 Labyrinth alone;
@@ -138,7 +144,11 @@ void BenchGame(bool quick, int rounds)
             if (!StartLabyrinth(game)) std::printf("the maze did not start\n");
             PaintFrame();
         },
-        [&](int) { game.flow.screen = SCREEN_MAIN_MENU; });
+        [&](int) {
+            // The par's search goes on beside play; it must not weigh on the next timing.
+            SettlePar(game);
+            game.flow.screen = SCREEN_MAIN_MENU;
+        });
     StopGame();
 
     // The main menu's and the list's frames with 4096 labyrinths listed against 10.

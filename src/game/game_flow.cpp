@@ -1,5 +1,6 @@
 #include "game/game_flow.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -66,30 +67,46 @@ void EnterMenuView()
 // Where the player starts: the last start cell in row-major order, or, without
 // one, the first open cell so the player never stands in a wall. False when the
 // grid has no open cell at all.
-// Read once per cell of the largest labyrinths: a plain pass over the cells
-// with the kinds of the palette's rows at hand.
+// The last cell of [begin, end) whose palette row is `row`, or SIZE_MAX:
+// eight cells a step, so the scan of a large labyrinth from its end to a start
+// near its top takes a few milliseconds.
+static size_t LastCellOfRow(const unsigned char* cells, size_t begin, size_t end, unsigned char row)
+{
+    const uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
+    size_t k = end;
+    while (k > begin && (k - begin) % 8 != 0) {
+        if (cells[--k] == row) return k;
+    }
+    for (; k > begin; k -= 8) {
+        uint64_t word;
+        std::memcpy(&word, cells + k - 8, 8);
+        const uint64_t x = word ^ (ones * row);
+        if (((x - ones) & ~x & highs) == 0) continue;   // none of the eight is `row`
+        for (size_t j = k; j-- > k - 8;)
+            if (cells[j] == row) return j;
+    }
+    return SIZE_MAX;
+}
+
+// The start cells' palette rows are few: each is looked for from the end.
 static bool FindStartPosition(const Labyrinth& labyrinth, int32_t& row, int32_t& column)
 {
     const LabyrinthGrid& grid = labyrinth.grid;
     if (!grid.cells || grid.width <= 0 || grid.height <= 0) return false;
-    bool isStart[256], isOpen[256];
-    for (unsigned k = 0; k < 256; ++k) {
-        isStart[k] = labyrinth.palette.entries[k].kind == 's';
-        isOpen[k] = labyrinth.palette.entries[k].kind != 'w';
-    }
     const size_t count = size_t(grid.width) * size_t(grid.height);
-    size_t found = count;
-    // The last start cell: searched from the end.
-    for (size_t k = count; k-- > 0;) {
-        if (isStart[grid.cells[k]]) {
-            found = k;
-            break;
-        }
+    size_t found = SIZE_MAX;
+    for (unsigned k = 0; k < 256; ++k) {
+        if (labyrinth.palette.entries[k].kind != 's') continue;
+        const size_t last = LastCellOfRow(grid.cells, found == SIZE_MAX ? 0 : found + 1, count, (unsigned char)k);
+        if (last != SIZE_MAX) found = last;
     }
-    for (size_t k = 0; found == count && k < count; ++k) {
-        if (isOpen[grid.cells[k]]) found = k;
+    if (found == SIZE_MAX) {
+        bool isOpen[256];
+        for (unsigned k = 0; k < 256; ++k) isOpen[k] = labyrinth.palette.entries[k].kind != 'w';
+        for (size_t k = 0; k < count && found == SIZE_MAX; ++k)
+            if (isOpen[grid.cells[k]]) found = k;
     }
-    if (found == count) return false;
+    if (found == SIZE_MAX) return false;
     row = int32_t(found / size_t(grid.width));
     column = int32_t(found % size_t(grid.width));
     return true;
@@ -173,7 +190,9 @@ static void AdoptNewGrid(Game& game, uint32_t index, Labyrinth& next, int32_t st
     game.flow.parSearch.Start(next, startRow, startColumn, game.settings.speedLimitMs);
     game.flow.parMs = NO_TIME;
     AdoptLabyrinth(game.labyrinth, next);
-    if (uint64_t* hash = HashSlot(game, index)) {
+    uint64_t* hash = HashSlot(game, index);
+    if (hash && !HashStillHolds(game.records, game.labyrinthList, index)) {
+        if (index < MAX_LABYRINTHS) game.records.hashedStamps[index] = StampOfFile(LabyrinthPath(game, index));
         if (!HashFile(LabyrinthPath(game, index), *hash)) *hash = 0;
         if (index < MAX_LABYRINTHS) game.records.hashed[index] = true;
     }
@@ -181,22 +200,12 @@ static void AdoptNewGrid(Game& game, uint32_t index, Labyrinth& next, int32_t st
     game.flow.loadFailureMessage[0] = '\0';
 }
 
-static FileStamp StampOf(const char* path)
-{
-    char local[OUTSIDE_PATH_SIZE];
-    FileStamp stamp;
-    if (!path || std::snprintf(local, sizeof local, "%s", path) >= int(sizeof local)) return stamp;
-    PlatformLocalPath(local);
-    stamp.exists = PlatformFileStamp(local, stamp.size, stamp.modified);
-    return stamp;
-}
-
 // The files as a reload has read them; the watch keeps its rhythm.
 static void RestampWatch(Game& game, uint32_t index)
 {
     FileWatch& watch = game.flow.watch;
-    watch.picture = StampOf(LabyrinthPath(game, index));
-    watch.palette = StampOf(PalettePath(game, index));
+    watch.picture = StampOfFile(LabyrinthPath(game, index));
+    watch.palette = StampOfFile(PalettePath(game, index));
     watch.failing = false;
 }
 
@@ -231,7 +240,7 @@ static bool StartLabyrinthAt(Game& game, uint32_t index, bool tell = true)
     int32_t column = 0;
     if (!ReadPlayableLabyrinth(game, index, next, row, column, tell)) return false;
     AdoptNewGrid(game, index, next, row, column);
-    StartWatch(game.flow.watch, StampOf(LabyrinthPath(game, index)), StampOf(PalettePath(game, index)));
+    StartWatch(game.flow.watch, StampOfFile(LabyrinthPath(game, index)), StampOfFile(PalettePath(game, index)));
     // The settings' index keeps naming a labyrinth of the list.
     game.flow.playingOutside = index == OUTSIDE_LABYRINTH;
     if (!game.flow.playingOutside) game.settings.selectedLabyrinth = index;
@@ -653,7 +662,7 @@ void WatchLabyrinthFiles(Game& game, uint32_t nowMs)
     if (!IsPlaying(game) || !WatchDue(watch, nowMs)) return;
     const uint32_t index = CurrentLabyrinth(game);
     const WatchVerdict verdict =
-        CheckWatch(watch, StampOf(LabyrinthPath(game, index)), StampOf(PalettePath(game, index)), nowMs);
+        CheckWatch(watch, StampOfFile(LabyrinthPath(game, index)), StampOfFile(PalettePath(game, index)), nowMs);
     if (verdict == WATCH_RELOAD_AND_TELL) {
         ReloadLabyrinth(game, true);
     } else if (verdict == WATCH_RELOAD_QUIETLY) {

@@ -1,5 +1,6 @@
 #include "game/records.h"
 
+#include <cstdio>
 #include <cstring>
 #include <new>
 
@@ -171,7 +172,25 @@ void HashLabyrinths(Records& records, const LabyrinthList& list, uint32_t first,
     for (uint32_t k = first; k < list.count && k < MAX_LABYRINTHS && k - first < count; ++k) {
         if (records.hashed[k]) continue;
         records.labyrinthHashes[k] = 0;
+        // Stamped first: a file written while it is hashed differs from its stamp.
+        records.hashedStamps[k] = StampOfFile(list.paths[k]);
         HashFile(list.paths[k], records.labyrinthHashes[k]);
         records.hashed[k] = true;
     }
+}
+
+FileStamp StampOfFile(const char* path)
+{
+    char local[1024];
+    FileStamp stamp;
+    if (!path || std::snprintf(local, sizeof local, "%s", path) >= int(sizeof local)) return stamp;
+    PlatformLocalPath(local);
+    stamp.exists = PlatformFileStamp(local, stamp.size, stamp.modified);
+    return stamp;
+}
+
+bool HashStillHolds(const Records& records, const LabyrinthList& list, uint32_t k)
+{
+    if (k >= list.count || k >= MAX_LABYRINTHS || !records.hashed[k] || !records.hashedStamps[k].exists) return false;
+    return SameStamp(records.hashedStamps[k], StampOfFile(list.paths[k]));
 }

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "game/file_watch.h"
 #include "labyrinth/labyrinth.h"
 
 const uint32_t NO_TIME = 0xFFFFFFFFu;   // no route to a goal, or no record
@@ -45,7 +46,14 @@ struct Records {
     RecordTable table;
     uint64_t labyrinthHashes[MAX_LABYRINTHS] = {};
     bool hashed[MAX_LABYRINTHS] = {};
+    // Size and time of each file as it was hashed: a labyrinth chosen from the
+    // list is not read a second time when its file is still the one shown.
+    FileStamp hashedStamps[MAX_LABYRINTHS];
 };
+// The file's size and last write, without reading it.
+FileStamp StampOfFile(const char* path);
+// Whether row k's hash was taken from its file as the file still is.
+bool HashStillHolds(const Records& records, const LabyrinthList& list, uint32_t k);
 // The list was searched again: every hash is to be taken anew.
 void ForgetLabyrinthHashes(Records& records);
 // Hashes the rows first .. first + count - 1 of the list not hashed yet.

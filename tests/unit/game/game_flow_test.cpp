@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -277,6 +278,7 @@ void WriteBmp(const std::filesystem::path& path, const std::vector<std::string>&
             case 's': grey = 80; break;
             case 'g': grey = 160; break;
             case 'f': grey = 240; break;
+            case 'S': grey = 200; break;   // a second start colour, where the palette lists one
             }
             row[3 * c] = row[3 * c + 1] = row[3 * c + 2] = grey;
         }
@@ -417,6 +419,61 @@ TEST_F(Flow, WithoutAStartCellThePlayerStandsOnTheFirstOpenCell)
     ASSERT_TRUE(IsScreen(SCREEN_PLAY));
     EXPECT_EQ(game.player.playerX, 2.0f);
     EXPECT_EQ(game.player.playerZ, 1.0f);
+}
+
+// The last start cell in reading order wins, whichever start colour it has,
+// wherever it falls among the eight-cell steps of the scan; without one the
+// first open cell.
+TEST_F(Flow, TheStartIsFoundWhereverItLies)
+{
+    std::FILE* palette = std::fopen("Palette.txt", "ab");
+    ASSERT_NE(palette, nullptr);
+    std::fputs("s200 200 200\n", palette);
+    std::fclose(palette);
+    struct Case {
+        std::vector<std::string> rows;
+        int column, row;
+    };
+    const Case cases[] = {
+        {{"s"}, 0, 0},
+        {{"fffffffffffffffs"}, 15, 0},
+        {{"sffffffffffffffff"}, 0, 0},
+        {{"fffsfffff", "fffffffff", "ffSffffff"}, 2, 2},
+        {{"ffffffffS", "fffffsfff", "fffffffff"}, 5, 1},
+        {{"fsfffffffffffffffffffffs", "wwwwwwwwwwwwwwwwwwwwwwww"}, 23, 0},
+        {{"wwwwwwwwwwwwwwwwwwwwwwwww", "wwwwwwwwwwwwwwwwwwwwwwwwf"}, 24, 1},
+    };
+    for (const Case& c : cases) {
+        game.labyrinthList.count = 0;
+        AddLabyrinth("start.bmp", c.rows);
+        ASSERT_TRUE(StartLabyrinth(game)) << c.rows[0];
+        EXPECT_EQ(game.player.playerX, float(c.column)) << c.rows[0];
+        EXPECT_EQ(game.player.playerZ, float(c.row)) << c.rows[0];
+    }
+}
+
+// A labyrinth chosen from the list keeps the hash its row was shown with
+// while its file is unchanged, and is hashed anew once the file changed,
+// even at the same size.
+TEST_F(Flow, ChosenFromTheListItsHashIsTakenAgainOnlyForAChangedFile)
+{
+    AddLabyrinth("room.bmp", {"wwww", "wsgw", "wwww"});
+    HashLabyrinths(game.records, game.labyrinthList, 0, LIST_ROWS);
+    const uint64_t shown = game.records.labyrinthHashes[0];
+    ASSERT_NE(shown, 0u);
+    game.records.labyrinthHashes[0] = 12345;   // were it hashed again, this would go
+    ASSERT_TRUE(StartLabyrinth(game));
+    EXPECT_EQ(game.records.labyrinthHashes[0], 12345u) << "the file is as it was shown";
+
+    WriteBmp(folder / "room.bmp", {"wwww", "wgsw", "wwww"});   // the same size
+    std::filesystem::last_write_time(folder / "room.bmp",
+                                     std::filesystem::last_write_time(folder / "room.bmp") + std::chrono::seconds(2));
+    ASSERT_TRUE(StartLabyrinth(game));
+    EXPECT_NE(game.records.labyrinthHashes[0], 12345u);
+    EXPECT_NE(game.records.labyrinthHashes[0], shown);
+    const uint64_t edited = game.records.labyrinthHashes[0];
+    ASSERT_TRUE(StartLabyrinth(game));
+    EXPECT_EQ(game.records.labyrinthHashes[0], edited);
 }
 
 TEST_F(Flow, UnplayableLabyrinthsAreNotStarted)
