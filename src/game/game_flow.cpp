@@ -64,9 +64,6 @@ void EnterMenuView()
     ShowCursorAgain();
 }
 
-// Where the player starts: the last start cell in row-major order, or, without
-// one, the first open cell so the player never stands in a wall. False when the
-// grid has no open cell at all.
 // The last cell of [begin, end) whose palette row is `row`, or SIZE_MAX:
 // eight cells a step, so the scan of a large labyrinth from its end to a start
 // near its top takes a few milliseconds.
@@ -88,7 +85,10 @@ static size_t LastCellOfRow(const unsigned char* cells, size_t begin, size_t end
     return SIZE_MAX;
 }
 
-// The start cells' palette rows are few: each is looked for from the end.
+// Where the player starts: the last start cell in row-major order, or, without
+// one, the first open cell so the player never stands in a wall. False when the
+// grid has no open cell at all. The start cells' palette rows are few: each is
+// looked for from the end.
 static bool FindStartPosition(const Labyrinth& labyrinth, int32_t& row, int32_t& column)
 {
     const LabyrinthGrid& grid = labyrinth.grid;
@@ -190,11 +190,10 @@ static void AdoptNewGrid(Game& game, uint32_t index, Labyrinth& next, int32_t st
     game.flow.parSearch.Start(next, startRow, startColumn, game.settings.speedLimitMs);
     game.flow.parMs = NO_TIME;
     AdoptLabyrinth(game.labyrinth, next);
-    uint64_t* hash = HashSlot(game, index);
-    if (hash && !HashStillHolds(game.records, game.labyrinthList, index)) {
-        if (index < MAX_LABYRINTHS) game.records.hashedStamps[index] = StampOfFile(LabyrinthPath(game, index));
-        if (!HashFile(LabyrinthPath(game, index), *hash)) *hash = 0;
-        if (index < MAX_LABYRINTHS) game.records.hashed[index] = true;
+    if (index == OUTSIDE_LABYRINTH) {
+        if (!HashFile(game.flow.outside.path, game.flow.outside.hash)) game.flow.outside.hash = 0;
+    } else if (!HashStillHolds(game.records, game.labyrinthList, index)) {
+        HashLabyrinth(game.records, game.labyrinthList, index);
     }
     ResetWalkedMap(game.map, game.labyrinth);
     game.flow.loadFailureMessage[0] = '\0';
@@ -215,18 +214,22 @@ static void NoteCellUnderPlayer(Game& game)
                    CellOfCoordinate(game.player.playerX));
 }
 
+// The kept best run of the labyrinth whose content has `hash`; false without one.
+static bool ReadBestRun(uint64_t hash, Replay& replay)
+{
+    if (hash == 0) return false;
+    char path[64];
+    ReplayPath(hash, path, sizeof path);
+    return ReadReplay(path, replay) == ReplayRefusal::NONE && replay.labyrinthHash == hash;
+}
+
 // The best run of the labyrinth just started, to run beside this one.
 static void LoadGhost(Game& game, uint64_t hash)
 {
     FlowState& flow = game.flow;
-    flow.ghostRun.ticks.clear();
     flow.ghost = game.player;
     flow.ghostTick = 0;
-    if (hash == 0) return;
-    char path[64];
-    ReplayPath(hash, path, sizeof path);
-    Replay replay;
-    if (ReadReplay(path, replay) == ReplayRefusal::NONE && replay.labyrinthHash == hash) flow.ghostRun = std::move(replay);
+    if (!ReadBestRun(hash, flow.ghostRun)) flow.ghostRun.ticks.clear();
 }
 
 // Loads labyrinth `index` and enters play. A labyrinth that cannot be read, or
@@ -355,11 +358,8 @@ static void WatchRun(Game& game, Replay&& run, GameScreen from, uint32_t selecte
 static bool StartWatching(Game& game, uint32_t index, GameScreen from)
 {
     const uint64_t* hash = HashSlot(game, index);
-    if (!hash || *hash == 0) return false;
-    char path[64];
-    ReplayPath(*hash, path, sizeof path);
     Replay replay;
-    if (ReadReplay(path, replay) != ReplayRefusal::NONE || replay.labyrinthHash != *hash) return false;
+    if (!hash || !ReadBestRun(*hash, replay)) return false;
     const uint32_t selected = game.settings.selectedLabyrinth;
     const bool outside = game.flow.playingOutside;
     if (!StartLabyrinthAt(game, index)) return false;
@@ -797,13 +797,15 @@ static void StartAutopilot(Game& game)
 void FollowIdleTime(Game& game, uint32_t nowMs)
 {
     FlowState& flow = game.flow;
+    // Only the main menu counts its idle time: elsewhere nothing is looked at.
+    bool input = flow.screen != SCREEN_MAIN_MENU;
     int x = 0, y = 0;
-    bool input = PlatformGetCursorPos(x, y) && (x != flow.idleCursorX || y != flow.idleCursorY);
+    if (!input && PlatformGetCursorPos(x, y)) input = x != flow.idleCursorX || y != flow.idleCursorY;
     flow.idleCursorX = x;
     flow.idleCursorY = y;
     for (unsigned code = 0; code < KEY_CODES && !input; ++code)
         input = IsHeld(game.keys, code) || WentUp(game.keys, code) || PressedFromUp(game.keys, code);
-    if (input || !flow.idleClockRunning || flow.screen != SCREEN_MAIN_MENU) {
+    if (input || !flow.idleClockRunning) {
         flow.idleSinceMs = nowMs;
         flow.idleClockRunning = true;
         return;

@@ -170,13 +170,17 @@ void ForgetLabyrinthHashes(Records& records)
 void HashLabyrinths(Records& records, const LabyrinthList& list, uint32_t first, uint32_t count)
 {
     for (uint32_t k = first; k < list.count && k < MAX_LABYRINTHS && k - first < count; ++k) {
-        if (records.hashed[k]) continue;
-        records.labyrinthHashes[k] = 0;
-        // Stamped first: a file written while it is hashed differs from its stamp.
-        records.hashedStamps[k] = StampOfFile(list.paths[k]);
-        HashFile(list.paths[k], records.labyrinthHashes[k]);
-        records.hashed[k] = true;
+        if (!records.hashed[k]) HashLabyrinth(records, list, k);
     }
+}
+
+void HashLabyrinth(Records& records, const LabyrinthList& list, uint32_t k)
+{
+    if (k >= list.count || k >= MAX_LABYRINTHS) return;
+    // Stamped first: a file written while it is hashed differs from its stamp.
+    records.hashedStamps[k] = StampOfFile(list.paths[k]);
+    if (!HashFile(list.paths[k], records.labyrinthHashes[k])) records.labyrinthHashes[k] = 0;
+    records.hashed[k] = true;
 }
 
 FileStamp StampOfFile(const char* path)

@@ -52,6 +52,8 @@ struct Records {
 };
 // The file's size and last write, without reading it.
 FileStamp StampOfFile(const char* path);
+// Row k's hash taken now, with its file's stamp.
+void HashLabyrinth(Records& records, const LabyrinthList& list, uint32_t k);
 // Whether row k's hash was taken from its file as the file still is.
 bool HashStillHolds(const Records& records, const LabyrinthList& list, uint32_t k);
 // The list was searched again: every hash is to be taken anew.

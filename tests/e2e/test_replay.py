@@ -17,13 +17,23 @@ def verify(ctx, content, replay):
     return result.returncode, result.stdout.strip()
 
 
-def test_a_best_run_is_kept_and_verified(ctx):
-    content = play_content(ctx)
+def start_traced(ctx, content):
+    """The game started in `content` with its trace, and the trace's reader."""
     trace = TraceReader(os.path.join(ctx.artifacts, "trace.txt"))
-    game = ctx.start(content, args=["--trace", ctx.runner.path(trace.path)])
+    return ctx.start(content, args=["--trace", ctx.runner.path(trace.path)]), trace
+
+
+def solve_the_first(game, trace):
+    """From the main menu into the first labyrinth of the list, walked up to its goal."""
     game.key("Return", "Return")
     walk_to_the_goal(game, "1-solved")
     trace.wait("solved")
+
+
+def test_a_best_run_is_kept_and_verified(ctx):
+    content = play_content(ctx)
+    game, trace = start_traced(ctx, content)
+    solve_the_first(game, trace)
     played = int(trace.lines("tick")[-1]["n"])
 
     # R: the best run again, through the same ticks, then the solved screen.
@@ -87,11 +97,8 @@ def differing_box(before, after):
 
 def test_the_ghost_stands_where_the_best_run_was_and_h_is_no_record(ctx):
     content = corridor_only(ctx)
-    trace = TraceReader(os.path.join(ctx.artifacts, "trace.txt"))
-    game = ctx.start(content, args=["--trace", ctx.runner.path(trace.path)])
-    game.key("Return", "Return")
-    walk_to_the_goal(game, "1-solved")
-    trace.wait("solved")
+    game, trace = start_traced(ctx, content)
+    solve_the_first(game, trace)
     best = open(os.path.join(content, "Records.txt"), "rb").read()
 
     # Again, walking only part of the way: the ghost, done, waits at the
@@ -141,8 +148,7 @@ def test_an_idle_main_menu_walks_a_bundled_labyrinth_within_par(ctx):
     picture = open(os.path.join(data, "Labyrinths", name), "rb").read()
     content = ctx.content({"Palette.txt": open(os.path.join(data, "Palette.txt")).read(),
                            "Labyrinths/" + name: picture})
-    trace = TraceReader(os.path.join(ctx.artifacts, "trace.txt"))
-    game = ctx.start(content, args=["--trace", ctx.runner.path(trace.path)])
+    game, trace = start_traced(ctx, content)
     started = time.monotonic()
     start = trace.wait("start", timeout=60)[0]
     idle = time.monotonic() - started
