@@ -12,6 +12,12 @@
 // (the extra bits sit just above it), bits 16-31 the literal, base value or sub-table
 // offset, and the flags below tell the kinds apart.
 
+#if defined(__GNUC__)
+#define ALWAYS_INLINE inline __attribute__((always_inline))
+#else
+#define ALWAYS_INLINE inline
+#endif
+
 namespace {
 
 const uint32_t ENTRY_LITERAL = 0x1000u;      // a literal byte
@@ -504,9 +510,11 @@ inline void CopyMatchFast(unsigned char* dst, unsigned distance, unsigned length
                                            0x0001000000000001u,
                                            0x0100000000000001u};
         static const uint8_t STEP[8] = {0, 16, 16, 15, 16, 15, 12, 14};
+        // The second word starts `8 % distance` bytes into the period (a table: a division
+        // here costs more than the rest of a short match).
+        static const uint8_t PHASE[8] = {0, 0, 0, 2, 0, 3, 2, 1};
         uint64_t first = (LoadLe64(src) & (~uint64_t(0) >> (64 - 8 * distance))) * SPREAD[distance];
-        // The second word starts `8 % distance` bytes into the period.
-        unsigned phase = 8 % distance;
+        unsigned phase = PHASE[distance];
         uint64_t second = first >> (8 * phase) | first << (8 * (distance - phase));
         const unsigned step = STEP[distance];
         do {
@@ -550,7 +558,7 @@ const size_t FAST_INPUT_ROOM = 8;
 //
 // The state is held in locals: byte stores to the output could otherwise alias it
 // and force reloads on every symbol.
-BlockResult DecodeFast(Inflater& z)
+ALWAYS_INLINE BlockResult DecodeFastLoop(Inflater& z)
 {
     if (size_t(z.in.end - z.in.next) < FAST_INPUT_ROOM || size_t(z.out.end - z.out.next) < FAST_OUTPUT_ROOM)
         return BLOCK_SLOW;
@@ -683,6 +691,18 @@ BlockResult DecodeSlowSymbol(Inflater& z)
     z.out.next += length;
     return BLOCK_SLOW;
 }
+
+// Where the processor has BMI2 the same loop is compiled a second time with it: its shifts
+// take the count from any register and leave the flags alone, which takes about an eighth
+// of the loop's instructions away (the moves into CL and back). The check is made once.
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+__attribute__((target("bmi2"))) BlockResult DecodeFastBmi2(Inflater& z) { return DecodeFastLoop(z); }
+BlockResult DecodeFastPlain(Inflater& z) { return DecodeFastLoop(z); }
+const bool HAS_BMI2 = __builtin_cpu_supports("bmi2");
+inline BlockResult DecodeFast(Inflater& z) { return HAS_BMI2 ? DecodeFastBmi2(z) : DecodeFastPlain(z); }
+#else
+BlockResult DecodeFast(Inflater& z) { return DecodeFastLoop(z); }
+#endif
 
 ImageRefusal DecodeBlock(Inflater& z)
 {
