@@ -698,10 +698,12 @@ BlockResult DecodeSlowSymbol(Inflater& z)
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 __attribute__((target("bmi2"))) BlockResult DecodeFastBmi2(Inflater& z) { return DecodeFastLoop(z); }
 BlockResult DecodeFastPlain(Inflater& z) { return DecodeFastLoop(z); }
-const bool HAS_BMI2 = __builtin_cpu_supports("bmi2");
-inline BlockResult DecodeFast(Inflater& z) { return HAS_BMI2 ? DecodeFastBmi2(z) : DecodeFastPlain(z); }
+bool useBmi2 = __builtin_cpu_supports("bmi2");
+inline BlockResult DecodeFast(Inflater& z) { return useBmi2 ? DecodeFastBmi2(z) : DecodeFastPlain(z); }
+void AllowBmi2(bool allow) { useBmi2 = allow && __builtin_cpu_supports("bmi2"); }
 #else
 BlockResult DecodeFast(Inflater& z) { return DecodeFastLoop(z); }
+void AllowBmi2(bool) {}
 #endif
 
 ImageRefusal DecodeBlock(Inflater& z)
@@ -768,6 +770,8 @@ ImageRefusal InflateZlibStreamCounted(const unsigned char* in, uint32_t inLength
     written = uint32_t(z.out.next - z.out.start);
     return ImageRefusal::NONE;
 }
+
+void InflateAllowProcessorExtras(bool allow) { AllowBmi2(allow); }
 
 ImageRefusal InflateZlibStream(const unsigned char* in, uint32_t inLength, unsigned char* out, uint32_t outCapacity)
 {

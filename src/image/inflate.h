@@ -14,3 +14,7 @@ ImageRefusal InflateZlibStream(const unsigned char* in, uint32_t inLength, unsig
 // caller can tell a stream that falls short of its buffer (at most outCapacity).
 ImageRefusal InflateZlibStreamCounted(const unsigned char* in, uint32_t inLength, unsigned char* out,
                                       uint32_t outCapacity, uint32_t& written);
+
+// The fast loop has a second build for processors with BMI2, used wherever the processor
+// has it. Tests turn it off to check that the plain build decodes alike.
+void InflateAllowProcessorExtras(bool allow);
