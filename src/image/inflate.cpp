@@ -1,5 +1,6 @@
 #include "image/inflate.h"
 
+#include <algorithm>
 #include <cstring>
 
 // Decoding is table driven: a first-level table indexed by the low "root" bits of
@@ -581,7 +582,15 @@ ALWAYS_INLINE BlockResult DecodeFastLoop(Inflater& z)
     in += 7 - ((held >> 3) & 7);
     held |= 56;
     uint32_t e = litTable[bits & litMask];
-    while (in <= inLast && out <= outLast) {
+    // A round reads at most 7 bytes and writes at most a longest match, so the rounds
+    // that surely fit are counted down rather than both ends checked in every one.
+    size_t rounds = 0;
+    for (;;) {
+        if (rounds == 0) {
+            if (in > inLast || out > outLast) break;
+            rounds = 1 + std::min(size_t(inLast - in) / 7, size_t(outLast - out) / 258);
+        }
+        rounds--;
         bits |= LoadLe64(in) << (held & 63);
         in += 7 - ((held >> 3) & 7);
         held |= 56;
