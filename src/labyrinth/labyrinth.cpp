@@ -111,6 +111,8 @@ static uint32_t PackColour(uint8_t red, uint8_t green, uint8_t blue)
 // ---------------------------------------------------------------------------
 // Image to cells
 
+static const unsigned QUAD_SLOT_BITS = 10;   // see CellConverter::QUAD_SLOTS
+
 // The rows of the image arrive through ImageRowSink in whatever order the reader
 // finishes them (a PNG's top row first), each converted while it is still in
 // cache. Colours the palette lacks must be numbered by their first appearance in
@@ -146,17 +148,19 @@ public:
     const char* Refusal() const { return refusal_; }
 
 private:
-    // Two neighbouring pixels at a time, for one multiplication and one load per
-    // pair: a maze's colour runs are too short for a run cache to pay, but a
-    // labyrinth has few colours, so the pairs it holds are few too. The cache is
-    // direct-mapped; a slot holds both colours (48 bits) and their two rows.
-    static const unsigned PAIR_SLOTS = 4096;
-    static const unsigned PAIR_SHIFT = 52;   // top 12 bits of the product pick the slot
+    // Four neighbouring pixels at a time, looked up by their colours together: one
+    // probe and one store per four cells. A maze's colour runs are too short for a
+    // run cache to pay, but a labyrinth has few colours, so the runs of four it holds
+    // are few too. The cache is direct-mapped and small enough to stay in the L1
+    // cache beside the row being converted; a slot holds the four pixels' colour
+    // bytes (at most 16, alpha cleared) and their four rows.
+    static const unsigned QUAD_SLOTS = 1u << QUAD_SLOT_BITS;
 
     template <unsigned C>
     void ConvertRow(const unsigned char* pixels, unsigned char* out);
-    uint64_t PairMiss(uint64_t key, uint32_t left, uint32_t right);
-    void ResetPairs();
+    template <unsigned C>
+    uint32_t QuadMiss(uint64_t low, uint64_t high, const unsigned char* pixels);
+    void ResetQuads();
     unsigned char RowOf(uint32_t colour);
     void RenumberAppendedRows();
 
@@ -165,9 +169,11 @@ private:
     const unsigned listedRows_;
     unsigned rowCount_ = 0;
     ColourIndex index_;
-    uint64_t pairs_[PAIR_SLOTS];
-    uint64_t emptyPair_ = 0;
+    uint64_t quadLows_[QUAD_SLOTS];    // each slot's key, in two halves
+    uint64_t quadHighs_[QUAD_SLOTS];
+    uint32_t quadRows_[QUAD_SLOTS];    // the four rows as they go into the cells, left first
     uint64_t multiplier_ = 0;
+    uint64_t alphaMask_ = 0;
     unsigned evictions_ = 0;
     unsigned rehashes_ = 0;
     unsigned char* cells_ = nullptr;
@@ -189,6 +195,13 @@ static uint32_t ColourAt(const unsigned char* pixel)
     return PackColour(pixel[0], pixel[1], pixel[2]);
 }
 
+static uint64_t Load64(const unsigned char* p)
+{
+    uint64_t value;
+    std::memcpy(&value, p, 8);
+    return value;
+}
+
 static uint32_t Load32(const unsigned char* p)
 {
     uint32_t value;
@@ -196,50 +209,46 @@ static uint32_t Load32(const unsigned char* p)
     return value;
 }
 
-static uint16_t Load16(const unsigned char* p)
+// Eight bytes that, laid over pixels in memory, clear the alpha bytes (the last of
+// a pixel of two or four components) and keep the rest, whatever the machine's byte order.
+static uint64_t AlphaMask(unsigned components)
 {
-    uint16_t value;
-    std::memcpy(&value, p, 2);
-    return value;
+    unsigned char bytes[8];
+    for (unsigned k = 0; k < 8; ++k) bytes[k] = components % 2 == 0 && k % components == components - 1 ? 0 : 0xFF;
+    return Load64(bytes);
 }
 
-// The key of the pixel pair at `pixels`: what decides their two rows (red, green
-// and blue, or grey), at most 48 bits, shifted up so the rows fit below it. The
-// bytes are taken as they lie in memory, a whole word at a time; keys are only
-// ever compared with keys made here from the same kind of pixels.
+// The key of the four pixels at `pixels`: their colour bytes (grey, or red, green and
+// blue) as they lie in memory, read a word at a time, alpha cleared. A key's `high`
+// never has all its bits set, since for every layout some of them are cleared or lie
+// beyond the pixels; that marks an unused slot. Keys are only ever compared with keys
+// made here from the same kind of pixels.
 template <unsigned C>
-static uint64_t PairKeyAt(const unsigned char* pixels)
+static uint64_t QuadKeyLow(const unsigned char* pixels, uint64_t alphaMask)
 {
-    if (C == 3) return (uint64_t(Load32(pixels)) | uint64_t(Load16(pixels + 4)) << 32) << 16;
-    if (C == 4) {
-        static const unsigned char COLOUR_BYTES[4] = {0xFF, 0xFF, 0xFF, 0};
-        const uint32_t colour = Load32(COLOUR_BYTES);
-        return (uint64_t(Load32(pixels) & colour) | uint64_t(Load32(pixels + 4) & colour) << 24) << 16;
-    }
-    return (uint64_t(pixels[0]) | uint64_t(pixels[C]) << 8) << 16;
+    if (C == 1) return Load32(pixels);
+    if (C == 3) return Load64(pixels);
+    return Load64(pixels) & alphaMask;
 }
 
-// The key an unused slot holds: a pair of row 0's colour, whose rows are 0 and 0,
-// so whatever finds it by its own key gets the right rows. Grey pixels cannot
-// make a colour whose red, green and blue differ; then a key no pair makes.
 template <unsigned C>
-static uint64_t UnusedPairKey(const PaletteEntry& first)
+static uint64_t QuadKeyHigh(const unsigned char* pixels, uint64_t alphaMask)
 {
-    if (C < 3 && (first.red != first.green || first.red != first.blue)) return uint64_t(1) << 63;
-    unsigned char pair[8] = {};
-    for (unsigned char* pixel = pair; pixel < pair + 2 * C; pixel += C) {
-        pixel[0] = first.red;
-        if (C >= 3) {
-            pixel[1] = first.green;
-            pixel[2] = first.blue;
-        }
-    }
-    return PairKeyAt<C>(pair);
+    if (C < 3) return 0;
+    if (C == 3) return Load32(pixels + 8);
+    return Load64(pixels + 8) & alphaMask;
 }
 
-// Odd 64-bit multipliers; the next is tried when two busy pairs keep taking the
-// same slot from each other.
-static const uint64_t PAIR_MULTIPLIERS[] = {0x9E3779B97F4A7C15ull, 0xC2B2AE3D27D4EB4Full, 0x165667B19E3779F9ull,
+// The top bits of the product pick the slot; `high` is spread first, so that runs
+// differing only in their last pixel do not share one.
+static unsigned QuadSlot(uint64_t low, uint64_t high, uint64_t multiplier)
+{
+    return unsigned(((high * 0xFF51AFD7ED558CCDull ^ low) * multiplier) >> (64 - QUAD_SLOT_BITS));
+}
+
+// Odd 64-bit multipliers; the next is tried when two busy runs of four keep taking
+// the same slot from each other.
+static const uint64_t QUAD_MULTIPLIERS[] = {0x9E3779B97F4A7C15ull, 0xC2B2AE3D27D4EB4Full, 0x165667B19E3779F9ull,
                                             0xD6E8FEB86659FD93ull};
 
 bool CellConverter::Begin(int32_t width, int32_t height, unsigned components)
@@ -277,21 +286,19 @@ bool CellConverter::Begin(int32_t width, int32_t height, unsigned components)
         const PaletteEntry& entry = palette_.entries[row];
         AddColour(index_, PackColour(entry.red, entry.green, entry.blue), row);
     }
-    switch (components) {
-    case 1: emptyPair_ = UnusedPairKey<1>(palette_.entries[0]); break;
-    case 2: emptyPair_ = UnusedPairKey<2>(palette_.entries[0]); break;
-    case 3: emptyPair_ = UnusedPairKey<3>(palette_.entries[0]); break;
-    default: emptyPair_ = UnusedPairKey<4>(palette_.entries[0]); break;
-    }
+    alphaMask_ = AlphaMask(components);
     rehashes_ = 0;
-    ResetPairs();
+    ResetQuads();
     return true;
 }
 
-void CellConverter::ResetPairs()
+void CellConverter::ResetQuads()
 {
-    for (uint64_t& slot : pairs_) slot = emptyPair_;
-    multiplier_ = PAIR_MULTIPLIERS[rehashes_];
+    for (unsigned slot = 0; slot < QUAD_SLOTS; ++slot) {
+        quadLows_[slot] = 0;
+        quadHighs_[slot] = ~uint64_t(0);
+    }
+    multiplier_ = QUAD_MULTIPLIERS[rehashes_];
     evictions_ = 0;
 }
 
@@ -315,45 +322,53 @@ unsigned char CellConverter::RowOf(uint32_t colour)
     return (unsigned char)rowCount_++;
 }
 
-// A pair the cache does not hold: its rows, found one colour at a time, left
-// first as the scan meets them, and kept in the slot.
-uint64_t CellConverter::PairMiss(uint64_t key, uint32_t left, uint32_t right)
+#if defined(_MSC_VER)
+#define QUORVEL_NOINLINE __declspec(noinline)
+#else
+#define QUORVEL_NOINLINE __attribute__((noinline))
+#endif
+
+// Four pixels the cache does not hold: their rows, found one colour at a time, left
+// first as the scan meets them, and kept in their slot.
+// Kept out of the conversion loop, which a hit runs through in a few instructions.
+template <unsigned C>
+QUORVEL_NOINLINE uint32_t CellConverter::QuadMiss(uint64_t low, uint64_t high, const unsigned char* pixels)
 {
-    // The two rows as they go into the cells, so a hit stores them in one go.
-    const unsigned char rows[2] = {RowOf(left), RowOf(right)};
-    uint64_t& slot = pairs_[(key * multiplier_) >> PAIR_SHIFT];
-    if (slot != emptyPair_ && ++evictions_ > 4 * PAIR_SLOTS &&
-        rehashes_ + 1 < sizeof PAIR_MULTIPLIERS / sizeof PAIR_MULTIPLIERS[0]) {
-        // More pairs chase each other out of their slots than a picture of few
+    unsigned char rows[4];
+    for (unsigned k = 0; k < 4; ++k) rows[k] = RowOf(ColourAt<C>(pixels + k * C));
+    unsigned slot = QuadSlot(low, high, multiplier_);
+    if (quadHighs_[slot] != ~uint64_t(0) && ++evictions_ > 4 * QUAD_SLOTS &&
+        rehashes_ + 1 < sizeof QUAD_MULTIPLIERS / sizeof QUAD_MULTIPLIERS[0]) {
+        // More runs chase each other out of their slots than a picture of few
         // colours explains: another multiplier may spread them. An image of many
         // colours goes through the few multipliers and then lives with its misses.
         ++rehashes_;
-        ResetPairs();
-        return PairMiss(key, left, right);
+        ResetQuads();
+        slot = QuadSlot(low, high, multiplier_);
     }
-    slot = key | Load16(rows);
-    return Load16(rows);
+    quadLows_[slot] = low;
+    quadHighs_[slot] = high;
+    std::memcpy(&quadRows_[slot], rows, 4);
+    return quadRows_[slot];
 }
 
 template <unsigned C>
 void CellConverter::ConvertRow(const unsigned char* pixels, unsigned char* out)
 {
-    const size_t width = size_t(width_);
-    const uint64_t* pairs = pairs_;
+    unsigned char* const end = out + size_t(width_);
+    const uint64_t alphaMask = alphaMask_;
     uint64_t multiplier = multiplier_;
-    size_t column = 0;
-    for (; column + 2 <= width; column += 2, pixels += 2 * C) {
-        const uint64_t key = PairKeyAt<C>(pixels);
-        // The slot's key bits cancel those of a hit, leaving its two rows.
-        uint64_t rows = pairs[(key * multiplier) >> PAIR_SHIFT] ^ key;
-        if (rows > 0xFFFF) {
-            rows = PairMiss(key, ColourAt<C>(pixels), ColourAt<C>(pixels + C));
+    for (; end - out >= 4; out += 4, pixels += 4 * C) {
+        const uint64_t low = QuadKeyLow<C>(pixels, alphaMask), high = QuadKeyHigh<C>(pixels, alphaMask);
+        const unsigned slot = QuadSlot(low, high, multiplier);
+        uint32_t rows = quadRows_[slot];
+        if (quadLows_[slot] != low || quadHighs_[slot] != high) {
+            rows = QuadMiss<C>(low, high, pixels);
             multiplier = multiplier_;
         }
-        const uint16_t both = uint16_t(rows);
-        std::memcpy(out + column, &both, 2);
+        std::memcpy(out, &rows, 4);
     }
-    if (column < width) out[column] = RowOf(ColourAt<C>(pixels));
+    for (; out < end; ++out, pixels += C) *out = RowOf(ColourAt<C>(pixels));
 }
 
 void CellConverter::Row(int32_t row, const unsigned char* pixels)
