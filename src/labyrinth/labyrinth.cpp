@@ -129,6 +129,8 @@ public:
     ~CellConverter() { delete[] cells_; }
 
     bool Begin(int32_t width, int32_t height, unsigned components) override;
+    // Colours are only compared, so their bytes may come in either order.
+    bool BeginBlueFirst(int32_t width, int32_t height) override;
     void Row(int32_t row, const unsigned char* pixels) override;
 
     // After the last row: the appended rows in scan order, or false when the
@@ -156,9 +158,9 @@ private:
     // bytes (at most 16, alpha cleared) and their four rows.
     static const unsigned QUAD_SLOTS = 1u << QUAD_SLOT_BITS;
 
-    template <unsigned C>
+    template <unsigned C, bool BLUE_FIRST>
     void ConvertRow(const unsigned char* pixels, unsigned char* out);
-    template <unsigned C>
+    template <unsigned C, bool BLUE_FIRST>
     uint32_t QuadMiss(uint64_t low, uint64_t high, const unsigned char* pixels);
     void ResetQuads();
     unsigned char RowOf(uint32_t colour);
@@ -180,6 +182,7 @@ private:
     int32_t width_ = 0;
     int32_t height_ = 0;
     unsigned components_ = 0;
+    bool blueFirst_ = false;   // three-byte pixels stored blue, green, red
     int32_t rowsSeen_ = 0;
     bool inScanOrder_ = true;
     bool tableFull_ = false;   // a colour found no free row
@@ -188,10 +191,11 @@ private:
 
 // The pixel's colour as PackColour gives it: grey counts as red = green = blue,
 // alpha takes no part.
-template <unsigned C>
+template <unsigned C, bool BLUE_FIRST>
 static uint32_t ColourAt(const unsigned char* pixel)
 {
     if (C < 3) return uint32_t(pixel[0]) * 0x010101u;
+    if (BLUE_FIRST) return PackColour(pixel[2], pixel[1], pixel[0]);
     return PackColour(pixel[0], pixel[1], pixel[2]);
 }
 
@@ -222,7 +226,7 @@ static uint64_t AlphaMask(unsigned components)
 // blue) as they lie in memory, read a word at a time, alpha cleared. A key's `high`
 // never has all its bits set, since for every layout some of them are cleared or lie
 // beyond the pixels; that marks an unused slot. Keys are only ever compared with keys
-// made here from the same kind of pixels.
+// made here from the same kind of pixels: each Begin empties the cache.
 template <unsigned C>
 static uint64_t QuadKeyLow(const unsigned char* pixels, uint64_t alphaMask)
 {
@@ -274,6 +278,7 @@ bool CellConverter::Begin(int32_t width, int32_t height, unsigned components)
     width_ = width;
     height_ = height;
     components_ = components;
+    blueFirst_ = false;
     rowsSeen_ = 0;
     inScanOrder_ = true;
     tableFull_ = false;
@@ -289,6 +294,13 @@ bool CellConverter::Begin(int32_t width, int32_t height, unsigned components)
     alphaMask_ = AlphaMask(components);
     rehashes_ = 0;
     ResetQuads();
+    return true;
+}
+
+bool CellConverter::BeginBlueFirst(int32_t width, int32_t height)
+{
+    if (!Begin(width, height, 3)) return false;
+    blueFirst_ = true;
     return true;
 }
 
@@ -331,11 +343,11 @@ unsigned char CellConverter::RowOf(uint32_t colour)
 // Four pixels the cache does not hold: their rows, found one colour at a time, left
 // first as the scan meets them, and kept in their slot.
 // Kept out of the conversion loop, which a hit runs through in a few instructions.
-template <unsigned C>
+template <unsigned C, bool BLUE_FIRST>
 QUORVEL_NOINLINE uint32_t CellConverter::QuadMiss(uint64_t low, uint64_t high, const unsigned char* pixels)
 {
     unsigned char rows[4];
-    for (unsigned k = 0; k < 4; ++k) rows[k] = RowOf(ColourAt<C>(pixels + k * C));
+    for (unsigned k = 0; k < 4; ++k) rows[k] = RowOf(ColourAt<C, BLUE_FIRST>(pixels + k * C));
     unsigned slot = QuadSlot(low, high, multiplier_);
     if (quadHighs_[slot] != ~uint64_t(0) && ++evictions_ > 4 * QUAD_SLOTS &&
         rehashes_ + 1 < sizeof QUAD_MULTIPLIERS / sizeof QUAD_MULTIPLIERS[0]) {
@@ -352,23 +364,24 @@ QUORVEL_NOINLINE uint32_t CellConverter::QuadMiss(uint64_t low, uint64_t high, c
     return quadRows_[slot];
 }
 
-template <unsigned C>
+template <unsigned C, bool BLUE_FIRST>
 void CellConverter::ConvertRow(const unsigned char* pixels, unsigned char* out)
 {
     unsigned char* const end = out + size_t(width_);
+    unsigned char* const quadsEnd = out + (size_t(width_) & ~size_t(3));
     const uint64_t alphaMask = alphaMask_;
     uint64_t multiplier = multiplier_;
-    for (; end - out >= 4; out += 4, pixels += 4 * C) {
+    for (; out != quadsEnd; out += 4, pixels += 4 * C) {
         const uint64_t low = QuadKeyLow<C>(pixels, alphaMask), high = QuadKeyHigh<C>(pixels, alphaMask);
         const unsigned slot = QuadSlot(low, high, multiplier);
         uint32_t rows = quadRows_[slot];
         if (quadLows_[slot] != low || quadHighs_[slot] != high) {
-            rows = QuadMiss<C>(low, high, pixels);
+            rows = QuadMiss<C, BLUE_FIRST>(low, high, pixels);
             multiplier = multiplier_;
         }
         std::memcpy(out, &rows, 4);
     }
-    for (; out < end; ++out, pixels += C) *out = RowOf(ColourAt<C>(pixels));
+    for (; out < end; ++out, pixels += C) *out = RowOf(ColourAt<C, BLUE_FIRST>(pixels));
 }
 
 void CellConverter::Row(int32_t row, const unsigned char* pixels)
@@ -377,10 +390,13 @@ void CellConverter::Row(int32_t row, const unsigned char* pixels)
     ++rowsSeen_;
     unsigned char* out = cells_ + size_t(row) * size_t(width_);
     switch (components_) {
-    case 1: ConvertRow<1>(pixels, out); break;
-    case 2: ConvertRow<2>(pixels, out); break;
-    case 3: ConvertRow<3>(pixels, out); break;
-    default: ConvertRow<4>(pixels, out); break;
+    case 1: ConvertRow<1, false>(pixels, out); break;
+    case 2: ConvertRow<2, false>(pixels, out); break;
+    case 3:
+        if (blueFirst_) ConvertRow<3, true>(pixels, out);
+        else ConvertRow<3, false>(pixels, out);
+        break;
+    default: ConvertRow<4, false>(pixels, out); break;
     }
 }
 

@@ -69,6 +69,22 @@ std::vector<unsigned char> Bmp24Of(const Picture& picture, const Colours& colour
     return EncodeBmp(image);
 }
 
+// The same 24-bit BMP stored top row first, as a negative height says.
+std::vector<unsigned char> TopDown(std::vector<unsigned char> bmp)
+{
+    const int32_t width = int32_t(bmp[18] | bmp[19] << 8 | bmp[20] << 16 | uint32_t(bmp[21]) << 24);
+    const int32_t height = int32_t(bmp[22] | bmp[23] << 8 | bmp[24] << 16 | uint32_t(bmp[25]) << 24);
+    const uint32_t negative = uint32_t(-height);
+    for (int i = 0; i < 4; ++i) bmp[size_t(22 + i)] = (unsigned char)(negative >> (8 * i));
+    const size_t stride = (size_t(width) * 3 + 3) & ~size_t(3);
+    const size_t pixels = bmp[10] | bmp[11] << 8 | bmp[12] << 16 | size_t(bmp[13]) << 24;
+    for (int32_t row = 0; row < height / 2; ++row)
+        std::swap_ranges(bmp.begin() + long(pixels + size_t(row) * stride),
+                         bmp.begin() + long(pixels + size_t(row + 1) * stride),
+                         bmp.begin() + long(pixels + size_t(height - 1 - row) * stride));
+    return bmp;
+}
+
 void PutLe(std::vector<unsigned char>& out, uint32_t value, int bytes)
 {
     for (int i = 0; i < bytes; ++i) out.push_back((unsigned char)(value >> (8 * i)));
@@ -270,6 +286,7 @@ TEST_F(LabyrinthTest, SameGridFromBmp24Bmp8AndPngWithRowZeroOnTop)
     };
     const Case cases[] = {
         {"24-bit BMP", Bmp24Of(MAZE, MAZE_COLOURS)},
+        {"24-bit BMP, top row first", TopDown(Bmp24Of(MAZE, MAZE_COLOURS))},
         {"8-bit BMP", Bmp8Of(MAZE, MAZE_COLOURS)},
         {"RGB PNG", PngOf(MAZE, MAZE_COLOURS)},
     };
@@ -517,7 +534,7 @@ TEST_F(LabyrinthTest, ColourLookupAgreesWithFirstMatchSearch)
 
 // PNG rows arrive top row first and BMP rows bottom row first; either way, and
 // whatever the pixel layout, the cells and appended rows are those of the scan.
-// Widths odd and even (the loader takes pixels two at a time), runs of one
+// Widths with every remainder (the loader takes pixels four at a time), runs of one
 // colour that go on past a row's end, unlisted colours first met in opposite
 // orders from the top and from the bottom, and tables that fill up part way.
 TEST_F(LabyrinthTest, EveryImageKindGivesTheCellsOfTheFirstMatchSearch)
@@ -526,7 +543,7 @@ TEST_F(LabyrinthTest, EveryImageKindGivesTheCellsOfTheFirstMatchSearch)
     const std::vector<uint8_t> greys = {0, 255, 128, 17, 200, 77, 3, 254};
     for (bool grey : {true, false}) {
         for (unsigned listed : {1u, 3u, 254u, 256u}) {
-            for (int width : {1, 2, 3, 4, 5, 17, 34}) {
+            for (int width : {1, 2, 3, 4, 5, 7, 8, 17, 34}) {
                 const int height = width == 17 ? 1 : 6;
                 // A pool of 8 colours; the palette lists the first three (and filler rows).
                 std::vector<Rgb> pool;
@@ -563,6 +580,7 @@ TEST_F(LabyrinthTest, EveryImageKindGivesTheCellsOfTheFirstMatchSearch)
                 }
                 RawImage image = {width, height, 3, rgb.data()};
                 kinds.push_back({"24-bit BMP", EncodeBmp(image)});
+                kinds.push_back({"24-bit BMP, top row first", TopDown(EncodeBmp(image))});
                 for (const Kind& kind : kinds) {
                     const std::string what = std::string(kind.what) + ", " + (grey ? "grey" : "colour") + " pool, " +
                                              std::to_string(listed) + " listed, width " + std::to_string(width);
