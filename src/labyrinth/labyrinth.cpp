@@ -341,8 +341,8 @@ unsigned char CellConverter::RowOf(uint32_t colour)
 #endif
 
 // Four pixels the cache does not hold: their rows, found one colour at a time, left
-// first as the scan meets them, and kept in their slot.
-// Kept out of the conversion loop, which a hit runs through in a few instructions.
+// first as the scan meets them, and kept in their slot. Kept out of the conversion
+// loop, which a hit runs through in a few instructions.
 template <unsigned C, bool BLUE_FIRST>
 QUORVEL_NOINLINE uint32_t CellConverter::QuadMiss(uint64_t low, uint64_t high, const unsigned char* pixels)
 {
