@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "labyrinth/text_lines.h"
 #include "image/image_data.h"
@@ -111,7 +112,12 @@ static uint32_t PackColour(uint8_t red, uint8_t green, uint8_t blue)
 // ---------------------------------------------------------------------------
 // Image to cells
 
-static const unsigned QUAD_SLOT_BITS = 10;   // see CellConverter::QUAD_SLOTS
+static const unsigned GROUP_SLOT_BITS = 11;   // see CellConverter::GROUP_SLOTS
+
+// Up to four words of colour bytes: eight pixels of one to four bytes.
+struct GroupKey {
+    uint64_t words[4];
+};
 
 // The rows of the image arrive through ImageRowSink in whatever order the reader
 // finishes them (a PNG's top row first), each converted while it is still in
@@ -150,19 +156,25 @@ public:
     const char* Refusal() const { return refusal_; }
 
 private:
-    // Four neighbouring pixels at a time, looked up by their colours together: one
-    // probe and one store per four cells. A maze's colour runs are too short for a
-    // run cache to pay, but a labyrinth has few colours, so the runs of four it holds
-    // are few too. The cache is direct-mapped and small enough to stay in the L1
-    // cache beside the row being converted; a slot holds the four pixels' colour
-    // bytes (at most 16, alpha cleared) and their four rows.
-    static const unsigned QUAD_SLOTS = 1u << QUAD_SLOT_BITS;
+    // Eight neighbouring pixels at a time, looked up by their colours together: one
+    // probe and one store per eight cells. A maze's colour runs are too short for a
+    // run cache to pay, but a labyrinth has few colours, so the groups of eight it
+    // holds are few too. A slot holds the pixels' colour bytes (at most 32, alpha
+    // cleared, a word to an array so a probe needs no address arithmetic) and their
+    // eight rows. Slots go in pairs: two groups that hash alike share one, the one
+    // last met in front, where the loop looks. Only the slots a picture's groups use
+    // are ever in cache; the whole table is 80 KiB.
+    static const unsigned GROUP_PIXELS = 8;
+    static const unsigned GROUP_SLOTS = 1u << GROUP_SLOT_BITS;
 
     template <unsigned C, bool BLUE_FIRST>
     void ConvertRow(const unsigned char* pixels, unsigned char* out);
     template <unsigned C, bool BLUE_FIRST>
-    uint32_t QuadMiss(uint64_t low, uint64_t high, const unsigned char* pixels);
-    void ResetQuads();
+    uint64_t GroupMiss(unsigned slot, const unsigned char* pixels);
+    template <unsigned C>
+    bool HoldsKey(unsigned slot, const GroupKey& key) const;
+    void SwapSlots(unsigned a, unsigned b);
+    void ResetGroups();
     unsigned char RowOf(uint32_t colour);
     void RenumberAppendedRows();
 
@@ -171,9 +183,9 @@ private:
     const unsigned listedRows_;
     unsigned rowCount_ = 0;
     ColourIndex index_;
-    uint64_t quadLows_[QUAD_SLOTS];    // each slot's key, in two halves
-    uint64_t quadHighs_[QUAD_SLOTS];
-    uint32_t quadRows_[QUAD_SLOTS];    // the four rows as they go into the cells, left first
+    uint64_t groupWords_[4][GROUP_SLOTS];   // word k of each slot's key
+    uint64_t groupRows_[GROUP_SLOTS];       // the eight rows as they go into the cells, left first
+    GroupKey emptyKey_;
     uint64_t multiplier_ = 0;
     uint64_t alphaMask_ = 0;
     unsigned evictions_ = 0;
@@ -206,13 +218,6 @@ static uint64_t Load64(const unsigned char* p)
     return value;
 }
 
-static uint32_t Load32(const unsigned char* p)
-{
-    uint32_t value;
-    std::memcpy(&value, p, 4);
-    return value;
-}
-
 // Eight bytes that, laid over pixels in memory, clear the alpha bytes (the last of
 // a pixel of two or four components) and keep the rest, whatever the machine's byte order.
 static uint64_t AlphaMask(unsigned components)
@@ -222,38 +227,65 @@ static uint64_t AlphaMask(unsigned components)
     return Load64(bytes);
 }
 
-// The key of the four pixels at `pixels`: their colour bytes (grey, or red, green and
-// blue) as they lie in memory, read a word at a time, alpha cleared. A key's `high`
-// never has all its bits set, since for every layout some of them are cleared or lie
-// beyond the pixels; that marks an unused slot. Keys are only ever compared with keys
-// made here from the same kind of pixels: each Begin empties the cache.
+// Words in the key of eight pixels of C bytes: grey pixels fill one and leave a second 0.
 template <unsigned C>
-static uint64_t QuadKeyLow(const unsigned char* pixels, uint64_t alphaMask)
+static constexpr unsigned KeyWords()
 {
-    if (C == 1) return Load32(pixels);
-    if (C == 3) return Load64(pixels);
-    return Load64(pixels) & alphaMask;
+    return C < 2 ? 2 : C;
 }
 
+// The key of the eight pixels at `pixels`: their colour bytes (grey, or red, green
+// and blue) as they lie in memory, read a word at a time, alpha cleared. Keys are only
+// ever compared with keys made here from the same kind of pixels: each Begin empties
+// the cache.
 template <unsigned C>
-static uint64_t QuadKeyHigh(const unsigned char* pixels, uint64_t alphaMask)
+static GroupKey GroupKeyAt(const unsigned char* pixels, uint64_t alphaMask)
 {
-    if (C < 3) return 0;
-    if (C == 3) return Load32(pixels + 8);
-    return Load64(pixels + 8) & alphaMask;
+    GroupKey key = {};
+    for (unsigned k = 0; k < C; ++k) key.words[k] = Load64(pixels + 8 * k) & (C % 2 == 0 ? alphaMask : ~uint64_t(0));
+    return key;
 }
 
-// The top bits of the product pick the slot; `high` is spread first, so that runs
-// differing only in their last pixel do not share one.
-static unsigned QuadSlot(uint64_t low, uint64_t high, uint64_t multiplier)
+// Odd 64-bit multipliers; the next is tried when busy groups keep taking the same
+// slots from each other.
+static const uint64_t GROUP_MULTIPLIERS[] = {0x9E3779B97F4A7C15ull, 0xC2B2AE3D27D4EB4Full, 0x165667B19E3779F9ull,
+                                             0xD6E8FEB86659FD93ull};
+
+// The front slot of the key's pair. Each later word is spread by its own multiplier
+// first, so that groups differing only there do not hash alike; the top bits of the
+// product pick the pair.
+template <unsigned C>
+static unsigned GroupSlot(const GroupKey& key, uint64_t multiplier)
 {
-    return unsigned(((high * 0xFF51AFD7ED558CCDull ^ low) * multiplier) >> (64 - QUAD_SLOT_BITS));
+    uint64_t mixed = key.words[0];
+    if (C >= 2) mixed ^= key.words[1] * 0xFF51AFD7ED558CCDull;
+    if (C >= 3) mixed ^= key.words[2] * 0xC4CEB9FE1A85EC53ull;
+    if (C >= 4) mixed ^= key.words[3] * 0x9FB21C651E98DF25ull;
+    return unsigned((mixed * multiplier) >> (64 - GROUP_SLOT_BITS)) & ~1u;
 }
 
-// Odd 64-bit multipliers; the next is tried when two busy runs of four keep taking
-// the same slot from each other.
-static const uint64_t QUAD_MULTIPLIERS[] = {0x9E3779B97F4A7C15ull, 0xC2B2AE3D27D4EB4Full, 0x165667B19E3779F9ull,
-                                            0xD6E8FEB86659FD93ull};
+// An unused slot holds eight pixels of row 0's colour, whose rows are all 0, so
+// whatever finds it by its own key gets the right rows. Grey pixels cannot make a
+// colour whose red, green and blue differ; then a key none makes, its second word
+// all ones where grey pixels leave 0 or clear the alpha.
+template <unsigned C>
+static GroupKey EmptyGroupKey(const PaletteEntry& first, bool blueFirst)
+{
+    GroupKey key = {};
+    if (C < 3 && (first.red != first.green || first.red != first.blue)) {
+        key.words[1] = ~uint64_t(0);
+        return key;
+    }
+    unsigned char group[8 * 4] = {};
+    for (unsigned char* pixel = group; pixel < group + 8 * C; pixel += C) {
+        pixel[0] = blueFirst ? first.blue : first.red;
+        if (C >= 3) {
+            pixel[1] = first.green;
+            pixel[2] = blueFirst ? first.red : first.blue;
+        }
+    }
+    return GroupKeyAt<C>(group, AlphaMask(C));
+}
 
 bool CellConverter::Begin(int32_t width, int32_t height, unsigned components)
 {
@@ -293,7 +325,7 @@ bool CellConverter::Begin(int32_t width, int32_t height, unsigned components)
     }
     alphaMask_ = AlphaMask(components);
     rehashes_ = 0;
-    ResetQuads();
+    ResetGroups();
     return true;
 }
 
@@ -301,17 +333,39 @@ bool CellConverter::BeginBlueFirst(int32_t width, int32_t height)
 {
     if (!Begin(width, height, 3)) return false;
     blueFirst_ = true;
+    ResetGroups();   // the unused slots' key is blue first too
     return true;
 }
 
-void CellConverter::ResetQuads()
+void CellConverter::ResetGroups()
 {
-    for (unsigned slot = 0; slot < QUAD_SLOTS; ++slot) {
-        quadLows_[slot] = 0;
-        quadHighs_[slot] = ~uint64_t(0);
+    const PaletteEntry& first = palette_.entries[0];
+    switch (components_) {
+    case 1: emptyKey_ = EmptyGroupKey<1>(first, false); break;
+    case 2: emptyKey_ = EmptyGroupKey<2>(first, false); break;
+    case 3: emptyKey_ = EmptyGroupKey<3>(first, blueFirst_); break;
+    default: emptyKey_ = EmptyGroupKey<4>(first, false); break;
     }
-    multiplier_ = QUAD_MULTIPLIERS[rehashes_];
+    for (unsigned slot = 0; slot < GROUP_SLOTS; ++slot) {
+        for (unsigned k = 0; k < 4; ++k) groupWords_[k][slot] = emptyKey_.words[k];
+        groupRows_[slot] = 0;
+    }
+    multiplier_ = GROUP_MULTIPLIERS[rehashes_];
     evictions_ = 0;
+}
+
+template <unsigned C>
+bool CellConverter::HoldsKey(unsigned slot, const GroupKey& key) const
+{
+    for (unsigned k = 0; k < KeyWords<C>(); ++k)
+        if (groupWords_[k][slot] != key.words[k]) return false;
+    return true;
+}
+
+void CellConverter::SwapSlots(unsigned a, unsigned b)
+{
+    for (unsigned k = 0; k < 4; ++k) std::swap(groupWords_[k][a], groupWords_[k][b]);
+    std::swap(groupRows_[a], groupRows_[b]);
 }
 
 // The row for one pixel colour, appending a kind-0 row for a colour the table
@@ -340,46 +394,52 @@ unsigned char CellConverter::RowOf(uint32_t colour)
 #define QUORVEL_NOINLINE __attribute__((noinline))
 #endif
 
-// Four pixels the cache does not hold: their rows, found one colour at a time, left
-// first as the scan meets them, and kept in their slot. Kept out of the conversion
+// Eight pixels not in the front slot of their pair. Kept out of the conversion
 // loop, which a hit runs through in a few instructions.
 template <unsigned C, bool BLUE_FIRST>
-QUORVEL_NOINLINE uint32_t CellConverter::QuadMiss(uint64_t low, uint64_t high, const unsigned char* pixels)
+QUORVEL_NOINLINE uint64_t CellConverter::GroupMiss(unsigned slot, const unsigned char* pixels)
 {
-    unsigned char rows[4];
-    for (unsigned k = 0; k < 4; ++k) rows[k] = RowOf(ColourAt<C, BLUE_FIRST>(pixels + k * C));
-    unsigned slot = QuadSlot(low, high, multiplier_);
-    if (quadHighs_[slot] != ~uint64_t(0) && ++evictions_ > 4 * QUAD_SLOTS &&
-        rehashes_ + 1 < sizeof QUAD_MULTIPLIERS / sizeof QUAD_MULTIPLIERS[0]) {
-        // More runs chase each other out of their slots than a picture of few
+    // Made again here rather than handed over, so the loop never keeps it in memory.
+    const GroupKey key = GroupKeyAt<C>(pixels, alphaMask_);
+    if (HoldsKey<C>(slot + 1, key)) {
+        SwapSlots(slot, slot + 1);
+        return groupRows_[slot];
+    }
+    // Their rows, found one colour at a time, left first as the scan meets them.
+    unsigned char rows[GROUP_PIXELS];
+    for (unsigned k = 0; k < GROUP_PIXELS; ++k) rows[k] = RowOf(ColourAt<C, BLUE_FIRST>(pixels + k * C));
+    if (!HoldsKey<C>(slot + 1, emptyKey_) && ++evictions_ > 4 * GROUP_SLOTS &&
+        rehashes_ + 1 < sizeof GROUP_MULTIPLIERS / sizeof GROUP_MULTIPLIERS[0]) {
+        // More groups chase each other out of their slots than a picture of few
         // colours explains: another multiplier may spread them. An image of many
         // colours goes through the few multipliers and then lives with its misses.
         ++rehashes_;
-        ResetQuads();
-        slot = QuadSlot(low, high, multiplier_);
+        ResetGroups();
+        slot = GroupSlot<C>(key, multiplier_);
     }
-    quadLows_[slot] = low;
-    quadHighs_[slot] = high;
-    std::memcpy(&quadRows_[slot], rows, 4);
-    return quadRows_[slot];
+    // The front one moves back, pushing out what was there.
+    SwapSlots(slot, slot + 1);
+    for (unsigned k = 0; k < 4; ++k) groupWords_[k][slot] = key.words[k];
+    std::memcpy(&groupRows_[slot], rows, GROUP_PIXELS);
+    return groupRows_[slot];
 }
 
 template <unsigned C, bool BLUE_FIRST>
 void CellConverter::ConvertRow(const unsigned char* pixels, unsigned char* out)
 {
     unsigned char* const end = out + size_t(width_);
-    unsigned char* const quadsEnd = out + (size_t(width_) & ~size_t(3));
+    unsigned char* const groupsEnd = out + size_t(width_) / GROUP_PIXELS * GROUP_PIXELS;
     const uint64_t alphaMask = alphaMask_;
     uint64_t multiplier = multiplier_;
-    for (; out != quadsEnd; out += 4, pixels += 4 * C) {
-        const uint64_t low = QuadKeyLow<C>(pixels, alphaMask), high = QuadKeyHigh<C>(pixels, alphaMask);
-        const unsigned slot = QuadSlot(low, high, multiplier);
-        uint32_t rows = quadRows_[slot];
-        if (quadLows_[slot] != low || quadHighs_[slot] != high) {
-            rows = QuadMiss<C, BLUE_FIRST>(low, high, pixels);
+    for (; out != groupsEnd; out += GROUP_PIXELS, pixels += GROUP_PIXELS * C) {
+        const GroupKey key = GroupKeyAt<C>(pixels, alphaMask);
+        const unsigned slot = GroupSlot<C>(key, multiplier);
+        uint64_t rows = groupRows_[slot];
+        if (!HoldsKey<C>(slot, key)) {
+            rows = GroupMiss<C, BLUE_FIRST>(slot, pixels);
             multiplier = multiplier_;
         }
-        std::memcpy(out, &rows, 4);
+        std::memcpy(out, &rows, GROUP_PIXELS);
     }
     for (; out < end; ++out, pixels += C) *out = RowOf(ColourAt<C, BLUE_FIRST>(pixels));
 }
