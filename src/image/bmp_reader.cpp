@@ -316,6 +316,17 @@ static void ReadRunLengthRows(const unsigned char* data, size_t size, const BmpL
     DecodeRunLengths(data, size, cursor);
 }
 
+// A 24-bit file's rows are already three bytes a pixel in ImageData's stride; a sink
+// that takes them blue first reads them where they lie. The caller has checked that
+// every row is in the file.
+static void SendFileRows(const unsigned char* data, const BmpLayout& layout, ImageRowSink& sink)
+{
+    const size_t stride = ImageRowStride(layout.width, 3);
+    const unsigned char* src = data + layout.pixelStart;
+    for (size_t y = 0; y < size_t(layout.height); ++y, src += stride)
+        sink.Row(int32_t(layout.topDown ? y : size_t(layout.height) - 1 - y), src);
+}
+
 // Run-length rows are written in whatever order the codes go, so with a sink they
 // must come from a whole image; the caller sees to that.
 static bool ReadPixels(const unsigned char* data, size_t size, const BmpLayout& layout,
@@ -385,6 +396,10 @@ ImageRefusal DecodeBmpRows(const unsigned char* data, size_t size, ImageRowSink&
     if (refusal != ImageRefusal::NONE) return refusal;
     const size_t stride = ImageRowStride(layout.width, 3);
     if (stride == 0) return ImageRefusal::TOO_LARGE;
+    if (layout.bitCount == 24 && sink.BeginBlueFirst(layout.width, layout.height)) {
+        SendFileRows(data, layout, sink);
+        return ImageRefusal::NONE;
+    }
     if (layout.compression != COMPRESSION_NONE) {
         ImageData image = {};
         refusal = DecodeBmp(image, data, size);

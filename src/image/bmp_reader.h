@@ -31,6 +31,7 @@ ImageRefusal LoadBmp(ImageData& out, const char* path);
 ImageRefusal DecodeBmp(ImageData& out, const unsigned char* data, size_t size);
 
 // The same image handed to `sink` row by row, as ImageRowSink describes. Uncompressed
-// rows go as they are read, through one row of memory; run-length images are decoded
+// rows go as they are read, through one row of memory, or for a sink that takes a
+// 24-bit image blue first straight from the file; run-length images are decoded
 // whole first, since their codes may write the rows in any order.
 ImageRefusal DecodeBmpRows(const unsigned char* data, size_t size, ImageRowSink& sink);

@@ -44,8 +44,13 @@ struct ImageRowSink {
     // several runs of image data and the last one counts), and each time the rows
     // that came before no longer count. False refuses the image.
     virtual bool Begin(int32_t width, int32_t height, unsigned components) = 0;
+    // The same for a 24-bit BMP, whose rows then come as the file stores them: three
+    // bytes a pixel, blue, green, red, handed over in place without a copy. A sink that
+    // only compares colours can take them so; one that returns false is offered the
+    // image through Begin, in ImageData's order.
+    virtual bool BeginBlueFirst(int32_t /*width*/, int32_t /*height*/) { return false; }
     // Picture row `row` (0 the top), width * components bytes laid out as in
-    // ImageData. Every row comes once after Begin, in whatever order the reader
+    // ImageData (or blue first, as above). Every row comes once after Begin, in whatever order the reader
     // finishes them; the bytes are the reader's and last only for this call.
     virtual void Row(int32_t row, const unsigned char* pixels) = 0;
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "labyrinth/text_lines.h"
 #include "image/image_data.h"
@@ -111,6 +112,13 @@ static uint32_t PackColour(uint8_t red, uint8_t green, uint8_t blue)
 // ---------------------------------------------------------------------------
 // Image to cells
 
+static const unsigned GROUP_SLOT_BITS = 11;   // see CellConverter::GROUP_SLOTS
+
+// Up to four words of colour bytes: eight pixels of one to four bytes.
+struct GroupKey {
+    uint64_t words[4];
+};
+
 // The rows of the image arrive through ImageRowSink in whatever order the reader
 // finishes them (a PNG's top row first), each converted while it is still in
 // cache. Colours the palette lacks must be numbered by their first appearance in
@@ -127,6 +135,8 @@ public:
     ~CellConverter() { delete[] cells_; }
 
     bool Begin(int32_t width, int32_t height, unsigned components) override;
+    // Colours are only compared, so their bytes may come in either order.
+    bool BeginBlueFirst(int32_t width, int32_t height) override;
     void Row(int32_t row, const unsigned char* pixels) override;
 
     // After the last row: the appended rows in scan order, or false when the
@@ -146,17 +156,25 @@ public:
     const char* Refusal() const { return refusal_; }
 
 private:
-    // Two neighbouring pixels at a time, for one multiplication and one load per
-    // pair: a maze's colour runs are too short for a run cache to pay, but a
-    // labyrinth has few colours, so the pairs it holds are few too. The cache is
-    // direct-mapped; a slot holds both colours (48 bits) and their two rows.
-    static const unsigned PAIR_SLOTS = 4096;
-    static const unsigned PAIR_SHIFT = 52;   // top 12 bits of the product pick the slot
+    // Eight neighbouring pixels at a time, looked up by their colours together: one
+    // probe and one store per eight cells. A maze's colour runs are too short for a
+    // run cache to pay, but a labyrinth has few colours, so the groups of eight it
+    // holds are few too. A slot holds the pixels' colour bytes (at most 32, alpha
+    // cleared, a word to an array so a probe needs no address arithmetic) and their
+    // eight rows. Slots go in pairs: two groups that hash alike share one, the one
+    // last met in front, where the loop looks. Only the slots a picture's groups use
+    // are ever in cache; the whole table is 80 KiB.
+    static const unsigned GROUP_PIXELS = 8;
+    static const unsigned GROUP_SLOTS = 1u << GROUP_SLOT_BITS;
 
-    template <unsigned C>
+    template <unsigned C, bool BLUE_FIRST>
     void ConvertRow(const unsigned char* pixels, unsigned char* out);
-    uint64_t PairMiss(uint64_t key, uint32_t left, uint32_t right);
-    void ResetPairs();
+    template <unsigned C, bool BLUE_FIRST>
+    uint64_t GroupMiss(unsigned slot, const unsigned char* pixels);
+    template <unsigned C>
+    bool HoldsKey(unsigned slot, const GroupKey& key) const;
+    void SwapSlots(unsigned a, unsigned b);
+    void ResetGroups();
     unsigned char RowOf(uint32_t colour);
     void RenumberAppendedRows();
 
@@ -165,15 +183,18 @@ private:
     const unsigned listedRows_;
     unsigned rowCount_ = 0;
     ColourIndex index_;
-    uint64_t pairs_[PAIR_SLOTS];
-    uint64_t emptyPair_ = 0;
+    uint64_t groupWords_[4][GROUP_SLOTS];   // word k of each slot's key
+    uint64_t groupRows_[GROUP_SLOTS];       // the eight rows as they go into the cells, left first
+    GroupKey emptyKey_;
     uint64_t multiplier_ = 0;
+    uint64_t alphaMask_ = 0;
     unsigned evictions_ = 0;
     unsigned rehashes_ = 0;
     unsigned char* cells_ = nullptr;
     int32_t width_ = 0;
     int32_t height_ = 0;
     unsigned components_ = 0;
+    bool blueFirst_ = false;   // three-byte pixels stored blue, green, red
     int32_t rowsSeen_ = 0;
     bool inScanOrder_ = true;
     bool tableFull_ = false;   // a colour found no free row
@@ -182,65 +203,89 @@ private:
 
 // The pixel's colour as PackColour gives it: grey counts as red = green = blue,
 // alpha takes no part.
-template <unsigned C>
+template <unsigned C, bool BLUE_FIRST>
 static uint32_t ColourAt(const unsigned char* pixel)
 {
     if (C < 3) return uint32_t(pixel[0]) * 0x010101u;
+    if (BLUE_FIRST) return PackColour(pixel[2], pixel[1], pixel[0]);
     return PackColour(pixel[0], pixel[1], pixel[2]);
 }
 
-static uint32_t Load32(const unsigned char* p)
+static uint64_t Load64(const unsigned char* p)
 {
-    uint32_t value;
-    std::memcpy(&value, p, 4);
+    uint64_t value;
+    std::memcpy(&value, p, 8);
     return value;
 }
 
-static uint16_t Load16(const unsigned char* p)
+// Eight bytes that, laid over pixels in memory, clear the alpha bytes (the last of
+// a pixel of two or four components) and keep the rest, whatever the machine's byte order.
+static uint64_t AlphaMask(unsigned components)
 {
-    uint16_t value;
-    std::memcpy(&value, p, 2);
-    return value;
+    unsigned char bytes[8];
+    for (unsigned k = 0; k < 8; ++k) bytes[k] = components % 2 == 0 && k % components == components - 1 ? 0 : 0xFF;
+    return Load64(bytes);
 }
 
-// The key of the pixel pair at `pixels`: what decides their two rows (red, green
-// and blue, or grey), at most 48 bits, shifted up so the rows fit below it. The
-// bytes are taken as they lie in memory, a whole word at a time; keys are only
-// ever compared with keys made here from the same kind of pixels.
+// Words in the key of eight pixels of C bytes: grey pixels fill one and leave a second 0.
 template <unsigned C>
-static uint64_t PairKeyAt(const unsigned char* pixels)
+static constexpr unsigned KeyWords()
 {
-    if (C == 3) return (uint64_t(Load32(pixels)) | uint64_t(Load16(pixels + 4)) << 32) << 16;
-    if (C == 4) {
-        static const unsigned char COLOUR_BYTES[4] = {0xFF, 0xFF, 0xFF, 0};
-        const uint32_t colour = Load32(COLOUR_BYTES);
-        return (uint64_t(Load32(pixels) & colour) | uint64_t(Load32(pixels + 4) & colour) << 24) << 16;
+    return C < 2 ? 2 : C;
+}
+
+// The key of the eight pixels at `pixels`: their colour bytes (grey, or red, green
+// and blue) as they lie in memory, read a word at a time, alpha cleared. Keys are only
+// ever compared with keys made here from the same kind of pixels: each Begin empties
+// the cache.
+template <unsigned C>
+static GroupKey GroupKeyAt(const unsigned char* pixels, uint64_t alphaMask)
+{
+    GroupKey key = {};
+    for (unsigned k = 0; k < C; ++k) key.words[k] = Load64(pixels + 8 * k) & (C % 2 == 0 ? alphaMask : ~uint64_t(0));
+    return key;
+}
+
+// Odd 64-bit multipliers; the next is tried when busy groups keep taking the same
+// slots from each other.
+static const uint64_t GROUP_MULTIPLIERS[] = {0x9E3779B97F4A7C15ull, 0xC2B2AE3D27D4EB4Full, 0x165667B19E3779F9ull,
+                                             0xD6E8FEB86659FD93ull};
+
+// The front slot of the key's pair. Each later word is spread by its own multiplier
+// first, so that groups differing only there do not hash alike; the top bits of the
+// product pick the pair.
+template <unsigned C>
+static unsigned GroupSlot(const GroupKey& key, uint64_t multiplier)
+{
+    uint64_t mixed = key.words[0];
+    if (C >= 2) mixed ^= key.words[1] * 0xFF51AFD7ED558CCDull;
+    if (C >= 3) mixed ^= key.words[2] * 0xC4CEB9FE1A85EC53ull;
+    if (C >= 4) mixed ^= key.words[3] * 0x9FB21C651E98DF25ull;
+    return unsigned((mixed * multiplier) >> (64 - GROUP_SLOT_BITS)) & ~1u;
+}
+
+// An unused slot holds eight pixels of row 0's colour, whose rows are all 0, so
+// whatever finds it by its own key gets the right rows. Grey pixels cannot make a
+// colour whose red, green and blue differ; then a key none makes, its second word
+// all ones where grey pixels leave 0 or clear the alpha.
+template <unsigned C>
+static GroupKey EmptyGroupKey(const PaletteEntry& first, bool blueFirst)
+{
+    GroupKey key = {};
+    if (C < 3 && (first.red != first.green || first.red != first.blue)) {
+        key.words[1] = ~uint64_t(0);
+        return key;
     }
-    return (uint64_t(pixels[0]) | uint64_t(pixels[C]) << 8) << 16;
-}
-
-// The key an unused slot holds: a pair of row 0's colour, whose rows are 0 and 0,
-// so whatever finds it by its own key gets the right rows. Grey pixels cannot
-// make a colour whose red, green and blue differ; then a key no pair makes.
-template <unsigned C>
-static uint64_t UnusedPairKey(const PaletteEntry& first)
-{
-    if (C < 3 && (first.red != first.green || first.red != first.blue)) return uint64_t(1) << 63;
-    unsigned char pair[8] = {};
-    for (unsigned char* pixel = pair; pixel < pair + 2 * C; pixel += C) {
-        pixel[0] = first.red;
+    unsigned char group[8 * 4] = {};
+    for (unsigned char* pixel = group; pixel < group + 8 * C; pixel += C) {
+        pixel[0] = blueFirst ? first.blue : first.red;
         if (C >= 3) {
             pixel[1] = first.green;
-            pixel[2] = first.blue;
+            pixel[2] = blueFirst ? first.red : first.blue;
         }
     }
-    return PairKeyAt<C>(pair);
+    return GroupKeyAt<C>(group, AlphaMask(C));
 }
-
-// Odd 64-bit multipliers; the next is tried when two busy pairs keep taking the
-// same slot from each other.
-static const uint64_t PAIR_MULTIPLIERS[] = {0x9E3779B97F4A7C15ull, 0xC2B2AE3D27D4EB4Full, 0x165667B19E3779F9ull,
-                                            0xD6E8FEB86659FD93ull};
 
 bool CellConverter::Begin(int32_t width, int32_t height, unsigned components)
 {
@@ -265,6 +310,7 @@ bool CellConverter::Begin(int32_t width, int32_t height, unsigned components)
     width_ = width;
     height_ = height;
     components_ = components;
+    blueFirst_ = false;
     rowsSeen_ = 0;
     inScanOrder_ = true;
     tableFull_ = false;
@@ -277,22 +323,49 @@ bool CellConverter::Begin(int32_t width, int32_t height, unsigned components)
         const PaletteEntry& entry = palette_.entries[row];
         AddColour(index_, PackColour(entry.red, entry.green, entry.blue), row);
     }
-    switch (components) {
-    case 1: emptyPair_ = UnusedPairKey<1>(palette_.entries[0]); break;
-    case 2: emptyPair_ = UnusedPairKey<2>(palette_.entries[0]); break;
-    case 3: emptyPair_ = UnusedPairKey<3>(palette_.entries[0]); break;
-    default: emptyPair_ = UnusedPairKey<4>(palette_.entries[0]); break;
-    }
+    alphaMask_ = AlphaMask(components);
     rehashes_ = 0;
-    ResetPairs();
+    ResetGroups();
     return true;
 }
 
-void CellConverter::ResetPairs()
+bool CellConverter::BeginBlueFirst(int32_t width, int32_t height)
 {
-    for (uint64_t& slot : pairs_) slot = emptyPair_;
-    multiplier_ = PAIR_MULTIPLIERS[rehashes_];
+    if (!Begin(width, height, 3)) return false;
+    blueFirst_ = true;
+    ResetGroups();   // the unused slots' key is blue first too
+    return true;
+}
+
+void CellConverter::ResetGroups()
+{
+    const PaletteEntry& first = palette_.entries[0];
+    switch (components_) {
+    case 1: emptyKey_ = EmptyGroupKey<1>(first, false); break;
+    case 2: emptyKey_ = EmptyGroupKey<2>(first, false); break;
+    case 3: emptyKey_ = EmptyGroupKey<3>(first, blueFirst_); break;
+    default: emptyKey_ = EmptyGroupKey<4>(first, false); break;
+    }
+    for (unsigned slot = 0; slot < GROUP_SLOTS; ++slot) {
+        for (unsigned k = 0; k < 4; ++k) groupWords_[k][slot] = emptyKey_.words[k];
+        groupRows_[slot] = 0;
+    }
+    multiplier_ = GROUP_MULTIPLIERS[rehashes_];
     evictions_ = 0;
+}
+
+template <unsigned C>
+bool CellConverter::HoldsKey(unsigned slot, const GroupKey& key) const
+{
+    for (unsigned k = 0; k < KeyWords<C>(); ++k)
+        if (groupWords_[k][slot] != key.words[k]) return false;
+    return true;
+}
+
+void CellConverter::SwapSlots(unsigned a, unsigned b)
+{
+    for (unsigned k = 0; k < 4; ++k) std::swap(groupWords_[k][a], groupWords_[k][b]);
+    std::swap(groupRows_[a], groupRows_[b]);
 }
 
 // The row for one pixel colour, appending a kind-0 row for a colour the table
@@ -315,45 +388,60 @@ unsigned char CellConverter::RowOf(uint32_t colour)
     return (unsigned char)rowCount_++;
 }
 
-// A pair the cache does not hold: its rows, found one colour at a time, left
-// first as the scan meets them, and kept in the slot.
-uint64_t CellConverter::PairMiss(uint64_t key, uint32_t left, uint32_t right)
+#if defined(_MSC_VER)
+#define QUORVEL_NOINLINE __declspec(noinline)
+#else
+#define QUORVEL_NOINLINE __attribute__((noinline))
+#endif
+
+// Eight pixels not in the front slot of their pair. Kept out of the conversion
+// loop, which a hit runs through in a few instructions.
+template <unsigned C, bool BLUE_FIRST>
+QUORVEL_NOINLINE uint64_t CellConverter::GroupMiss(unsigned slot, const unsigned char* pixels)
 {
-    // The two rows as they go into the cells, so a hit stores them in one go.
-    const unsigned char rows[2] = {RowOf(left), RowOf(right)};
-    uint64_t& slot = pairs_[(key * multiplier_) >> PAIR_SHIFT];
-    if (slot != emptyPair_ && ++evictions_ > 4 * PAIR_SLOTS &&
-        rehashes_ + 1 < sizeof PAIR_MULTIPLIERS / sizeof PAIR_MULTIPLIERS[0]) {
-        // More pairs chase each other out of their slots than a picture of few
+    // Made again here rather than handed over, so the loop never keeps it in memory.
+    const GroupKey key = GroupKeyAt<C>(pixels, alphaMask_);
+    if (HoldsKey<C>(slot + 1, key)) {
+        SwapSlots(slot, slot + 1);
+        return groupRows_[slot];
+    }
+    // Their rows, found one colour at a time, left first as the scan meets them.
+    unsigned char rows[GROUP_PIXELS];
+    for (unsigned k = 0; k < GROUP_PIXELS; ++k) rows[k] = RowOf(ColourAt<C, BLUE_FIRST>(pixels + k * C));
+    if (!HoldsKey<C>(slot + 1, emptyKey_) && ++evictions_ > 4 * GROUP_SLOTS &&
+        rehashes_ + 1 < sizeof GROUP_MULTIPLIERS / sizeof GROUP_MULTIPLIERS[0]) {
+        // More groups chase each other out of their slots than a picture of few
         // colours explains: another multiplier may spread them. An image of many
         // colours goes through the few multipliers and then lives with its misses.
         ++rehashes_;
-        ResetPairs();
-        return PairMiss(key, left, right);
+        ResetGroups();
+        slot = GroupSlot<C>(key, multiplier_);
     }
-    slot = key | Load16(rows);
-    return Load16(rows);
+    // The front one moves back, pushing out what was there.
+    SwapSlots(slot, slot + 1);
+    for (unsigned k = 0; k < 4; ++k) groupWords_[k][slot] = key.words[k];
+    std::memcpy(&groupRows_[slot], rows, GROUP_PIXELS);
+    return groupRows_[slot];
 }
 
-template <unsigned C>
+template <unsigned C, bool BLUE_FIRST>
 void CellConverter::ConvertRow(const unsigned char* pixels, unsigned char* out)
 {
-    const size_t width = size_t(width_);
-    const uint64_t* pairs = pairs_;
+    unsigned char* const end = out + size_t(width_);
+    unsigned char* const groupsEnd = out + size_t(width_) / GROUP_PIXELS * GROUP_PIXELS;
+    const uint64_t alphaMask = alphaMask_;
     uint64_t multiplier = multiplier_;
-    size_t column = 0;
-    for (; column + 2 <= width; column += 2, pixels += 2 * C) {
-        const uint64_t key = PairKeyAt<C>(pixels);
-        // The slot's key bits cancel those of a hit, leaving its two rows.
-        uint64_t rows = pairs[(key * multiplier) >> PAIR_SHIFT] ^ key;
-        if (rows > 0xFFFF) {
-            rows = PairMiss(key, ColourAt<C>(pixels), ColourAt<C>(pixels + C));
+    for (; out != groupsEnd; out += GROUP_PIXELS, pixels += GROUP_PIXELS * C) {
+        const GroupKey key = GroupKeyAt<C>(pixels, alphaMask);
+        const unsigned slot = GroupSlot<C>(key, multiplier);
+        uint64_t rows = groupRows_[slot];
+        if (!HoldsKey<C>(slot, key)) {
+            rows = GroupMiss<C, BLUE_FIRST>(slot, pixels);
             multiplier = multiplier_;
         }
-        const uint16_t both = uint16_t(rows);
-        std::memcpy(out + column, &both, 2);
+        std::memcpy(out, &rows, GROUP_PIXELS);
     }
-    if (column < width) out[column] = RowOf(ColourAt<C>(pixels));
+    for (; out < end; ++out, pixels += C) *out = RowOf(ColourAt<C, BLUE_FIRST>(pixels));
 }
 
 void CellConverter::Row(int32_t row, const unsigned char* pixels)
@@ -362,10 +450,13 @@ void CellConverter::Row(int32_t row, const unsigned char* pixels)
     ++rowsSeen_;
     unsigned char* out = cells_ + size_t(row) * size_t(width_);
     switch (components_) {
-    case 1: ConvertRow<1>(pixels, out); break;
-    case 2: ConvertRow<2>(pixels, out); break;
-    case 3: ConvertRow<3>(pixels, out); break;
-    default: ConvertRow<4>(pixels, out); break;
+    case 1: ConvertRow<1, false>(pixels, out); break;
+    case 2: ConvertRow<2, false>(pixels, out); break;
+    case 3:
+        if (blueFirst_) ConvertRow<3, true>(pixels, out);
+        else ConvertRow<3, false>(pixels, out);
+        break;
+    default: ConvertRow<4, false>(pixels, out); break;
     }
 }
 

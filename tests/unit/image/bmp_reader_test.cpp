@@ -100,16 +100,27 @@ Colours TopRowFirst(const ImageData& image)
     return colours;
 }
 
-// The rows DecodeBmpRows hands over, kept by picture row.
+// The rows DecodeBmpRows hands over, kept by picture row; a collector that takes
+// them blue first gets a 24-bit image's rows so.
 struct RowCollector : ImageRowSink {
+    bool takesBlueFirst = false;
+    bool blueFirst = false;   // the rows of the image begun come blue first
     int begins = 0;
     int32_t width = 0;
     std::vector<Colours> rows;
     std::vector<int> times;  // how often each row came
 
+    bool BeginBlueFirst(int32_t w, int32_t h) override
+    {
+        if (!takesBlueFirst) return false;
+        Begin(w, h, 3);
+        blueFirst = true;
+        return true;
+    }
     bool Begin(int32_t w, int32_t h, unsigned components) override
     {
         EXPECT_EQ(components, 3u);
+        blueFirst = false;
         ++begins;
         width = w;
         rows.assign(size_t(h), Colours());
@@ -122,40 +133,48 @@ struct RowCollector : ImageRowSink {
         ASSERT_LT(size_t(row), rows.size());
         ++times[size_t(row)];
         rows[size_t(row)].clear();
-        for (int32_t x = 0; x < width; ++x)
-            rows[size_t(row)].push_back((uint32_t(pixels[3 * x]) << 16) | (pixels[3 * x + 1] << 8) | pixels[3 * x + 2]);
+        const unsigned red = blueFirst ? 2 : 0;
+        for (int32_t x = 0; x < width; ++x) {
+            const unsigned char* p = pixels + 3 * x;
+            rows[size_t(row)].push_back((uint32_t(p[red]) << 16) | (p[1] << 8) | p[2 - red]);
+        }
     }
 };
 
-// Decodes both ways, whole and row by row, and expects the same answer and pixels from both,
-// so every case below holds for the labyrinth loader's path too.
+// Decodes whole and row by row, the rows taken in red-green-blue order and, where the
+// file allows, blue first, and expects the same answer and pixels every way, so every
+// case below holds for the labyrinth loader's path too.
 Decoded Decode(const Bytes& file)
 {
     ImageData image = {};
     Decoded d;
     d.refusal = DecodeBmp(image, file.data(), file.size());
     d.ok = d.refusal == ImageRefusal::NONE;
-    RowCollector collector;
-    const ImageRefusal rowsRefusal = DecodeBmpRows(file.data(), file.size(), collector);
-    const bool rowsOk = rowsRefusal == ImageRefusal::NONE;
-    EXPECT_EQ(rowsRefusal, d.refusal) << "whole image and rows disagree";
-    if (!d.ok) return d;
-    EXPECT_EQ(image.format, IMAGE_FORMAT_RGB);
-    EXPECT_EQ(image.components, 3);
-    d.width = image.width;
-    d.height = image.height;
-    d.colours = TopRowFirst(image);
-    FreeImage(image);
-    if (!rowsOk) return d;
-    EXPECT_EQ(collector.begins, 1);
-    EXPECT_EQ(collector.width, d.width);
-    EXPECT_EQ(collector.rows.size(), size_t(d.height));
-    Colours fromRows;
-    for (size_t y = 0; y < collector.rows.size(); ++y) {
-        EXPECT_EQ(collector.times[y], 1) << "row " << y;
-        fromRows.insert(fromRows.end(), collector.rows[y].begin(), collector.rows[y].end());
+    if (d.ok) {
+        EXPECT_EQ(image.format, IMAGE_FORMAT_RGB);
+        EXPECT_EQ(image.components, 3);
+        d.width = image.width;
+        d.height = image.height;
+        d.colours = TopRowFirst(image);
+        FreeImage(image);
     }
-    EXPECT_EQ(fromRows, d.colours) << "rows differ from the whole image";
+    for (bool takesBlueFirst : {false, true}) {
+        const char* how = takesBlueFirst ? "rows taken blue first" : "rows";
+        RowCollector collector;
+        collector.takesBlueFirst = takesBlueFirst;
+        const ImageRefusal rowsRefusal = DecodeBmpRows(file.data(), file.size(), collector);
+        EXPECT_EQ(rowsRefusal, d.refusal) << "whole image and " << how << " disagree";
+        if (!d.ok || rowsRefusal != ImageRefusal::NONE) continue;
+        EXPECT_EQ(collector.begins, 1) << how;
+        EXPECT_EQ(collector.width, d.width) << how;
+        EXPECT_EQ(collector.rows.size(), size_t(d.height)) << how;
+        Colours fromRows;
+        for (size_t y = 0; y < collector.rows.size(); ++y) {
+            EXPECT_EQ(collector.times[y], 1) << how << ", row " << y;
+            fromRows.insert(fromRows.end(), collector.rows[y].begin(), collector.rows[y].end());
+        }
+        EXPECT_EQ(fromRows, d.colours) << how << " differ from the whole image";
+    }
     return d;
 }
 
@@ -472,10 +491,13 @@ TEST(BmpReader, RefusesWhatItCannotRead)
         EXPECT_EQ(image.format, 1234u) << c.what;
         EXPECT_EQ(image.components, 2) << c.what;
         EXPECT_EQ(image.pixels, &sentinelPixel) << c.what;
-        // Refused for the same reason before a single row is handed over.
-        RowCollector rows;
-        EXPECT_EQ(DecodeBmpRows(c.file.data(), c.file.size(), rows), c.refusal) << c.what;
-        EXPECT_EQ(rows.begins, 0) << c.what;
+        // Refused for the same reason before a single row is handed over, either way.
+        for (bool takesBlueFirst : {false, true}) {
+            RowCollector rows;
+            rows.takesBlueFirst = takesBlueFirst;
+            EXPECT_EQ(DecodeBmpRows(c.file.data(), c.file.size(), rows), c.refusal) << c.what;
+            EXPECT_EQ(rows.begins, 0) << c.what;
+        }
     }
     ImageData image = {};
     EXPECT_EQ(DecodeBmp(image, nullptr, 100), R::BMP_NO_SIGNATURE);

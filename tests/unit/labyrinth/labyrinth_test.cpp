@@ -69,6 +69,22 @@ std::vector<unsigned char> Bmp24Of(const Picture& picture, const Colours& colour
     return EncodeBmp(image);
 }
 
+// The same 24-bit BMP stored top row first, as a negative height says.
+std::vector<unsigned char> TopDown(std::vector<unsigned char> bmp)
+{
+    const int32_t width = int32_t(bmp[18] | bmp[19] << 8 | bmp[20] << 16 | uint32_t(bmp[21]) << 24);
+    const int32_t height = int32_t(bmp[22] | bmp[23] << 8 | bmp[24] << 16 | uint32_t(bmp[25]) << 24);
+    const uint32_t negative = uint32_t(-height);
+    for (int i = 0; i < 4; ++i) bmp[size_t(22 + i)] = (unsigned char)(negative >> (8 * i));
+    const size_t stride = (size_t(width) * 3 + 3) & ~size_t(3);
+    const size_t pixels = bmp[10] | bmp[11] << 8 | bmp[12] << 16 | size_t(bmp[13]) << 24;
+    for (int32_t row = 0; row < height / 2; ++row)
+        std::swap_ranges(bmp.begin() + long(pixels + size_t(row) * stride),
+                         bmp.begin() + long(pixels + size_t(row + 1) * stride),
+                         bmp.begin() + long(pixels + size_t(height - 1 - row) * stride));
+    return bmp;
+}
+
 void PutLe(std::vector<unsigned char>& out, uint32_t value, int bytes)
 {
     for (int i = 0; i < bytes; ++i) out.push_back((unsigned char)(value >> (8 * i)));
@@ -270,6 +286,7 @@ TEST_F(LabyrinthTest, SameGridFromBmp24Bmp8AndPngWithRowZeroOnTop)
     };
     const Case cases[] = {
         {"24-bit BMP", Bmp24Of(MAZE, MAZE_COLOURS)},
+        {"24-bit BMP, top row first", TopDown(Bmp24Of(MAZE, MAZE_COLOURS))},
         {"8-bit BMP", Bmp8Of(MAZE, MAZE_COLOURS)},
         {"RGB PNG", PngOf(MAZE, MAZE_COLOURS)},
     };
@@ -517,8 +534,10 @@ TEST_F(LabyrinthTest, ColourLookupAgreesWithFirstMatchSearch)
 
 // PNG rows arrive top row first and BMP rows bottom row first; either way, and
 // whatever the pixel layout, the cells and appended rows are those of the scan.
-// Widths odd and even (the loader takes pixels two at a time), runs of one
-// colour that go on past a row's end, unlisted colours first met in opposite
+// Widths with every remainder (the loader takes pixels eight at a time), rows that
+// repeat the one before (so groups of eight come again), runs of one colour that go
+// on past a row's end, a first palette row of the pool's colours or just beside them
+// (the loader's unused slots are made from it), unlisted colours first met in opposite
 // orders from the top and from the bottom, and tables that fill up part way.
 TEST_F(LabyrinthTest, EveryImageKindGivesTheCellsOfTheFirstMatchSearch)
 {
@@ -526,53 +545,64 @@ TEST_F(LabyrinthTest, EveryImageKindGivesTheCellsOfTheFirstMatchSearch)
     const std::vector<uint8_t> greys = {0, 255, 128, 17, 200, 77, 3, 254};
     for (bool grey : {true, false}) {
         for (unsigned listed : {1u, 3u, 254u, 256u}) {
-            for (int width : {1, 2, 3, 4, 5, 17, 34}) {
-                const int height = width == 17 ? 1 : 6;
-                // A pool of 8 colours; the palette lists the first three (and filler rows).
-                std::vector<Rgb> pool;
-                for (uint8_t g : greys)
-                    pool.push_back(grey ? Rgb{g, g, g} : Rgb{g, uint8_t(g ^ 0x5A), uint8_t(255 - g)});
-                std::vector<PaletteEntry> rows;
-                for (unsigned i = 0; i < listed; ++i) {
-                    const Rgb c = i < 3 ? pool[i] : Rgb{uint8_t(i), 1, 2};
-                    rows.push_back({"wsg."[i % 4], c.r, c.g, c.b});
-                }
-                std::vector<unsigned char> rgb;
-                size_t colour = 0;
-                for (int i = 0; i < width * height; ++i) {
-                    if (random() % 3 == 0) colour = random() % pool.size();   // runs of about three
-                    rgb.insert(rgb.end(), {pool[colour].r, pool[colour].g, pool[colour].b});
-                }
-                std::vector<int> expected = FirstMatchCells(rows, rgb, width, height);
-                WriteBytes(folder.File("Palette.txt"), PaletteText(std::vector<PaletteEntry>(rows.begin(), rows.begin() + listed)));
+            for (bool firstInPool : {true, false}) {
+                for (int width : {1, 2, 3, 5, 7, 8, 9, 15, 16, 17, 34}) {
+                    const int height = width == 17 ? 1 : 6;
+                    // A pool of 8 colours; the palette lists the first three (and filler rows).
+                    std::vector<Rgb> pool;
+                    for (uint8_t g : greys)
+                        pool.push_back(grey ? Rgb{g, g, g} : Rgb{g, uint8_t(g ^ 0x5A), uint8_t(255 - g)});
+                    std::vector<PaletteEntry> rows;
+                    for (unsigned i = 0; i < listed; ++i) {
+                        Rgb c = i < 3 ? pool[i] : Rgb{uint8_t(i), 1, 2};
+                        if (i == 0 && !firstInPool) c.g ^= 1;   // grey no more, red still a pool grey
+                        rows.push_back({"wsg."[i % 4], c.r, c.g, c.b});
+                    }
+                    std::vector<unsigned char> rgb;
+                    size_t colour = 0;
+                    for (int y = 0; y < height; ++y) {
+                        if (y > 0 && random() % 2 == 0) {
+                            rgb.insert(rgb.end(), rgb.end() - 3 * width, rgb.end());
+                            continue;
+                        }
+                        for (int x = 0; x < width; ++x) {
+                            if (random() % 3 == 0) colour = random() % pool.size();   // runs of about three
+                            rgb.insert(rgb.end(), {pool[colour].r, pool[colour].g, pool[colour].b});
+                        }
+                    }
+                    std::vector<int> expected = FirstMatchCells(rows, rgb, width, height);
+                    WriteBytes(folder.File("Palette.txt"), PaletteText(std::vector<PaletteEntry>(rows.begin(), rows.begin() + listed)));
 
-                struct Kind {
-                    const char* what;
-                    std::vector<unsigned char> file;
-                };
-                std::vector<Kind> kinds;
-                for (unsigned components : {1u, 2u, 3u, 4u}) {
-                    if (components < 3 && !grey) continue;
-                    std::vector<unsigned char> pixels = WithComponents(rgb, components);
-                    RawImage image = {width, height, components, pixels.data()};
-                    kinds.push_back({components == 1   ? "grey PNG"
-                                     : components == 2 ? "grey and alpha PNG"
-                                     : components == 3 ? "RGB PNG"
-                                                       : "RGBA PNG",
-                                     EncodePng(image)});
-                }
-                RawImage image = {width, height, 3, rgb.data()};
-                kinds.push_back({"24-bit BMP", EncodeBmp(image)});
-                for (const Kind& kind : kinds) {
-                    const std::string what = std::string(kind.what) + ", " + (grey ? "grey" : "colour") + " pool, " +
-                                             std::to_string(listed) + " listed, width " + std::to_string(width);
-                    WriteBytes(folder.File("kind.img"), kind.file);
-                    ASSERT_TRUE(LoadLabyrinth(current, folder.File("kind.img").c_str(), folder.File("Palette.txt").c_str()))
-                        << what;
-                    ASSERT_EQ(current.grid.width, width) << what;
-                    ASSERT_EQ(current.grid.height, height) << what;
-                    EXPECT_EQ(LoadedCells(), expected) << what;
-                    EXPECT_EQ(LoadedRows(rows.size()), RowsOf(rows)) << what;
+                    struct Kind {
+                        const char* what;
+                        std::vector<unsigned char> file;
+                    };
+                    std::vector<Kind> kinds;
+                    for (unsigned components : {1u, 2u, 3u, 4u}) {
+                        if (components < 3 && !grey) continue;
+                        std::vector<unsigned char> pixels = WithComponents(rgb, components);
+                        RawImage image = {width, height, components, pixels.data()};
+                        kinds.push_back({components == 1   ? "grey PNG"
+                                         : components == 2 ? "grey and alpha PNG"
+                                         : components == 3 ? "RGB PNG"
+                                                           : "RGBA PNG",
+                                         EncodePng(image)});
+                    }
+                    RawImage image = {width, height, 3, rgb.data()};
+                    kinds.push_back({"24-bit BMP", EncodeBmp(image)});
+                    kinds.push_back({"24-bit BMP, top row first", TopDown(EncodeBmp(image))});
+                    for (const Kind& kind : kinds) {
+                        const std::string what = std::string(kind.what) + ", " + (grey ? "grey" : "colour") + " pool, " +
+                                                 std::to_string(listed) + " listed" + (firstInPool ? "" : ", row 0 beside the pool") +
+                                                 ", width " + std::to_string(width);
+                        WriteBytes(folder.File("kind.img"), kind.file);
+                        ASSERT_TRUE(LoadLabyrinth(current, folder.File("kind.img").c_str(), folder.File("Palette.txt").c_str()))
+                            << what;
+                        ASSERT_EQ(current.grid.width, width) << what;
+                        ASSERT_EQ(current.grid.height, height) << what;
+                        EXPECT_EQ(LoadedCells(), expected) << what;
+                        EXPECT_EQ(LoadedRows(rows.size()), RowsOf(rows)) << what;
+                    }
                 }
             }
         }
@@ -602,27 +632,47 @@ TEST_F(LabyrinthTest, PalettisedBmpGivesTheCellsOfTheRgbImage)
     EXPECT_EQ(appended[0][5], (PaletteRow{0, 255, 0, 0}));
 }
 
-// Far more colour pairs than the loader keeps at once: pairs keep displacing
-// each other, and the cells still come out as the search gives them.
+// Far more groups of eight pixels than the loader keeps at once, so that groups keep
+// displacing each other and meeting again in the second slot of their pair: from many
+// colours, and from few colours in many arrangements, each arrangement coming back
+// several times. The cells still come out as the search gives them.
 TEST_F(LabyrinthTest, ImagesOfManyColoursAgreeWithFirstMatchSearch)
 {
     std::mt19937 random(7);
     const int width = 401, height = 200;
-    for (unsigned components : {3u, 4u}) {
-        std::vector<unsigned char> rgb;
-        for (int i = 0; i < width * height; ++i) {
-            uint32_t c = random() % 3000;
-            rgb.insert(rgb.end(), {uint8_t(c), uint8_t(c >> 8), uint8_t(c % 7)});
+    std::vector<unsigned char> manyColours;
+    for (int i = 0; i < width * height; ++i) {
+        uint32_t c = random() % 3000;
+        manyColours.insert(manyColours.end(), {uint8_t(c), uint8_t(c >> 8), uint8_t(c % 7)});
+    }
+    std::vector<std::vector<unsigned char>> arrangements(3000);
+    for (std::vector<unsigned char>& group : arrangements) {
+        for (int k = 0; k < 8; ++k) {
+            uint32_t c = random() % 40;
+            group.insert(group.end(), {uint8_t(c * 5), uint8_t(c % 3), uint8_t(c / 2)});
         }
-        std::vector<PaletteEntry> rows = {{'w', 0, 0, 0}, {'s', 1, 0, 1}, {'g', 2, 0, 2}};
-        WriteBytes(folder.File("Palette.txt"), PaletteText(rows));
-        std::vector<int> expected = FirstMatchCells(rows, rgb, width, height);
-        std::vector<unsigned char> pixels = WithComponents(rgb, components);
-        RawImage image = {width, height, components, pixels.data()};
-        WriteBytes(folder.File("many.png"), EncodePng(image));
-        ASSERT_TRUE(LoadLabyrinth(current, folder.File("many.png").c_str(), folder.File("Palette.txt").c_str()));
-        EXPECT_EQ(LoadedCells(), expected) << components << " components";
-        EXPECT_EQ(LoadedRows(rows.size()), RowsOf(rows)) << components << " components";
+    }
+    std::vector<unsigned char> manyGroups;
+    while (manyGroups.size() < size_t(width) * height * 3) {
+        const std::vector<unsigned char>& group = arrangements[random() % arrangements.size()];
+        manyGroups.insert(manyGroups.end(), group.begin(), group.end());
+    }
+    manyGroups.resize(size_t(width) * height * 3);
+
+    const std::vector<PaletteEntry> listed = {{'w', 0, 0, 0}, {'s', 1, 0, 1}, {'g', 2, 0, 2}};
+    WriteBytes(folder.File("Palette.txt"), PaletteText(listed));
+    for (const auto* rgb : {&manyColours, &manyGroups}) {
+        const char* what = rgb == &manyColours ? "many colours" : "many groups";
+        std::vector<PaletteEntry> rows = listed;   // with the rows the search appends
+        std::vector<int> expected = FirstMatchCells(rows, *rgb, width, height);
+        for (unsigned components : {3u, 4u, 0u}) {   // 0: 24-bit BMP
+            std::vector<unsigned char> pixels = WithComponents(*rgb, components ? components : 3);
+            RawImage image = {width, height, components ? components : 3, pixels.data()};
+            WriteBytes(folder.File("many.img"), components ? EncodePng(image) : EncodeBmp(image));
+            ASSERT_TRUE(LoadLabyrinth(current, folder.File("many.img").c_str(), folder.File("Palette.txt").c_str()));
+            EXPECT_EQ(LoadedCells(), expected) << what << ", " << components << " components";
+            EXPECT_EQ(LoadedRows(rows.size()), RowsOf(rows)) << what << ", " << components << " components";
+        }
     }
 }
 
