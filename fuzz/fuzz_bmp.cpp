@@ -12,8 +12,11 @@
 namespace {
 
 // Checks each row handed over against the same row of the whole image.
+// With `blueFirst` it also takes a 24-bit file's rows as they lie in the file.
 struct RowChecker : ImageRowSink {
     const ImageData* whole = nullptr;
+    bool blueFirst = false;
+    bool tookBlueFirst = false;
     std::vector<unsigned char> seen;
     int begins = 0;
 
@@ -24,12 +27,20 @@ struct RowChecker : ImageRowSink {
         seen.assign(size_t(height), 0);
         return true;
     }
+    bool BeginBlueFirst(int32_t width, int32_t height) override
+    {
+        if (!blueFirst) return false;
+        tookBlueFirst = Begin(width, height, 3);
+        return tookBlueFirst;
+    }
     void Row(int32_t row, const unsigned char* pixels) override
     {
         if (row < 0 || row >= whole->height || seen[size_t(row)]++) std::abort();
         const size_t stride = ImageRowStride(whole->width, 3);
         const unsigned char* expected = whole->pixels + size_t(whole->height - 1 - row) * stride;
-        if (std::memcmp(pixels, expected, size_t(whole->width) * 3) != 0) std::abort();
+        for (size_t x = 0; x < size_t(whole->width) * 3; x += 3)
+            for (size_t c = 0; c < 3; ++c)
+                if (pixels[x + (tookBlueFirst ? 2 - c : c)] != expected[x + c]) std::abort();
     }
 };
 
@@ -49,10 +60,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         (void)last;
         checker.whole = &image;
     }
-    // Both ways refuse a file for the same reason: the checks before any row are shared.
-    if (DecodeBmpRows(data, size, checker) != refusal || (decoded && checker.begins != 1)) std::abort();
-    for (unsigned char times : checker.seen)
-        if (times != 1) std::abort();
+    // Every way refuses a file for the same reason: the checks before any row are shared.
+    for (bool blueFirst : {false, true}) {
+        checker.blueFirst = blueFirst;
+        checker.tookBlueFirst = false;
+        checker.begins = 0;
+        checker.seen.clear();
+        if (DecodeBmpRows(data, size, checker) != refusal || (decoded && checker.begins != 1)) std::abort();
+        for (unsigned char times : checker.seen)
+            if (times != 1) std::abort();
+    }
     FreeImage(image);
     // The header inspection quorvel-tool info uses walks the same bytes.
     ImageEncoding encoding;
