@@ -707,7 +707,8 @@ BlockResult DecodeSlowSymbol(Inflater& z)
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 __attribute__((target("bmi2"))) BlockResult DecodeFastBmi2(Inflater& z) { return DecodeFastLoop(z); }
 BlockResult DecodeFastPlain(Inflater& z) { return DecodeFastLoop(z); }
-bool useBmi2 = __builtin_cpu_supports("bmi2");
+// Set while static objects are made, before the processor's features may have been read.
+bool useBmi2 = (__builtin_cpu_init(), __builtin_cpu_supports("bmi2"));
 inline BlockResult DecodeFast(Inflater& z) { return useBmi2 ? DecodeFastBmi2(z) : DecodeFastPlain(z); }
 void AllowBmi2(bool allow) { useBmi2 = allow && __builtin_cpu_supports("bmi2"); }
 #else
