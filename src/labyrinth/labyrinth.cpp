@@ -174,6 +174,7 @@ private:
     template <unsigned C>
     bool HoldsKey(unsigned slot, const GroupKey& key) const;
     void SwapSlots(unsigned a, unsigned b);
+    bool Start(int32_t width, int32_t height, unsigned components, bool blueFirst);
     void ResetGroups();
     unsigned char RowOf(uint32_t colour);
     void RenumberAppendedRows();
@@ -289,6 +290,16 @@ static GroupKey EmptyGroupKey(const PaletteEntry& first, bool blueFirst)
 
 bool CellConverter::Begin(int32_t width, int32_t height, unsigned components)
 {
+    return Start(width, height, components, false);
+}
+
+bool CellConverter::BeginBlueFirst(int32_t width, int32_t height)
+{
+    return Start(width, height, 3, true);
+}
+
+bool CellConverter::Start(int32_t width, int32_t height, unsigned components, bool blueFirst)
+{
     // Whatever reader made the image, the grid is no larger than the readers allow.
     if (width <= 0 || height <= 0 || components < 1 || components > 4) {
         refusal_ = "damaged or unsupported image";
@@ -310,7 +321,7 @@ bool CellConverter::Begin(int32_t width, int32_t height, unsigned components)
     width_ = width;
     height_ = height;
     components_ = components;
-    blueFirst_ = false;
+    blueFirst_ = blueFirst;   // before the unused slots' key is made: it is blue first too
     rowsSeen_ = 0;
     inScanOrder_ = true;
     tableFull_ = false;
@@ -329,13 +340,6 @@ bool CellConverter::Begin(int32_t width, int32_t height, unsigned components)
     return true;
 }
 
-bool CellConverter::BeginBlueFirst(int32_t width, int32_t height)
-{
-    if (!Begin(width, height, 3)) return false;
-    blueFirst_ = true;
-    ResetGroups();   // the unused slots' key is blue first too
-    return true;
-}
 
 void CellConverter::ResetGroups()
 {
